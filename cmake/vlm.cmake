@@ -26,9 +26,12 @@ function(vlm_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  gtest_discover_tests(${T_NAME}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+  set(props TIMEOUT ${T_TIMEOUT}
+      ENVIRONMENT "VLM_SNMP_LOOPBACK_ONLY=1;QT_QPA_PLATFORM=offscreen")
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
+  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()
 
 # vlm_export_map(target file): export only the symbols a version script lists,

@@ -1,0 +1,304 @@
+// Exchanges over Net-SNMP's single-session API.
+//
+// Net-SNMP is used without init_snmp(): that call reads MIB files,
+// configuration and persistent state, none of which a version 1 client
+// needs. snmp_sess_init() sets up the transports on its own.
+//
+// The library as Debian builds it is not reentrant: its request-id counter,
+// its session list and its start-up are plain globals. Opening and closing
+// sessions and creating PDUs therefore run under one lock, and every PDU
+// carries a request id of our own; the exchange itself runs without the lock,
+// so sessions of different threads wait for their agents concurrently.
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "netmgr/snmp/snmp.h"
+
+namespace vlm::snmp {
+
+namespace {
+
+std::mutex& LibraryLock() {
+  static std::mutex m;
+  return m;
+}
+
+void InitialiseOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    std::lock_guard<std::mutex> lock(LibraryLock());
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_PERSIST_STATE, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_LOAD_HOST_FILES, 1);
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_V3, 1);
+    netsnmp_session probe;
+    snmp_sess_init(&probe);  // sets up the library's transports
+  });
+}
+
+long NextRequestId() {
+  static std::atomic<std::uint32_t> next{static_cast<std::uint32_t>(std::rand() & 0xFFFF) + 1};
+  std::uint32_t id = next.fetch_add(1) & 0x7FFFFFFF;
+  return id == 0 ? 1 : static_cast<long>(id);
+}
+
+std::mutex& HookLock() {
+  static std::mutex m;
+  return m;
+}
+ExchangeHook& Hook() {
+  static ExchangeHook h;
+  return h;
+}
+IpxRoute& Route() {
+  static IpxRoute r;
+  return r;
+}
+
+VarBind FromNetSnmp(const netsnmp_variable_list* v) {
+  VarBind b;
+  std::vector<std::uint32_t> ids;
+  ids.reserve(v->name_length);
+  for (size_t i = 0; i < v->name_length; ++i) ids.push_back(static_cast<std::uint32_t>(v->name[i]));
+  b.oid = Oid(std::move(ids));
+  switch (v->type) {
+    case ASN_INTEGER:
+      b.syntax = Syntax::Integer;
+      if (v->val.integer && v->val_len >= sizeof(long))
+        b.integer = static_cast<std::int32_t>(*v->val.integer);
+      break;
+    case ASN_COUNTER:
+    case ASN_GAUGE:
+    case ASN_TIMETICKS:
+      b.syntax = v->type == ASN_COUNTER  ? Syntax::Counter32
+                 : v->type == ASN_GAUGE  ? Syntax::Gauge32
+                                         : Syntax::TimeTicks;
+      if (v->val.integer && v->val_len >= sizeof(long))
+        b.integer = static_cast<std::uint32_t>(*v->val.integer & 0xFFFFFFFF);
+      break;
+    case ASN_COUNTER64:
+      b.syntax = Syntax::Counter64;
+      if (v->val.counter64 && v->val_len >= sizeof(struct counter64))
+        b.integer = static_cast<std::int64_t>((static_cast<std::uint64_t>(v->val.counter64->high) << 32) |
+                                              (v->val.counter64->low & 0xFFFFFFFFu));
+      break;
+    case ASN_OCTET_STR:
+    case ASN_OPAQUE:
+    case ASN_IPADDRESS:
+      b.syntax = v->type == ASN_OCTET_STR ? Syntax::OctetString
+                 : v->type == ASN_OPAQUE  ? Syntax::Opaque
+                                          : Syntax::IpAddress;
+      if (v->val.string && v->val_len > 0)
+        b.bytes.assign(reinterpret_cast<const char*>(v->val.string), v->val_len);
+      break;
+    case ASN_OBJECT_ID: {
+      b.syntax = Syntax::ObjectId;
+      std::vector<std::uint32_t> value;
+      size_t n = v->val.objid ? v->val_len / sizeof(oid) : 0;
+      for (size_t i = 0; i < n; ++i) value.push_back(static_cast<std::uint32_t>(v->val.objid[i]));
+      b.oidValue = Oid(std::move(value));
+      break;
+    }
+    case SNMP_NOSUCHOBJECT:
+      b.syntax = Syntax::NoSuchObject;
+      break;
+    case SNMP_NOSUCHINSTANCE:
+      b.syntax = Syntax::NoSuchInstance;
+      break;
+    case SNMP_ENDOFMIBVIEW:
+      b.syntax = Syntax::EndOfMibView;
+      break;
+    default:
+      b.syntax = Syntax::Null;
+      break;
+  }
+  return b;
+}
+
+}  // namespace
+
+void SetExchangeHook(ExchangeHook hook) {
+  std::lock_guard<std::mutex> lock(HookLock());
+  Hook() = std::move(hook);
+}
+
+void SetIpxRoute(IpxRoute route) {
+  std::lock_guard<std::mutex> lock(HookLock());
+  Route() = std::move(route);
+}
+
+struct Session::Impl {
+  void* handle = nullptr;  // Net-SNMP single session
+  std::string peer;        // "udp:a.b.c.d:port" of the open handle
+
+  ~Impl() { Close(); }
+
+  void Close() {
+    if (handle) {
+      std::lock_guard<std::mutex> lock(LibraryLock());
+      snmp_sess_close(handle);
+      handle = nullptr;
+      peer.clear();
+    }
+  }
+
+  Status Open(const Address& to) {
+    std::string wanted = "udp:" + to.HostText() + ":" + std::to_string(to.port());
+    if (handle && wanted == peer) return Status::Success;
+    Close();
+    std::lock_guard<std::mutex> lock(LibraryLock());
+    netsnmp_session s;
+    snmp_sess_init(&s);
+    s.version = SNMP_VERSION_1;
+    s.peername = const_cast<char*>(wanted.c_str());
+    static char kNone[] = "";
+    s.community = reinterpret_cast<u_char*>(kNone);
+    s.community_len = 0;
+    handle = snmp_sess_open(&s);
+    if (!handle) return Status::TransportFailed;
+    peer = wanted;
+    return Status::Success;
+  }
+
+  Status Exchange(PduType type, const Target& target, const std::vector<VarBind>& request,
+                  Response& out) {
+    out = Response{};
+    ExchangeHook hook;
+    IpxRoute route;
+    {
+      std::lock_guard<std::mutex> lock(HookLock());
+      hook = Hook();
+      route = Route();
+    }
+    if (hook) return hook(type, target, request, out);
+
+    Address to = target.address;
+    if (to.kind() == Address::Kind::Ipx) {
+      std::optional<Address> mapped;
+      if (route) mapped = route(to);
+      if (!mapped || mapped->kind() != Address::Kind::Ip) return Status::TransportFailed;
+      to = *mapped;
+    }
+    static const bool loopbackOnly = std::getenv("VLM_SNMP_LOOPBACK_ONLY") != nullptr;
+    if (loopbackOnly && (to.ipv4() >> 24) != 127) {
+      std::fprintf(stderr, "snmp: refused to send to %s outside loopback\n", to.Text().c_str());
+      return Status::TransportFailed;
+    }
+    if (Status s = Open(to); s != Status::Success) return s;
+
+    const std::string& community = type == PduType::Set ? target.writeCommunity : target.readCommunity;
+    netsnmp_pdu* pdu = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(LibraryLock());
+      pdu = snmp_pdu_create(type == PduType::Get       ? SNMP_MSG_GET
+                            : type == PduType::GetNext ? SNMP_MSG_GETNEXT
+                                                       : SNMP_MSG_SET);
+    }
+    if (!pdu) return Status::ResourceUnavailable;
+    pdu->reqid = NextRequestId();
+    pdu->community = static_cast<u_char*>(std::malloc(community.size() + 1));
+    if (!pdu->community) {
+      snmp_free_pdu(pdu);
+      return Status::ResourceUnavailable;
+    }
+    std::memcpy(pdu->community, community.data(), community.size());
+    pdu->community[community.size()] = 0;
+    pdu->community_len = community.size();
+
+    for (const VarBind& b : request) {
+      if (b.oid.empty() || b.oid.size() > Oid::kMaxSubIds) {
+        snmp_free_pdu(pdu);
+        return Status::InvalidOid;
+      }
+      oid name[Oid::kMaxSubIds];
+      for (std::size_t i = 0; i < b.oid.size(); ++i) name[i] = b.oid.ids()[i];
+      netsnmp_variable_list* added = nullptr;
+      if (type != PduType::Set) {
+        added = snmp_add_null_var(pdu, name, b.oid.size());
+      } else if (b.syntax == Syntax::Integer) {
+        long v = static_cast<std::int32_t>(b.integer);
+        added = snmp_pdu_add_variable(pdu, name, b.oid.size(), ASN_INTEGER, &v, sizeof v);
+      } else if (b.syntax == Syntax::OctetString) {
+        added = snmp_pdu_add_variable(pdu, name, b.oid.size(), ASN_OCTET_STR, b.bytes.data(),
+                                      b.bytes.size());
+      } else {
+        snmp_free_pdu(pdu);
+        return Status::InvalidOperation;
+      }
+      if (!added) {
+        snmp_free_pdu(pdu);
+        return Status::ResourceUnavailable;
+      }
+    }
+
+    netsnmp_session* live = snmp_sess_session(handle);
+    live->retries = target.retries < 0 ? 0 : target.retries;
+    long cs = target.timeoutCs < 1 ? 1 : target.timeoutCs;
+    live->timeout = cs * 10000L;
+
+    netsnmp_pdu* response = nullptr;
+    int rc = snmp_sess_synch_response(handle, pdu, &response);  // frees `pdu`
+    Status result;
+    if (rc == STAT_TIMEOUT) {
+      result = Status::Timeout;
+    } else if (rc != STAT_SUCCESS || !response) {
+      int liberr = 0, syserr = 0;
+      char* text = nullptr;
+      snmp_sess_error(handle, &syserr, &liberr, &text);
+      std::free(text);
+      result = liberr == SNMPERR_BAD_SENDTO || liberr == SNMPERR_BAD_RECVFROM ? Status::TransportFailed
+                                                                              : Status::Error;
+      // A socket that failed is not reused.
+      if (result == Status::TransportFailed) Close();
+    } else if (response->command != SNMP_MSG_RESPONSE) {
+      result = Status::InvalidPdu;
+    } else {
+      for (netsnmp_variable_list* v = response->variables; v; v = v->next_variable)
+        out.bindings.push_back(FromNetSnmp(v));
+      out.errorStatus = static_cast<int>(response->errstat);
+      out.errorIndex = static_cast<int>(response->errindex);
+      result = out.errorStatus != 0 ? Status::ErrorStatusSet : Status::Success;
+    }
+    if (response) snmp_free_pdu(response);
+    return result;
+  }
+};
+
+Session::Session() : impl_(std::make_unique<Impl>()) { InitialiseOnce(); }
+Session::~Session() = default;
+
+Status Session::Get(const Target& target, const std::vector<Oid>& oids, Response& out) {
+  std::vector<VarBind> request;
+  request.reserve(oids.size());
+  for (const Oid& o : oids) {
+    VarBind b;
+    b.oid = o;
+    request.push_back(std::move(b));
+  }
+  return impl_->Exchange(PduType::Get, target, request, out);
+}
+
+Status Session::GetNext(const Target& target, const std::vector<Oid>& oids, Response& out) {
+  std::vector<VarBind> request;
+  request.reserve(oids.size());
+  for (const Oid& o : oids) {
+    VarBind b;
+    b.oid = o;
+    request.push_back(std::move(b));
+  }
+  return impl_->Exchange(PduType::GetNext, target, request, out);
+}
+
+Status Session::Set(const Target& target, const std::vector<VarBind>& bindings, Response& out) {
+  return impl_->Exchange(PduType::Set, target, bindings, out);
+}
+
+}  // namespace vlm::snmp

@@ -1,0 +1,224 @@
+// SNMP version 1 exchanges for the network manager and the discovery
+// providers. This is the only code of the system that talks to Net-SNMP.
+//
+// What a caller may rely on:
+// - Initialisation happens once per process, on first use, and reads no MIB
+//   file, configuration file or persistent state.
+// - A `Session` is one Net-SNMP single-session handle (its own socket on a
+//   free local port). Different sessions may be used from different threads at
+//   the same time; one session is used by one thread at a time.
+// - Addresses are parsed here, never resolved: "a.b.c.d" or "a.b.c.d/port"
+//   for UDP over IPv4 (the port defaults to `DefaultPort()`), and the IPX form
+//   "NNNNNNNN:HHHHHHHHHHHH[/socket]". IPX parses, but an exchange with an IPX
+//   address fails with `Status::TransportFailed` unless a route is installed
+//   (`SetIpxRoute`).
+// - OIDs are parsed strictly: decimal sub-identifiers separated by single
+//   dots, no leading or trailing dot, 1 to 128 sub-identifiers, each below
+//   2^32. A request whose OID does not parse is refused without traffic.
+// - Exchanges are synchronous: get, get-next and set, with the target's
+//   retries and a time-out in hundredths of a second. The result is a
+//   `Status` whose values are those of the class library the network
+//   manager's error map was written against; an agent's non-zero error status
+//   gives `Status::ErrorStatusSet` with the error status in the response.
+// - When $VLM_SNMP_LOOPBACK_ONLY is set (the tests set it), an exchange with
+//   an address outside 127.0.0.0/8 is refused with Status::TransportFailed
+//   before anything is sent.
+// - Every returned binding carries its type; values are copied by length
+//   (octet strings may hold NUL bytes), and `Printable()` formats them the
+//   way that class library did.
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vlm::snmp {
+
+// Statuses of an exchange, numbered as the class library numbered them.
+enum class Status : int {
+  Success = 0,
+  Error = -1,                // general error
+  ResourceUnavailable = -2,  // out of memory or sockets
+  InternalError = -3,
+  Unsupported = -4,
+  Timeout = -5,  // no answer after every retry
+  AsyncResponse = -6,
+  Notification = -7,
+  SessionDestroyed = -8,
+  Invalid = -10,  // the session could not be used
+  InvalidPdu = -11,
+  InvalidTarget = -12,
+  InvalidCallback = -13,
+  InvalidRequestId = -14,
+  InvalidNotifyId = -15,
+  InvalidOperation = -16,
+  InvalidOid = -17,
+  InvalidAddress = -18,
+  ErrorStatusSet = -19,  // the agent answered with a non-zero error status
+  TransportUnsupported = -20,
+  TransportInUse = -21,
+  TransportFailed = -22,
+};
+
+inline constexpr int ToInt(Status s) { return static_cast<int>(s); }
+
+// The port used when an address text names none: $VLM_SNMP_PORT when it holds
+// a valid port number, else 161. Read once per process.
+std::uint16_t DefaultPort();
+
+// Object identifier.
+class Oid {
+ public:
+  static constexpr std::size_t kMaxSubIds = 128;
+
+  Oid() = default;
+  explicit Oid(std::vector<std::uint32_t> ids) : ids_(std::move(ids)) {}
+
+  // Strict parse; nullopt for anything but a well-formed dotted OID.
+  static std::optional<Oid> Parse(std::string_view text);
+
+  const std::vector<std::uint32_t>& ids() const { return ids_; }
+  std::size_t size() const { return ids_.size(); }
+  bool empty() const { return ids_.empty(); }
+
+  // Dotted decimal, no leading dot.
+  std::string Text() const;
+
+  // True when `prefix`'s sub-identifiers begin this OID (an OID lies in its
+  // own subtree).
+  bool StartsWith(const Oid& prefix) const;
+
+  // Lexicographic by sub-identifier, as agents order their MIB views.
+  std::strong_ordering operator<=>(const Oid& other) const = default;
+  bool operator==(const Oid& other) const = default;
+
+ private:
+  std::vector<std::uint32_t> ids_;
+};
+
+// Transport address of an agent.
+class Address {
+ public:
+  enum class Kind { Ip, Ipx };
+
+  static std::optional<Address> Parse(std::string_view text);
+  static Address Ip(std::uint32_t hostOrderIpv4, std::uint16_t port);
+
+  Kind kind() const { return kind_; }
+  // IPv4 in host byte order, and the UDP port (IP addresses only).
+  std::uint32_t ipv4() const { return ipv4_; }
+  std::uint16_t port() const { return port_; }
+  // IPX network (4 bytes), node (6 bytes) and socket (IPX addresses only).
+  const std::uint8_t* ipxNetwork() const { return ipxNet_; }
+  const std::uint8_t* ipxNode() const { return ipxNode_; }
+  std::uint16_t ipxSocket() const { return port_; }
+
+  // "a.b.c.d" (IP) or the 21-character "nnnnnnnn:hhhhhhhhhhhh" (IPX).
+  std::string HostText() const;
+  // HostText() followed by "/port" (IP) or "/socket" (IPX, when one was given).
+  std::string Text() const;
+
+  bool operator==(const Address& o) const;
+
+ private:
+  Kind kind_ = Kind::Ip;
+  std::uint32_t ipv4_ = 0;
+  std::uint16_t port_ = 0;
+  bool hasSocket_ = false;
+  std::uint8_t ipxNet_[4] = {};
+  std::uint8_t ipxNode_[6] = {};
+};
+
+enum class Syntax : std::uint8_t {
+  Null,
+  Integer,
+  OctetString,
+  ObjectId,
+  IpAddress,
+  Counter32,
+  Gauge32,
+  TimeTicks,
+  Opaque,
+  Counter64,
+  NoSuchObject,
+  NoSuchInstance,
+  EndOfMibView,
+};
+
+// One variable binding: an OID and a typed value.
+struct VarBind {
+  Oid oid;
+  Syntax syntax = Syntax::Null;
+  std::int64_t integer = 0;  // Integer (signed), Counter32/Gauge32/TimeTicks
+                             // (unsigned 32), Counter64 (bit pattern)
+  std::string bytes;         // OctetString, Opaque, IpAddress (4 bytes)
+  Oid oidValue;              // ObjectId
+
+  static VarBind Int(Oid oid, std::int32_t v);
+  static VarBind Octets(Oid oid, std::string v);
+
+  // The value as a 32-bit integer: Integer as is, Counter32, Gauge32 and
+  // TimeTicks modulo 2^32; nullopt for every other syntax.
+  std::optional<std::int32_t> AsInt32() const;
+
+  // The printable value: decimal numbers, "h:mm:ss.hh" time ticks, dotted OIDs
+  // and IP addresses, octet strings as they stand when every byte is
+  // printable (or CR/LF) and otherwise as a hex dump of 16 bytes a line.
+  std::string Printable() const;
+};
+
+// Formats octets as the printable form described at VarBind::Printable.
+std::string PrintableOctets(std::string_view bytes);
+
+struct Target {
+  Address address;
+  std::string readCommunity = "public";
+  std::string writeCommunity;
+  int retries = 1;
+  int timeoutCs = 100;  // hundredths of a second
+};
+
+struct Response {
+  std::vector<VarBind> bindings;
+  int errorStatus = 0;
+  int errorIndex = 0;
+};
+
+enum class PduType { Get, GetNext, Set };
+
+// Replaces the network for every session of the process: each exchange is
+// passed to the hook instead of being sent. For tests that must not send.
+using ExchangeHook = std::function<Status(PduType, const Target&,
+                                          const std::vector<VarBind>& request, Response& out)>;
+void SetExchangeHook(ExchangeHook hook);
+
+// Routes IPX addresses to UDP endpoints; without a route (the default on
+// Linux, which has no IPX) every exchange with an IPX address fails with
+// Status::TransportFailed.
+using IpxRoute = std::function<std::optional<Address>(const Address& ipx)>;
+void SetIpxRoute(IpxRoute route);
+
+class Session {
+ public:
+  Session();
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Get and get-next send the OIDs with null values and the read community.
+  Status Get(const Target& target, const std::vector<Oid>& oids, Response& out);
+  Status GetNext(const Target& target, const std::vector<Oid>& oids, Response& out);
+  // Set sends the bindings with the write community.
+  Status Set(const Target& target, const std::vector<VarBind>& bindings, Response& out);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace vlm::snmp

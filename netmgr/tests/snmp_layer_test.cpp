@@ -1,0 +1,172 @@
+// The SNMP layer's own parsing and formatting, and its refusal to send
+// outside loopback in tests.
+#include <gtest/gtest.h>
+
+#include "netmgr/snmp/snmp.h"
+#include "tests/support/scripted_agent.h"
+
+namespace vlm::snmp {
+namespace {
+
+TEST(SnmpOid, ParsesOnlyWellFormedText) {
+  struct Case {
+    const char* text;
+    bool ok;
+  };
+  const std::string longest = [] {
+    std::string s = "1";
+    for (int i = 1; i < 128; ++i) s += ".1";
+    return s;
+  }();
+  const std::string tooLong = longest + ".1";
+  const Case cases[] = {
+      {"1.3.6.1.2.1.1.1.0", true}, {"0", true},       {"1.3.4294967295", true},
+      {"", false},                 {".1.3.6", false}, {"1.3.6.", false},
+      {"1..3", false},             {"1.3.a", false},  {"1.3.4294967296", false},
+      {"1.3.-1", false},           {" 1.3", false},   {"1.3 ", false},
+      {longest.c_str(), true},     {tooLong.c_str(), false},
+  };
+  for (const Case& c : cases) {
+    auto oid = Oid::Parse(c.text);
+    EXPECT_EQ(oid.has_value(), c.ok) << c.text;
+    if (oid) {
+      EXPECT_EQ(oid->Text(), c.text);
+    }
+  }
+}
+
+TEST(SnmpOid, OrdersBySubIdentifierNotByText) {
+  Oid a = *Oid::Parse("1.3.6.1.2");
+  Oid b = *Oid::Parse("1.3.6.1.10");
+  EXPECT_LT(a, b);  // as text, "1.3.6.1.10" sorts first
+  EXPECT_TRUE(Oid::Parse("1.3.6.1.2.5")->StartsWith(a));
+  EXPECT_FALSE(Oid::Parse("1.3.6.1.20")->StartsWith(a));
+  EXPECT_TRUE(a.StartsWith(a));
+}
+
+TEST(SnmpAddress, ParsesIpAndIpxWithoutResolvingNames) {
+  struct Case {
+    const char* text;
+    bool ok;
+    Address::Kind kind;
+    const char* printed;
+  };
+  const std::string defaultPort = std::to_string(DefaultPort());
+  const Case cases[] = {
+      {"127.0.0.1", true, Address::Kind::Ip, nullptr},
+      {"127.1.2.3/1161", true, Address::Kind::Ip, "127.1.2.3/1161"},
+      {"0000a1b2:00001b2c3d4e", true, Address::Kind::Ipx, "0000a1b2:00001b2c3d4e"},
+      {"0000A1B2:00001B2C3D4E", true, Address::Kind::Ipx, "0000a1b2:00001b2c3d4e"},
+      {"0000a1b2:00001b2c3d4e/36879", true, Address::Kind::Ipx, "0000a1b2:00001b2c3d4e/36879"},
+      {"localhost", false, {}, nullptr},
+      {"printer.example", false, {}, nullptr},
+      {"127.0.0", false, {}, nullptr},
+      {"127.0.0.256", false, {}, nullptr},
+      {"127.0.0.1.5", false, {}, nullptr},
+      {"127.0.0.1/0", false, {}, nullptr},
+      {"127.0.0.1/65536", false, {}, nullptr},
+      {"127.0.0.1/", false, {}, nullptr},
+      {"", false, {}, nullptr},
+      {"0000a1b2:00001b2c3d4", false, {}, nullptr},
+      {"0000a1g2:00001b2c3d4e", false, {}, nullptr},
+  };
+  for (const Case& c : cases) {
+    auto a = Address::Parse(c.text);
+    ASSERT_EQ(a.has_value(), c.ok) << c.text;
+    if (!a) continue;
+    EXPECT_EQ(a->kind(), c.kind) << c.text;
+    EXPECT_EQ(a->Text(), c.printed ? std::string(c.printed) : std::string(c.text) + "/" + defaultPort);
+  }
+  EXPECT_EQ(Address::Parse("127.9.8.7/99")->HostText(), "127.9.8.7");
+}
+
+TEST(SnmpValue, PrintableFormsAndIntegerReadings) {
+  struct Case {
+    VarBind b;
+    const char* printable;
+    std::optional<std::int32_t> asInt;
+  };
+  auto make = [](Syntax s, std::int64_t n) {
+    VarBind b;
+    b.syntax = s;
+    b.integer = n;
+    return b;
+  };
+  VarBind ip;
+  ip.syntax = Syntax::IpAddress;
+  ip.bytes = std::string("\x7F\x00\x00\x01", 4);
+  VarBind oidValue;
+  oidValue.syntax = Syntax::ObjectId;
+  oidValue.oidValue = *Oid::Parse("1.3.6.1.4.1.2364");
+  const Case cases[] = {
+      {make(Syntax::Integer, -5), "-5", -5},
+      {make(Syntax::Counter32, 4294967295LL), "4294967295", -1},
+      {make(Syntax::Gauge32, 7), "7", 7},
+      {make(Syntax::TimeTicks, 12345), "0:02:03.45", 12345},
+      {make(Syntax::TimeTicks, 8640000 + 100), "1 day 0:00:01.00", 8640100},
+      {make(Syntax::TimeTicks, 3 * 8640000), "3 days, 0:00:00.00", 25920000},
+      {make(Syntax::Counter64, 5000000000LL), "5000000000", std::nullopt},
+      {VarBind::Octets({}, "Velmar IP Controller"), "Velmar IP Controller", std::nullopt},
+      {VarBind::Octets({}, "line\r\nline"), "line\r\nline", std::nullopt},
+      {ip, "127.0.0.1", std::nullopt},
+      {oidValue, "1.3.6.1.4.1.2364", std::nullopt},
+      {VarBind{}, "", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.b.Printable(), c.printable);
+    EXPECT_EQ(c.b.AsInt32(), c.asInt) << c.printable;
+  }
+}
+
+TEST(SnmpValue, NonPrintableOctetsGiveAHexDump) {
+  // The characters start at column 53 on every line: two blanks, 16 x "XX ",
+  // three blanks.
+  EXPECT_EQ(PrintableOctets(std::string("A\0B", 3)),
+            "  41 00 42 " + std::string(13 * 3, ' ') + "   A.B\n");
+  std::string bytes;
+  for (int i = 0; i < 17; ++i) bytes.push_back(static_cast<char>(0xF0 + (i % 16)));
+  EXPECT_EQ(PrintableOctets(bytes),
+            "  F0 F1 F2 F3 F4 F5 F6 F7 F8 F9 FA FB FC FD FE FF    ................\n"
+            "  F0 " + std::string(15 * 3, ' ') + "   .\n");
+}
+
+TEST(SnmpSession, RefusesAddressesOutsideLoopbackInTests) {
+  ASSERT_NE(std::getenv("VLM_SNMP_LOOPBACK_ONLY"), nullptr);
+  Session session;
+  Target target;
+  target.address = *Address::Parse("203.0.113.9/161");
+  Response r;
+  EXPECT_EQ(session.Get(target, {*Oid::Parse("1.3.6.1.2.1.1.1.0")}, r), Status::TransportFailed);
+}
+
+TEST(SnmpSession, IpxWithoutARouteIsATransportFailure) {
+  Session session;
+  Target target;
+  target.address = *Address::Parse("0000a1b2:00001b2c3d4e");
+  Response r;
+  EXPECT_EQ(session.Get(target, {*Oid::Parse("1.3.6.1.2.1.1.1.0")}, r), Status::TransportFailed);
+}
+
+TEST(SnmpSession, SendsTheCommunityOfTheOperation) {
+  using vlm::testing::ScriptedAgent;
+  ScriptedAgent agent([](const vlm::testing::SnmpMessage& m, int) {
+    return ScriptedAgent::Echo(m, {vlm::testing::BerValue::Int(1)});
+  });
+  Session session;
+  Target target;
+  target.address = *Address::Parse(agent.address());
+  target.writeCommunity = "qarnel";
+  Response r;
+  ASSERT_EQ(session.Get(target, {*Oid::Parse("1.3.6.1.2.1.1.7.0")}, r), Status::Success);
+  ASSERT_EQ(session.Set(target, {VarBind::Int(*Oid::Parse("1.3.6.1.2.1.1.7.0"), 3)}, r),
+            Status::Success);
+  auto received = agent.received();
+  ASSERT_EQ(received.size(), 2u);
+  EXPECT_EQ(received[0].community, "public");
+  EXPECT_EQ(received[0].version, 0);
+  EXPECT_EQ(received[1].community, "qarnel");
+  EXPECT_EQ(received[1].bindings.at(0).value.number, 3);
+}
+
+}  // namespace
+}  // namespace vlm::snmp

@@ -1,0 +1,292 @@
+#include "netmgr/vector_request.h"
+
+#include <cstring>
+
+#include "netmgr/mib_tables.h"
+
+namespace vlm::netmgr {
+
+namespace {
+
+using snmp::Status;
+
+void CopyText(Text& to, std::string_view from) {
+  std::size_t n = std::min(from.size(), kMaxText);
+  std::memcpy(to.data(), from.data(), n);
+  to[n] = '\0';
+}
+
+void CopyOut(char* to, std::string_view from) {
+  std::size_t n = std::min(from.size(), kMaxText);
+  std::memcpy(to, from.data(), n);
+  to[n] = '\0';
+}
+
+std::size_t Levels(std::string_view suffix) {
+  std::size_t n = 0;
+  for (char c : suffix) n += c == '.';
+  return n;
+}
+
+// Agent error statuses (RFC 1905 numbering) to result codes.
+std::int32_t MapErrorStatus(int errorStatus) {
+  switch (errorStatus) {
+    case 1:  // tooBig
+      return kErrTooBig;
+    case 2:  // noSuchName
+    case 5:  // genErr
+    case 18:  // inconsistentName
+      return kErrNoSuch;
+    case 3:   // badValue
+    case 7:   // wrongType
+    case 8:   // wrongLength
+    case 9:   // wrongEncoding
+    case 10:  // wrongValue
+    case 12:  // inconsistentValue
+      return kErrBadValue;
+    case 4:   // readOnly
+    case 6:   // noAccess
+    case 11:  // noCreation
+    case 16:  // authorizationError
+    case 17:  // notWritable
+      return kErrAccess;
+    case 13:  // resourceUnavailable
+      return kErrTooBig;
+    case 14:  // commitFailed
+    case 15:  // undoFailed
+      return kErrCommit;
+    default:  // noError, or a status no agent of this MIB's era sends
+      return kErrOther;
+  }
+}
+
+constexpr int kNoSuchName = 2;
+
+}  // namespace
+
+std::int32_t MapSnmpStatus(int status, int errorStatus) {
+  if (status >= -22 && status <= -20) return kErrTransport;
+  if (status == -19) return MapErrorStatus(errorStatus);
+  if (status >= -18 && status <= -10) return kErrCall;
+  if (status >= -9 && status <= -6) return kErrOther;
+  if (status == -5) return kErrTimeout;
+  if (status == -4 || status == -3 || status == -1) return kErrGeneral;
+  if (status == -2) return kErrResource;
+  return kErrOther;
+}
+
+VectorRequest::VectorRequest(std::string suffix, snmp::Session& session, const snmp::Target& target)
+    : suffix_(std::move(suffix)), session_(session), target_(target) {}
+
+std::int32_t VectorRequest::BuildRootSuffix(std::int32_t instance, std::string& out) {
+  if (instance < 0) return kErrCall;
+  out = instance == 0 ? std::string() : "." + std::to_string(instance);
+  return kOk;
+}
+
+std::int32_t VectorRequest::BuildChildSuffix(std::int32_t instance, std::string& out) const {
+  if (instance < 0) return kErrCall;
+  std::string s = suffix_;
+  if (instance != 0) s += "." + std::to_string(instance);
+  if (s.size() > kMaxText || Levels(s) > snmp::Oid::kMaxSubIds) return kErrCall;
+  out = std::move(s);
+  return kOk;
+}
+
+bool VectorRequest::FullOid(std::int32_t id, Text& text, snmp::Oid& oid) const {
+  std::string full(OidOf(id));
+  full += suffix_;
+  if (full.size() > kMaxText) return false;
+  auto parsed = snmp::Oid::Parse(full);
+  if (!parsed) return false;
+  CopyText(text, full);
+  oid = std::move(*parsed);
+  return true;
+}
+
+std::int32_t VectorRequest::AppendScalar(std::int32_t id) {
+  bool isString = IsStringInReadList(id);
+  auto& list = isString ? strs_ : ints_;
+  std::int32_t& count = isString ? strCount_ : intCount_;
+  if (count >= kMaxEntries) return kErrCall;
+
+  ReadEntry e;
+  e.id = id;
+  if (IsMibObject(id) && !FullOid(id, e.oidText, e.oid)) return kErrCall;
+  list[count++] = std::move(e);
+  return kOk;
+}
+
+void VectorRequest::ClearReadLists() {
+  intCount_ = 0;
+  strCount_ = 0;
+}
+
+std::int32_t VectorRequest::Walk(const snmp::Oid& subtree, std::int32_t& count) {
+  count = 0;
+  snmp::Oid current = subtree;
+  snmp::Response response;
+  for (int step = 0; step < kMaxWalkSteps; ++step) {
+    Status s = session_.GetNext(target_, {current}, response);
+    // A version 1 agent ends its view with noSuchName: the walk is complete.
+    if (s == Status::ErrorStatusSet && response.errorStatus == kNoSuchName) return kOk;
+    if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
+    if (response.bindings.empty()) return kErrOther;
+    const snmp::VarBind& answer = response.bindings.front();
+    if (answer.syntax == snmp::Syntax::EndOfMibView) return kOk;
+    // An agent that repeats or goes back would keep the walk going for ever.
+    if (!(answer.oid > current)) return kErrOther;
+    if (!answer.oid.StartsWith(subtree)) return kOk;
+    ++count;
+    current = answer.oid;
+  }
+  return kErrOther;
+}
+
+std::int32_t VectorRequest::CountInstances(std::int32_t vector, std::int32_t& count) {
+  count = 0;
+  std::string walk(IsVector(vector) ? WalkOidOf(vector) : OidOf(vector + 1));
+  if (walk.empty()) return kErrCall;
+  walk += suffix_;
+  if (walk.size() > kMaxText) return kErrCall;
+  auto subtree = snmp::Oid::Parse(walk);
+  if (!subtree) return kErrCall;
+  return Walk(*subtree, count);
+}
+
+std::int32_t VectorRequest::FetchValues() {
+  std::int32_t firstWalkError = kOk;
+  std::vector<snmp::Oid> oids;
+  oids.reserve(static_cast<std::size_t>(intCount_ + strCount_));
+  for (std::int32_t i = 0; i < intCount_; ++i) {
+    ReadEntry& e = ints_[i];
+    if (IsCountBand(e.id)) {
+      if (const CountScalar* row = FindCountScalar(e.id)) {
+        std::int32_t rows = 0;
+        std::int32_t rc = CountInstances(row->vector, rows);
+        e.value = rows;
+        if (rc != kOk && firstWalkError == kOk) firstWalkError = rc;
+      }
+    } else if (!e.oid.empty()) {
+      oids.push_back(e.oid);
+    }
+  }
+  for (std::int32_t i = 0; i < strCount_; ++i)
+    if (!strs_[i].oid.empty()) oids.push_back(strs_[i].oid);
+  if (oids.empty()) return firstWalkError;
+
+  snmp::Response response;
+  Status s = session_.Get(target_, oids, response);
+  if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
+
+  for (const snmp::VarBind& b : response.bindings) {
+    bool matched = false;
+    for (std::int32_t i = 0; i < intCount_; ++i) {
+      ReadEntry& e = ints_[i];
+      if (IsCountBand(e.id) || e.oid.empty() || !(e.oid == b.oid)) continue;
+      matched = true;
+      if (auto v = b.AsInt32()) e.value = *v;
+    }
+    if (matched) continue;
+    for (std::int32_t i = 0; i < strCount_; ++i) {
+      ReadEntry& e = strs_[i];
+      if (e.oid.empty() || !(e.oid == b.oid)) continue;
+      CopyText(e.text, b.Printable());
+    }
+  }
+  return firstWalkError;
+}
+
+std::int32_t VectorRequest::ReadInteger(std::int32_t id, std::int32_t& value) {
+  if (IsCountBand(id)) {
+    const CountScalar* row = FindCountScalar(id);
+    if (!row) return kErrCall;
+    std::int32_t rows = 0;
+    std::int32_t rc = CountInstances(row->vector, rows);
+    value = rows;
+    return rc;
+  }
+  if (!IsMibObject(id)) return kErrCall;
+  Text text;
+  snmp::Oid oid;
+  if (!FullOid(id, text, oid)) return kErrCall;
+  snmp::Response response;
+  Status s = session_.Get(target_, {oid}, response);
+  if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
+  if (response.bindings.empty()) return kErrOther;
+  value = response.bindings.front().AsInt32().value_or(0);
+  return kOk;
+}
+
+std::int32_t VectorRequest::ReadString(std::int32_t id, char* text256) {
+  if (!IsMibObject(id)) return kErrCall;
+  Text text;
+  snmp::Oid oid;
+  if (!FullOid(id, text, oid)) return kErrCall;
+  snmp::Response response;
+  Status s = session_.Get(target_, {oid}, response);
+  if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
+  if (response.bindings.empty()) return kErrOther;
+  CopyOut(text256, response.bindings.front().Printable());
+  return kOk;
+}
+
+std::int32_t VectorRequest::CopyIntegerList(std::int32_t* ids, char (*labels)[kTextSize],
+                                            std::int32_t* values, std::int32_t* count) const {
+  for (std::int32_t i = 0; i < intCount_; ++i) {
+    if (ids) ids[i] = ints_[i].id;
+    if (labels) CopyOut(labels[i], LabelOf(ints_[i].id));
+    if (values) values[i] = ints_[i].value;
+  }
+  if (count) *count = intCount_;
+  return kOk;
+}
+
+std::int32_t VectorRequest::CopyStringList(std::int32_t* ids, char (*labels)[kTextSize],
+                                           char (*values)[kTextSize], std::int32_t* count) const {
+  for (std::int32_t i = 0; i < strCount_; ++i) {
+    if (ids) ids[i] = strs_[i].id;
+    if (labels) CopyOut(labels[i], IsMibObject(strs_[i].id) ? LabelOf(strs_[i].id) : "");
+    if (values) CopyOut(values[i], strs_[i].text.data());
+  }
+  if (count) *count = strCount_;
+  return kOk;
+}
+
+void VectorRequest::ClearWriteLists() {
+  intWriteCount_ = 0;
+  strWriteCount_ = 0;
+}
+
+std::int32_t VectorRequest::AppendIntegerWrite(std::int32_t id, std::int32_t value) {
+  if (intWriteCount_ >= kMaxEntries || !IsMibObject(id)) return kErrCall;
+  WriteEntry e;
+  if (!FullOid(id, e.oidText, e.oid)) return kErrCall;
+  e.value = value;
+  intWrites_[intWriteCount_++] = std::move(e);
+  return kOk;
+}
+
+std::int32_t VectorRequest::AppendStringWrite(std::int32_t id, const char* text) {
+  if (strWriteCount_ >= kMaxEntries || !IsMibObject(id)) return kErrCall;
+  WriteEntry e;
+  if (!FullOid(id, e.oidText, e.oid)) return kErrCall;
+  CopyText(e.text, text ? std::string_view(text, strnlen(text, kMaxText)) : std::string_view());
+  strWrites_[strWriteCount_++] = std::move(e);
+  return kOk;
+}
+
+std::int32_t VectorRequest::StoreValues() {
+  std::vector<snmp::VarBind> bindings;
+  bindings.reserve(static_cast<std::size_t>(intWriteCount_ + strWriteCount_));
+  for (std::int32_t i = 0; i < intWriteCount_; ++i)
+    bindings.push_back(snmp::VarBind::Int(intWrites_[i].oid, intWrites_[i].value));
+  for (std::int32_t i = 0; i < strWriteCount_; ++i)
+    bindings.push_back(snmp::VarBind::Octets(strWrites_[i].oid, strWrites_[i].text.data()));
+  snmp::Response response;
+  Status s = session_.Set(target_, bindings, response);
+  if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
+  return kOk;
+}
+
+}  // namespace vlm::netmgr

@@ -1,0 +1,129 @@
+// The request behind one open handle of the network manager: the instance
+// suffix that places the handle inside a table, the lists of scalars to read
+// and to write, and the SNMP exchanges that fill and store them.
+//
+// What a caller may rely on:
+// - Every operation returns 0 or one of the network manager's negative codes
+//   (below); nothing throws.
+// - Each of the four lists holds at most 64 entries; an append beyond that,
+//   of an OID or suffix over 255 characters or 128 sub-identifiers, or (for
+//   writes) of an identifier outside the MIB object table, is refused with -2
+//   and writes nothing.
+// - A read list entry whose identifier is outside the tables is an integer
+//   entry with value 0 that causes no traffic.
+// - Values are texts of at most 255 characters (longer printable values are
+//   cut), integers are 32-bit.
+// - The request does not own the session or the target; the caller keeps
+//   both alive and serialises the calls on requests that share a session.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "netmgr/snmp/snmp.h"
+
+namespace vlm::netmgr {
+
+// The network manager's result codes.
+enum : std::int32_t {
+  kOk = 0,
+  kErrGeneral = -1,    // SNMP library error
+  kErrCall = -2,       // invalid request
+  kErrTransport = -3,  // transport failure
+  kErrAccess = -4,     // not writable or no access
+  kErrAddress = -5,    // invalid device address
+  kErrBadValue = -6,
+  kErrResource = -7,  // out of resources
+  kErrTooBig = -8,    // answer too big or agent out of resources
+  kErrNoSuch = -9,    // no such object or general agent error
+  kErrCommit = -10,   // commit or undo failed
+  kErrTimeout = -11,  // no answer
+  kErrOther = -12,    // any other failure
+};
+
+// Maps the status of a failed exchange, and the error status of the answer
+// when the agent gave one, to a result code.
+std::int32_t MapSnmpStatus(int status, int errorStatus);
+
+inline constexpr int kMaxEntries = 64;
+inline constexpr int kTextSize = 256;  // texts hold at most 255 characters
+inline constexpr std::size_t kMaxText = 255;
+// Upper bound on the get-next exchanges of one row count.
+inline constexpr int kMaxWalkSteps = 10000;
+
+using Text = std::array<char, kTextSize>;
+
+class VectorRequest {
+ public:
+  // `suffix` is empty or "." and a decimal instance per level, as ".1.3".
+  VectorRequest(std::string suffix, snmp::Session& session, const snmp::Target& target);
+
+  const std::string& suffix() const { return suffix_; }
+
+  // Own suffix followed by "." and the instance, unless the instance is 0.
+  // -2 for a negative instance or a suffix that would pass 255 characters or
+  // 128 levels.
+  std::int32_t BuildChildSuffix(std::int32_t instance, std::string& out) const;
+  // The suffix of a root handle with that instance (empty for 0); -2 as above.
+  static std::int32_t BuildRootSuffix(std::int32_t instance, std::string& out);
+
+  std::int32_t AppendScalar(std::int32_t id);
+  void ClearReadLists();
+
+  // One get for every listed scalar, plus a row count per count scalar.
+  std::int32_t FetchValues();
+  // Rows of `vector` below this request's instance; `count` always written.
+  std::int32_t CountInstances(std::int32_t vector, std::int32_t& count);
+
+  // Single reads: on failure the out value is left as it was.
+  std::int32_t ReadInteger(std::int32_t id, std::int32_t& value);
+  std::int32_t ReadString(std::int32_t id, char* text256);
+
+  // Copy-outs: arrays sized for at least the list's current count.
+  std::int32_t CopyIntegerList(std::int32_t* ids, char (*labels)[kTextSize], std::int32_t* values,
+                               std::int32_t* count) const;
+  std::int32_t CopyStringList(std::int32_t* ids, char (*labels)[kTextSize],
+                              char (*values)[kTextSize], std::int32_t* count) const;
+  std::int32_t integerCount() const { return intCount_; }
+  std::int32_t stringCount() const { return strCount_; }
+
+  void ClearWriteLists();
+  std::int32_t AppendIntegerWrite(std::int32_t id, std::int32_t value);
+  std::int32_t AppendStringWrite(std::int32_t id, const char* text);
+  // One set of every write entry, sent even when both lists are empty.
+  std::int32_t StoreValues();
+
+ private:
+  struct ReadEntry {
+    std::int32_t id = 0;
+    std::int32_t value = 0;  // integer entries
+    Text text{};             // string entries: printable value
+    Text oidText{};          // empty for count scalars and unknown identifiers
+    snmp::Oid oid;
+  };
+  struct WriteEntry {
+    std::int32_t value = 0;  // integer writes
+    Text text{};             // string writes
+    Text oidText{};
+    snmp::Oid oid;
+  };
+
+  // Full OID of a MIB record with this request's suffix; false when too long.
+  bool FullOid(std::int32_t id, Text& text, snmp::Oid& oid) const;
+  std::int32_t Walk(const snmp::Oid& subtree, std::int32_t& count);
+
+  std::array<ReadEntry, kMaxEntries> ints_{};
+  std::int32_t intCount_ = 0;
+  std::array<ReadEntry, kMaxEntries> strs_{};
+  std::int32_t strCount_ = 0;
+  std::string suffix_;
+  std::array<WriteEntry, kMaxEntries> intWrites_{};
+  std::int32_t intWriteCount_ = 0;
+  std::array<WriteEntry, kMaxEntries> strWrites_{};
+  std::int32_t strWriteCount_ = 0;
+  snmp::Session& session_;
+  const snmp::Target& target_;
+};
+
+}  // namespace vlm::netmgr
