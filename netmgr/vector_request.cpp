@@ -10,17 +10,14 @@ namespace {
 
 using snmp::Status;
 
-void CopyText(Text& to, std::string_view from) {
+// Copies at most 255 characters and the terminating NUL.
+void CopyOut(char* to, std::string_view from) {
   std::size_t n = std::min(from.size(), kMaxText);
-  std::memcpy(to.data(), from.data(), n);
+  if (n) std::memcpy(to, from.data(), n);
   to[n] = '\0';
 }
 
-void CopyOut(char* to, std::string_view from) {
-  std::size_t n = std::min(from.size(), kMaxText);
-  std::memcpy(to, from.data(), n);
-  to[n] = '\0';
-}
+void CopyText(Text& to, std::string_view from) { CopyOut(to.data(), from); }
 
 std::size_t Levels(std::string_view suffix) {
   std::size_t n = 0;
