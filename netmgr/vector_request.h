@@ -21,33 +21,17 @@
 #include <cstdint>
 #include <string>
 
+#include "netmgr/codes.h"
 #include "netmgr/snmp/snmp.h"
 
 namespace vlm::netmgr {
 
-// The network manager's result codes.
-enum : std::int32_t {
-  kOk = 0,
-  kErrGeneral = -1,    // SNMP library error
-  kErrCall = -2,       // invalid request
-  kErrTransport = -3,  // transport failure
-  kErrAccess = -4,     // not writable or no access
-  kErrAddress = -5,    // invalid device address
-  kErrBadValue = -6,
-  kErrResource = -7,  // out of resources
-  kErrTooBig = -8,    // answer too big or agent out of resources
-  kErrNoSuch = -9,    // no such object or general agent error
-  kErrCommit = -10,   // commit or undo failed
-  kErrTimeout = -11,  // no answer
-  kErrOther = -12,    // any other failure
-};
 
 // Maps the status of a failed exchange, and the error status of the answer
 // when the agent gave one, to a result code.
 std::int32_t MapSnmpStatus(int status, int errorStatus);
 
 inline constexpr int kMaxEntries = 64;
-inline constexpr int kTextSize = 256;  // texts hold at most 255 characters
 inline constexpr std::size_t kMaxText = 255;
 // Upper bound on the get-next exchanges of one row count.
 inline constexpr int kMaxWalkSteps = 10000;
