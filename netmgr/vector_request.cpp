@@ -114,6 +114,18 @@ std::int32_t VectorRequest::AppendScalar(std::int32_t id) {
   return kOk;
 }
 
+std::int32_t VectorRequest::AppendScalars(const std::int32_t* ids, std::int32_t count) {
+  const std::int32_t ints = intCount_, strs = strCount_;
+  for (std::int32_t i = 0; i < count; ++i) {
+    if (AppendScalar(ids[i]) != kOk) {
+      intCount_ = ints;
+      strCount_ = strs;
+      return kErrCall;
+    }
+  }
+  return kOk;
+}
+
 void VectorRequest::ClearReadLists() {
   intCount_ = 0;
   strCount_ = 0;
@@ -270,6 +282,30 @@ std::int32_t VectorRequest::AppendStringWrite(std::int32_t id, const char* text)
   if (!FullOid(id, e.oidText, e.oid)) return kErrCall;
   CopyText(e.text, text ? std::string_view(text, strnlen(text, kMaxText)) : std::string_view());
   strWrites_[strWriteCount_++] = std::move(e);
+  return kOk;
+}
+
+std::int32_t VectorRequest::AppendIntegerWrites(const std::int32_t* ids, const std::int32_t* values,
+                                                std::int32_t count) {
+  const std::int32_t before = intWriteCount_;
+  for (std::int32_t i = 0; i < count; ++i) {
+    if (AppendIntegerWrite(ids[i], values[i]) != kOk) {
+      intWriteCount_ = before;
+      return kErrCall;
+    }
+  }
+  return kOk;
+}
+
+std::int32_t VectorRequest::AppendStringWrites(const std::int32_t* ids,
+                                               const char (*texts)[kTextSize], std::int32_t count) {
+  const std::int32_t before = strWriteCount_;
+  for (std::int32_t i = 0; i < count; ++i) {
+    if (AppendStringWrite(ids[i], texts[i]) != kOk) {
+      strWriteCount_ = before;
+      return kErrCall;
+    }
+  }
   return kOk;
 }
 

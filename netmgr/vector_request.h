@@ -53,6 +53,8 @@ class VectorRequest {
   static std::int32_t BuildRootSuffix(std::int32_t instance, std::string& out);
 
   std::int32_t AppendScalar(std::int32_t id);
+  // All of `ids` or, when one is refused, none of them.
+  std::int32_t AppendScalars(const std::int32_t* ids, std::int32_t count);
   void ClearReadLists();
 
   // One get for every listed scalar, plus a row count per count scalar.
@@ -75,6 +77,11 @@ class VectorRequest {
   void ClearWriteLists();
   std::int32_t AppendIntegerWrite(std::int32_t id, std::int32_t value);
   std::int32_t AppendStringWrite(std::int32_t id, const char* text);
+  // All entries or, when one is refused, none of them.
+  std::int32_t AppendIntegerWrites(const std::int32_t* ids, const std::int32_t* values,
+                                   std::int32_t count);
+  std::int32_t AppendStringWrites(const std::int32_t* ids, const char (*texts)[kTextSize],
+                                  std::int32_t count);
   // One set of every write entry, sent even when both lists are empty.
   std::int32_t StoreValues();
 

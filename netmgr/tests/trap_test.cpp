@@ -1,0 +1,220 @@
+// Notifications: real snmptrap messages reach every registered object with
+// the sender's address, and objects can go away while traps arrive.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "netmgr/session.h"
+#include "netmgr/trap_listener.h"
+#include "tests/support/ber.h"
+#include "tests/support/loopback.h"
+#include "tests/support/snmpd_agent.h"
+
+namespace vlm::netmgr {
+namespace {
+
+// A free UDP port for the listener, set before the first registration.
+std::uint16_t ListenerPort() {
+  static const std::uint16_t port = [] {
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    socklen_t len = sizeof sa;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+    ::close(fd);
+    std::uint16_t p = ntohs(sa.sin_port);
+    ::setenv("VLM_SNMP_TRAP_PORT", std::to_string(p).c_str(), 1);
+    return p;
+  }();
+  return port;
+}
+
+struct Inbox {
+  std::mutex m;
+  std::condition_variable cv;
+  std::vector<TargetSpec> received;
+
+  static void Callback(TargetSpec* t, void* data) {
+    auto* self = static_cast<Inbox*>(data);
+    std::lock_guard<std::mutex> lock(self->m);
+    self->received.push_back(*t);
+    self->cv.notify_all();
+  }
+  bool WaitFor(std::size_t n) {
+    std::unique_lock<std::mutex> lock(m);
+    return cv.wait_for(lock, std::chrono::seconds(5), [&] { return received.size() >= n; });
+  }
+};
+
+struct Held {
+  Held() : session(new NetMgrSession(nullptr)) {
+    ++Module().objects;
+    session->Identity()->AddRef();
+  }
+  ~Held() { session->Identity()->Release(); }
+  NetMgrSession* operator->() { return session; }
+  NetMgrSession* session;
+};
+
+int RunSnmptrap(const std::vector<std::string>& args) {
+  std::string program = testing::FindProgram("snmptrap");
+  std::vector<std::string> all = {"snmptrap"};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::string none = "SNMPCONFPATH=/nonexistent";
+  std::string mibs = "MIBS=";
+  char* envp[] = {none.data(), mibs.data(), nullptr};
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::execve(program.c_str(), argv.data(), envp);
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool AllZeroExceptAddress(const TargetSpec& t) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&t);
+  std::size_t addressEnd = offsetof(TargetSpec, address) + std::strlen(t.address);
+  for (std::size_t i = 0; i < sizeof t; ++i) {
+    if (i >= offsetof(TargetSpec, address) && i < addressEnd) continue;
+    if (bytes[i] != 0) return false;
+  }
+  return true;
+}
+
+TEST(Notifications, RealTrapsReachEveryRegisteredObjectWithTheSendersAddress) {
+  const std::uint16_t port = ListenerPort();
+  Inbox first, second;
+  Held a, b;
+  ASSERT_EQ(a->RegisterTrapCallback(1, &Inbox::Callback, &first), 0);
+  ASSERT_EQ(b->RegisterTrapCallback(1, &Inbox::Callback, &second), 0);
+  ASSERT_TRUE(TrapListener::Instance().listening());
+
+  const std::string sender = testing::AllocateLoopbackAddress();
+  const std::string to = "127.0.0.1:" + std::to_string(port);
+  ASSERT_EQ(RunSnmptrap({"-v", "1", "-c", "public", "--clientaddr=" + sender, to,
+                         "1.3.6.1.4.1.2364", sender, "6", "17", ""}),
+            0);
+  ASSERT_EQ(RunSnmptrap({"-v", "2c", "-c", "public", "--clientaddr=" + sender, to, "",
+                         "1.3.6.1.4.1.2364.0.1"}),
+            0);
+  ASSERT_TRUE(first.WaitFor(2));
+  ASSERT_TRUE(second.WaitFor(2));
+  for (Inbox* inbox : {&first, &second}) {
+    for (const TargetSpec& t : inbox->received) {
+      EXPECT_STREQ(t.address, sender.c_str());
+      EXPECT_TRUE(AllZeroExceptAddress(t));
+    }
+  }
+
+  // A replaced callback gets the next notification, the old one does not.
+  Inbox replacement;
+  ASSERT_EQ(a->RegisterTrapCallback(1, &Inbox::Callback, &replacement), 0);
+  ASSERT_EQ(RunSnmptrap({"-v", "2c", "-c", "public", "--clientaddr=" + sender, to, "",
+                         "1.3.6.1.4.1.2364.0.2"}),
+            0);
+  ASSERT_TRUE(replacement.WaitFor(1));
+  ASSERT_TRUE(second.WaitFor(3));
+  std::lock_guard<std::mutex> lock(first.m);
+  EXPECT_EQ(first.received.size(), 2u);
+}
+
+TEST(Notifications, OnlyNotificationsCount) {
+  using testing::SnmpMessage;
+  struct Case {
+    const char* what;
+    std::string datagram;
+    bool notification;
+  };
+  auto message = [](int version, std::uint8_t type) {
+    SnmpMessage m;
+    m.version = version;
+    m.pduType = type;
+    return testing::EncodeMessage(m);
+  };
+  std::string v2 = message(1, testing::kPduTrapV2);
+  const Case cases[] = {
+      {"v2c trap", v2, true},
+      {"v2c inform", message(1, 0xA6), true},
+      {"v1 trap", message(0, testing::kPduTrapV1), true},
+      {"v1 trap PDU in a v2c message", message(1, testing::kPduTrapV1), false},
+      {"v2c trap PDU in a v1 message", message(0, testing::kPduTrapV2), false},
+      {"get request", message(0, testing::kPduGet), false},
+      {"response", message(1, testing::kPduResponse), false},
+      {"truncated", v2.substr(0, v2.size() - 1), false},
+      {"trailing bytes", v2 + "x", false},
+      {"empty", "", false},
+      {"garbage", "\x30\x84\xFF\xFF\xFF\xFF", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(IsNotification(reinterpret_cast<const std::uint8_t*>(c.datagram.data()), c.datagram.size()),
+              c.notification)
+        << c.what;
+}
+
+struct Guarded {
+  std::atomic<bool> alive{true};
+  std::atomic<int> calls{0};
+  std::atomic<int> lateCalls{0};
+  static void Callback(TargetSpec*, void* data) {
+    auto* self = static_cast<Guarded*>(data);
+    if (!self->alive) ++self->lateCalls;
+    ++self->calls;
+  }
+};
+
+TEST(Notifications, ObjectsGoAwayCleanlyWhileTrapsArrive) {
+  const std::uint16_t port = ListenerPort();
+  std::atomic<bool> stop{false};
+  std::thread sender([&] {
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    testing::SnmpMessage m;
+    m.version = 1;
+    m.pduType = testing::kPduTrapV2;
+    std::string d = testing::EncodeMessage(m);
+    while (!stop) {
+      ::sendto(fd, d.data(), d.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ::close(fd);
+  });
+  int total = 0;
+  for (int round = 0; round < 40; ++round) {
+    Guarded g;
+    {
+      Held s;
+      s->RegisterTrapCallback(1, &Guarded::Callback, &g);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    g.alive = false;  // the object is gone: no call may follow
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(g.lateCalls.load(), 0);
+    total += g.calls;
+  }
+  stop = true;
+  sender.join();
+  EXPECT_GT(total, 0);
+}
+
+}  // namespace
+}  // namespace vlm::netmgr
