@@ -21,4 +21,13 @@ using USHORT = std::uint16_t;
 using VbInteger = std::int16_t;
 using VbLong = std::int32_t;
 
+// The security-attributes record that registry keys and synchronisation
+// objects are created with. It is accepted and not interpreted: access is
+// decided by the files' own permissions.
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  void* lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+
 }  // namespace vlm

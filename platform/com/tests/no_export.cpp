@@ -1,0 +1,2 @@
+// A shared object that loads but serves no class.
+extern "C" int VlmComTestNothing() { return 0; }
