@@ -2,6 +2,7 @@
 // form on disk (see docs/platform-registry.md for the format).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>

@@ -34,15 +34,17 @@ struct Object {
 };
 
 struct Mutex : Object {
-  Mutex() : Object(Kind::Mutex) {}
+  static constexpr Kind kKind = Kind::Mutex;
+  Mutex() : Object(kKind) {}
   std::thread::id owner;  // none while count is 0
   unsigned count = 0;
   bool abandoned = false;
 };
 
 struct Event : Object {
+  static constexpr Kind kKind = Kind::Event;
   Event(bool manualReset, bool initial)
-      : Object(Kind::Event), manual(manualReset), signalled(initial) {}
+      : Object(kKind), manual(manualReset), signalled(initial) {}
   const bool manual;
   bool signalled;
   std::uint64_t generation = 0;  // manual: counts SetEvent calls
@@ -97,9 +99,16 @@ std::shared_ptr<Object> Lookup(HANDLE handle) {
   return it == t.handles.end() ? nullptr : it->second;
 }
 
-std::shared_ptr<Object> Lookup(HANDLE handle, Kind kind) {
+// The object of a handle of T's kind; null, with ERROR_INVALID_HANDLE, for
+// any other handle.
+template <typename T>
+std::shared_ptr<T> Get(HANDLE handle) {
   auto object = Lookup(handle);
-  return object && object->kind == kind ? object : nullptr;
+  if (!object || object->kind != T::kKind) {
+    Fail(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  return std::static_pointer_cast<T>(object);
 }
 
 // A new handle to the object of that name, or to a new object from make().
@@ -215,12 +224,9 @@ HANDLE CreateMutexA(const SECURITY_ATTRIBUTES* /*security*/, BOOL initialOwner,
 }
 
 BOOL ReleaseMutex(HANDLE mutex) {
-  auto object = Lookup(mutex, Kind::Mutex);
-  if (!object) {
-    Fail(ERROR_INVALID_HANDLE);
-    return 0;
-  }
-  auto& m = static_cast<Mutex&>(*object);
+  auto object = Get<Mutex>(mutex);
+  if (!object) return 0;
+  auto& m = *object;
   std::unique_lock<std::mutex> guard(m.lock);
   if (m.count == 0 || m.owner != std::this_thread::get_id()) {
     Fail(ERROR_NOT_OWNER);
@@ -249,12 +255,9 @@ HANDLE CreateEventA(const SECURITY_ATTRIBUTES* /*security*/, BOOL manualReset, B
 }
 
 BOOL SetEvent(HANDLE event) {
-  auto object = Lookup(event, Kind::Event);
-  if (!object) {
-    Fail(ERROR_INVALID_HANDLE);
-    return 0;
-  }
-  auto& e = static_cast<Event&>(*object);
+  auto object = Get<Event>(event);
+  if (!object) return 0;
+  auto& e = *object;
   std::lock_guard<std::mutex> guard(e.lock);
   if (e.manual) {
     e.signalled = true;
@@ -270,12 +273,9 @@ BOOL SetEvent(HANDLE event) {
 }
 
 BOOL ResetEvent(HANDLE event) {
-  auto object = Lookup(event, Kind::Event);
-  if (!object) {
-    Fail(ERROR_INVALID_HANDLE);
-    return 0;
-  }
-  auto& e = static_cast<Event&>(*object);
+  auto object = Get<Event>(event);
+  if (!object) return 0;
+  auto& e = *object;
   std::lock_guard<std::mutex> guard(e.lock);
   e.signalled = false;
   return 1;

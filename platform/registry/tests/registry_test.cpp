@@ -19,12 +19,14 @@ std::string FileText(const std::string& path) {
   return text.str();
 }
 
-std::vector<std::string> SubkeyNames(HKEY key) {
+// The names that enumeration gives, in its order.
+std::vector<std::string> Enumerate(HKEY key, bool values) {
   std::vector<std::string> names;
   for (DWORD i = 0;; ++i) {
     char name[256];
     DWORD size = sizeof name;
-    LONG rc = RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
+    LONG rc = values ? RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr)
+                     : RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
     if (rc == ERROR_NO_MORE_ITEMS) break;
     EXPECT_EQ(rc, ERROR_SUCCESS);
     if (rc != ERROR_SUCCESS) break;
@@ -33,20 +35,8 @@ std::vector<std::string> SubkeyNames(HKEY key) {
   }
   return names;
 }
-
-std::vector<std::string> ValueNames(HKEY key) {
-  std::vector<std::string> names;
-  for (DWORD i = 0;; ++i) {
-    char name[256];
-    DWORD size = sizeof name;
-    LONG rc = RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_NO_MORE_ITEMS) break;
-    EXPECT_EQ(rc, ERROR_SUCCESS);
-    if (rc != ERROR_SUCCESS) break;
-    names.emplace_back(name);
-  }
-  return names;
-}
+std::vector<std::string> SubkeyNames(HKEY key) { return Enumerate(key, false); }
+std::vector<std::string> ValueNames(HKEY key) { return Enumerate(key, true); }
 
 using Names = std::vector<std::string>;
 
