@@ -18,17 +18,8 @@ WORD Exit(const EngineArgs& a) {
 }
 
 WORD TrayMark(const EngineArgs& a) {
-  const bool fourth = a.Has(option::kBaseFourthSource);
-  const bool fifth = a.Has(option::kBaseFifthSource);
-  switch (a.SelectTray) {
-    case 1: return 1020;
-    case 2: return 1021;
-    case 3: return 1022;
-    case 4: return fourth ? (fifth ? 1023 : 1051) : 0;
-    case 5: return fifth ? 1024 : 0;
-    case 6: return a.Has(option::kSixthSource) ? 1052 : 0;
-    default: return 0;
-  }
+  if (a.SelectTray == 6) return a.Has(option::kSixthSource) ? 1052 : 0;
+  return TrayMarkRX11RX16(a);
 }
 
 WORD BinMark(const EngineArgs& a) {
@@ -39,10 +30,7 @@ WORD BinMark(const EngineArgs& a) {
     return 0;
   }
   if (a.FinisherType == kFinisherQN758) return FourBinMark(a);
-  if (a.FinisherType == kOptionUnitMW316) {
-    if (a.SelectBin == 1) return 1070;
-    if (a.SelectBin == 2) return 1071;
-  }
+  if (a.FinisherType == kOptionUnitMW316) return TwoBinUnitMark(a);
   return 0;
 }
 
@@ -51,9 +39,7 @@ Plan Rules(const EngineArgs& a) {
   p.body = FullFrame(1000);
   if (a.Has(option::kTopUnit)) p.topUnit = FullFrame(1002);
   p.exit = FullFrame(Exit(a));
-  p.base = FullFrame(a.Has(option::kBaseFifthSource)    ? 1042
-                 : a.Has(option::kBaseFourthSource) ? 1041
-                                                    : 1040);
+  p.base = FullFrame(BaseRX11RX16(a));
   if (a.Has(option::kLargeCapacityTray)) p.largeCapacityTray = FullFrame(1025);
   p.trayMark = FullFrame(TrayMark(a));
   p.binMark = FullFrame(BinMark(a));

@@ -143,6 +143,12 @@ inline std::optional<Layer> FullFrame(WORD id) {
   if (id == 0) return std::nullopt;
   return Layer{id, 0, 0};
 }
+// RX11 and RX16, which share their body, base and trays: the marks of
+// trays 1 to 5 (0 for none) and the base variant.
+WORD TrayMarkRX11RX16(const EngineArgs& args);
+WORD BaseRX11RX16(const EngineArgs& args);
+// The bin marks 1070, 1071 of the two-bin option unit MW-316 (0 for others).
+WORD TwoBinUnitMark(const EngineArgs& args);
 // The tray marks of RX13 and RX14, which share their body and its trays.
 std::optional<Layer> TrayMarkRX13RX14(const EngineArgs& args);
 // The bin arrows of RX15 and RX17: for a listed finisher, moved left by the

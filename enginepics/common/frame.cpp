@@ -71,6 +71,31 @@ WORD FourBinMark(const EngineArgs& args) {
   }
 }
 
+WORD TrayMarkRX11RX16(const EngineArgs& a) {
+  const bool fourth = a.Has(option::kBaseFourthSource);
+  const bool fifth = a.Has(option::kBaseFifthSource);
+  switch (a.SelectTray) {
+    case 1: return 1020;
+    case 2: return 1021;
+    case 3: return 1022;
+    case 4: return fourth ? (fifth ? 1023 : 1051) : 0;
+    case 5: return fifth ? 1024 : 0;
+    default: return 0;
+  }
+}
+
+WORD BaseRX11RX16(const EngineArgs& a) {
+  if (a.Has(option::kBaseFifthSource)) return 1042;
+  if (a.Has(option::kBaseFourthSource)) return 1041;
+  return 1040;
+}
+
+WORD TwoBinUnitMark(const EngineArgs& a) {
+  if (a.SelectBin == 1) return 1070;
+  if (a.SelectBin == 2) return 1071;
+  return 0;
+}
+
 std::optional<Layer> TrayMarkRX13RX14(const EngineArgs& a) {
   switch (a.SelectTray) {
     case 1: return Layer{1020, 147, 36};
