@@ -26,8 +26,11 @@ function(vlm_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
+  # One variable per property: gtest_discover_tests flattens lists, so a
+  # list value would swallow the properties after it.
   set(props TIMEOUT ${T_TIMEOUT}
-      ENVIRONMENT "VLM_SNMP_LOOPBACK_ONLY=1;QT_QPA_PLATFORM=offscreen")
+      ENVIRONMENT VLM_SNMP_LOOPBACK_ONLY=1
+      ENVIRONMENT_MODIFICATION QT_QPA_PLATFORM=set:offscreen)
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
   endif()
