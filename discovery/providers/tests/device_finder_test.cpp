@@ -41,14 +41,8 @@ const std::vector<PropertyDef> kIpTable = {{"DEVICE_PRODUCT_NAME", kSysName},
 
 OptionValues Quick() { return {1000, 5, 1, 1, 0}; }
 
-std::string Text(const DeviceFinder& f, std::uint32_t index, const char* name, std::int32_t* result = nullptr) {
-  char buffer[256];
-  std::uint32_t length = 999;
-  std::int32_t rc = f.GetPropertyByName(index, name, sizeof buffer, buffer, &length);
-  if (result) *result = rc;
-  if (rc != 0) return "<absent>";
-  EXPECT_EQ(length, std::strlen(buffer));
-  return buffer;
+std::string Text(const DeviceFinder& f, std::uint32_t index, const char* name) {
+  return testing::PropertyText(f, index, name);
 }
 
 TEST(DeviceRecord, ReadsWriteOnlyWhatFits) {
@@ -150,9 +144,7 @@ TEST_F(AnswerTest, OnlyTheExactControllerDescriptionMakesADevice) {
   EXPECT_EQ(Text(finder, 0, "DEVICE_PRODUCT_NAME"), "Model 9");
   EXPECT_EQ(Text(finder, 0, "DEVICE_NAME"), kControllerDescription);
   EXPECT_EQ(finder.passEnds, 1);
-  std::int32_t rc = 0;
-  Text(finder, 1, "DEVICE_NAME", &rc);
-  EXPECT_EQ(rc, 1);  // past the last device
+  EXPECT_EQ(Text(finder, 1, "DEVICE_NAME"), "<absent>");  // past the last device
 }
 
 TEST_F(AnswerTest, AnAnswerWithoutTheDescriptionIsNoController) {

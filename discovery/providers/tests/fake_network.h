@@ -3,7 +3,9 @@
 // asked, so that nothing is sent.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <optional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -106,5 +108,22 @@ class FakeNetwork {
   std::vector<std::string> asked_;
   std::atomic<bool> simulateTimeouts_{false};
 };
+
+// A device's text or integer property as GetPropertyByName gives it with the
+// callers' buffers (256 and 4 bytes); "<absent>" or nullopt when it returns 1.
+inline std::string PropertyText(const DeviceFinder& finder, std::uint32_t index, const char* name) {
+  char buffer[256];
+  std::uint32_t length = 0;
+  if (finder.GetPropertyByName(index, name, sizeof buffer, buffer, &length) != 0) return "<absent>";
+  return std::string(buffer, length);
+}
+
+inline std::optional<std::int32_t> PropertyInt(const DeviceFinder& finder, std::uint32_t index,
+                                               const char* name) {
+  std::int32_t value = 0;
+  std::uint32_t length = 0;
+  if (finder.GetPropertyByName(index, name, sizeof value, &value, &length) != 0) return std::nullopt;
+  return value;
+}
 
 }  // namespace vlm::discovery::testing

@@ -5,6 +5,7 @@
 
 #include "discovery/providers/ip/ip_finder.h"
 #include "discovery/providers/ip/resolver.h"
+#include "discovery/providers/tests/fake_network.h"
 #include "platform/spooler/spooler.h"
 #include "tests/support/cupsd_harness.h"
 #include "tests/support/loopback.h"
@@ -49,16 +50,9 @@ class IpAgentsTest : public ::testing::Test {
   }
 
   std::string Range() const { return hosts.front() + ":" + hosts.back(); }
-  std::string Text(std::uint32_t index, const char* name) {
-    char buffer[256];
-    std::uint32_t length = 0;
-    return finder.GetPropertyByName(index, name, sizeof buffer, buffer, &length) == 0 ? buffer : "<absent>";
-  }
+  std::string Text(std::uint32_t index, const char* name) { return testing::PropertyText(finder, index, name); }
   std::optional<std::int32_t> Int(std::uint32_t index, const char* name) {
-    std::int32_t value = 0;
-    std::uint32_t length = 0;
-    if (finder.GetPropertyByName(index, name, sizeof value, &value, &length) != 0) return std::nullopt;
-    return value;
+    return testing::PropertyInt(finder, index, name);
   }
 
   std::shared_ptr<spooler::MemorySpooler> memory = std::make_shared<spooler::MemorySpooler>();

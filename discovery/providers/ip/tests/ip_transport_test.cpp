@@ -45,16 +45,9 @@ class IpTransportTest : public ::testing::Test {
     return net.Asked();
   }
 
-  std::string Text(std::uint32_t index, const char* name) {
-    char buffer[256];
-    std::uint32_t length = 0;
-    return finder.GetPropertyByName(index, name, sizeof buffer, buffer, &length) == 0 ? buffer : "<absent>";
-  }
+  std::string Text(std::uint32_t index, const char* name) { return testing::PropertyText(finder, index, name); }
   std::optional<std::int32_t> Int(std::uint32_t index, const char* name) {
-    std::int32_t value = 0;
-    std::uint32_t length = 0;
-    if (finder.GetPropertyByName(index, name, sizeof value, &value, &length) != 0) return std::nullopt;
-    return value;
+    return testing::PropertyInt(finder, index, name);
   }
 
   FakeNetwork net;
