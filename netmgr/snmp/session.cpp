@@ -275,7 +275,8 @@ struct Session::Impl {
 Session::Session() : impl_(std::make_unique<Impl>()) { InitialiseOnce(); }
 Session::~Session() = default;
 
-Status Session::Get(const Target& target, const std::vector<Oid>& oids, Response& out) {
+namespace {
+std::vector<VarBind> NullBindings(const std::vector<Oid>& oids) {
   std::vector<VarBind> request;
   request.reserve(oids.size());
   for (const Oid& o : oids) {
@@ -283,18 +284,16 @@ Status Session::Get(const Target& target, const std::vector<Oid>& oids, Response
     b.oid = o;
     request.push_back(std::move(b));
   }
-  return impl_->Exchange(PduType::Get, target, request, out);
+  return request;
+}
+}  // namespace
+
+Status Session::Get(const Target& target, const std::vector<Oid>& oids, Response& out) {
+  return impl_->Exchange(PduType::Get, target, NullBindings(oids), out);
 }
 
 Status Session::GetNext(const Target& target, const std::vector<Oid>& oids, Response& out) {
-  std::vector<VarBind> request;
-  request.reserve(oids.size());
-  for (const Oid& o : oids) {
-    VarBind b;
-    b.oid = o;
-    request.push_back(std::move(b));
-  }
-  return impl_->Exchange(PduType::GetNext, target, request, out);
+  return impl_->Exchange(PduType::GetNext, target, NullBindings(oids), out);
 }
 
 Status Session::Set(const Target& target, const std::vector<VarBind>& bindings, Response& out) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "netmgr/session.h"
+#include "netmgr/tests/held_session.h"
 #include "tests/support/scripted_agent.h"
 #include "tests/support/snmpd_agent.h"
 
@@ -27,16 +28,7 @@ TargetSpec Spec(const std::string& address, std::int32_t retries = 2, std::int32
   return t;
 }
 
-// A session held through its identity, as a client of the class holds it.
-struct Held {
-  Held() : session(new NetMgrSession(nullptr)) {
-    ++Module().objects;
-    session->Identity()->AddRef();
-  }
-  ~Held() { session->Identity()->Release(); }
-  NetMgrSession* operator->() { return session; }
-  NetMgrSession* session;
-};
+using Held = HeldSession;
 
 class SessionTest : public ::testing::Test {
  protected:

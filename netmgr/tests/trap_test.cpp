@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "netmgr/session.h"
+#include "netmgr/tests/held_session.h"
 #include "netmgr/trap_listener.h"
 #include "tests/support/ber.h"
 #include "tests/support/loopback.h"
@@ -58,15 +59,7 @@ struct Inbox {
   }
 };
 
-struct Held {
-  Held() : session(new NetMgrSession(nullptr)) {
-    ++Module().objects;
-    session->Identity()->AddRef();
-  }
-  ~Held() { session->Identity()->Release(); }
-  NetMgrSession* operator->() { return session; }
-  NetMgrSession* session;
-};
+using Held = HeldSession;
 
 int RunSnmptrap(const std::vector<std::string>& args) {
   std::string program = testing::FindProgram("snmptrap");
