@@ -14,7 +14,7 @@
 
 #include "discovery/manager/tests/fake_provider.h"
 #include "discovery/manager/tests/dm_test_support.h"
-#include "tests/support/exported_symbols.h"
+#include "tests/support/exports.h"
 
 namespace vlm::discovery::testing {
 namespace {
@@ -80,7 +80,7 @@ class Library {
 };
 
 TEST(VlmdmLibrary, ExportsExactlyItsEntryPoints) {
-  std::set<std::string> names = vlm::testing::DefinedDynamicSymbols(kLibrary);
+  std::set<std::string> names = vlm::testing::ExportedSymbols(kLibrary);
   EXPECT_EQ(names, (std::set<std::string>{"DllGetVersion", "DllInstall", "DllRegisterServer",
                                           "DllUnregisterServer", "FreeDiscoveryManagerObject",
                                           "MakeDiscoveryManagerObject"}));
