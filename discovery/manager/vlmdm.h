@@ -4,22 +4,32 @@
 //
 // What a caller may rely on:
 // - MakeDiscoveryManagerObject returns a new, initialised DiscoveryManager
-//   (null when it cannot be made); FreeDiscoveryManagerObject destroys it.
-//   The library exports exactly these, by name, besides DllRegisterServer,
-//   DllUnregisterServer, DllGetVersion and DllInstall.
+//   (null when it cannot be made); FreeDiscoveryManagerObject destroys it and
+//   ignores anything else (null, a pointer it did not make, one already
+//   freed). The library exports exactly these, by name, besides
+//   DllRegisterServer, DllUnregisterServer, DllGetVersion and DllInstall.
 // - Providers are loaded once per process, at the first Initialize whose
-//   providers key opens, and stay loaded until the library is unloaded, which
-//   waits for their discovery threads.
+//   providers key opens, and stay loaded until the process ends. The library
+//   itself stays mapped until then too (dlclose does not unmap it), so that a
+//   provider thread always finds the completion function it was given; at
+//   the end each provider library ends its own thread.
 // - Runs, callbacks and device lists are process-wide: every object sees the
-//   same run. A completion callback is called once at the end of every run
-//   while it is registered, on the thread of the last provider to finish (or
-//   on the starting thread when no provider could run), never under the
-//   manager's lock; a registration made for a later run is not called by the
-//   end of the current one.
+//   same run. StartDiscovery registers its callback in the first free of 100
+//   slots; the cookie is the slot number (1 to 100), 0 when no slot is free
+//   or the callback is null. A registered callback is called once at the end
+//   of every run, on the thread of the last provider to finish (or on the
+//   starting thread when no provider could run: such a run ends before
+//   StartDiscovery returns), never under the manager's lock. The end of a
+//   run calls only what was registered when it ended and is still
+//   registered when its turn comes. RemoveDiscoveryCallback returns once no
+//   call of that callback is running on another thread (a callback may
+//   remove itself); after it returns the callback is not called again.
 // - Statuses are HRESULT values: S_OK, S_FALSE, E_INVALIDARG, E_HANDLE,
 //   NTE_NO_MEMORY, NTE_NOT_FOUND, DM_E_DISCOVERY_RUNNING and
 //   DM_E_DEVICE_NOT_FOUND; a provider's own result is passed on unchanged by
-//   QueryDeviceProperty.
+//   QueryDeviceProperty. A required pointer that is null gives E_INVALIDARG
+//   (a null settings record of GetProviderSettings is a size query). No
+//   operation lets an exception out.
 #pragma once
 
 #include <cstddef>
@@ -77,10 +87,44 @@ struct DiscoveryManager {
 };
 
 // The ordinal numbers the exports were once known by; ELF exports by name.
+// Numbering starts at 32; 37 to 63 are empty. The library entry point (32)
+// has no counterpart here: the loader runs the library's static
+// constructors instead, and it is not exported.
+inline constexpr int kOrdinalBase = 32;
+inline constexpr int kOrdinalDllMain = 32;
+inline constexpr int kOrdinalDllRegisterServer = 33;
+inline constexpr int kOrdinalDllUnregisterServer = 34;
 inline constexpr int kOrdinalDllGetVersion = 35;
 inline constexpr int kOrdinalDllInstall = 36;
 inline constexpr int kOrdinalMakeDiscoveryManagerObject = 64;
 inline constexpr int kOrdinalFreeDiscoveryManagerObject = 65;
+
+// The version record of DllGetVersion (20 bytes). A caller sets cbSize to
+// the size of its record, at least 20; a larger record (the 32-byte second
+// form) has only these fields after cbSize filled. The version is the
+// build's project version: major, minor, and build number
+// (patch << 16 | tweak); the platform is 1.
+struct DLLVERSIONINFO {
+  std::uint32_t cbSize;
+  std::uint32_t dwMajorVersion;
+  std::uint32_t dwMinorVersion;
+  std::uint32_t dwBuildNumber;
+  std::uint32_t dwPlatformID;
+};
+static_assert(sizeof(DLLVERSIONINFO) == 20);
+inline constexpr std::uint32_t DLLVER_PLATFORM_WINDOWS = 1;
+
+// The other exports, for callers that find them with dlsym. Each returns
+// S_OK; registration and installation change nothing; DllGetVersion gives
+// E_INVALIDARG for a null record or a cbSize below 20 (record untouched).
+extern "C" {
+using DllRegisterServerFn = std::int32_t (*)();
+using DllUnregisterServerFn = std::int32_t (*)();
+using DllGetVersionFn = std::int32_t (*)(DLLVERSIONINFO* info);
+using DllInstallFn = std::int32_t (*)(std::int32_t install, const char16_t* commandLine);
+using MakeDiscoveryManagerObjectFn = DiscoveryManager* (*)();
+using FreeDiscoveryManagerObjectFn = void (*)(DiscoveryManager* manager);
+}
 
 }  // namespace vlm::discovery
 

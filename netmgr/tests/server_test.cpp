@@ -16,6 +16,7 @@
 #include "netmgr/netmgr.h"
 #include "platform/com/com.h"
 #include "platform/registry/registry.h"
+#include "tests/support/exports.h"
 
 namespace vlm {
 namespace {
@@ -99,17 +100,7 @@ Dump DumpClassesRoot() {
 std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
 
 TEST(NetMgrServer, ExportsOnlyTheServerEntryPoints) {
-  FILE* p = ::popen((std::string("nm -D --defined-only ") + kLibrary).c_str(), "r");
-  ASSERT_NE(p, nullptr);
-  std::set<std::string> names;
-  char line[512];
-  while (std::fgets(line, sizeof line, p)) {
-    std::string l(line);
-    std::string name = l.substr(l.find_last_of(' ') + 1);
-    name.erase(name.find_last_not_of("\n") + 1);
-    names.insert(name);
-  }
-  ::pclose(p);
+  std::set<std::string> names = testing::ExportedSymbols(kLibrary);
   EXPECT_EQ(names, (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject",
                                           "DllRegisterServer", "DllUnregisterServer"}));
 }
