@@ -371,6 +371,17 @@ class FakeDiscovery final : public discovery::DiscoveryManager {
 // ---------------------------------------------------------------------------
 // The client's arrays of a value list
 
+// A custom group's id array as the monitor dimensions it: one element more
+// than the ids it holds.
+inline Variant ShortArray(const std::vector<SHORT>& ids, LONG lower = 0, ULONG extra = 1) {
+  SAFEARRAY* psa = SafeArrayCreateVector(VT_I2, lower, static_cast<ULONG>(ids.size()) + extra);
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    LONG index = lower + static_cast<LONG>(i);
+    SafeArrayPutElement(psa, &index, &ids[i]);
+  }
+  return Variant::Array(psa);
+}
+
 struct ValueLists {
   explicit ValueLists(bool text, ULONG size = 101)
       : ids(Variant::Array(SafeArrayCreateVector(VT_I4, 0, size))),

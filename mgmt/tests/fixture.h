@@ -13,17 +13,6 @@
 
 namespace vlm::mgmt::testing {
 
-// A custom group's id array as the monitor dimensions it: one element more
-// than the ids it holds.
-inline Variant ShortArray(const std::vector<SHORT>& ids, LONG lower = 0, ULONG extra = 1) {
-  SAFEARRAY* psa = SafeArrayCreateVector(VT_I2, lower, static_cast<ULONG>(ids.size()) + extra);
-  for (std::size_t i = 0; i < ids.size(); ++i) {
-    LONG index = lower + static_cast<LONG>(i);
-    SafeArrayPutElement(psa, &index, &ids[i]);
-  }
-  return Variant::Array(psa);
-}
-
 class ItemTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -13,6 +13,7 @@
 #include "mgmt/xlpnmif.h"
 #include "platform/com/com.h"
 #include "platform/registry/registry.h"
+#include "tests/support/exports.h"
 #include "tests/support/server_checks.h"
 
 namespace vlm {

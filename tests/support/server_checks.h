@@ -1,10 +1,8 @@
-// Checks of in-process servers shared by their tests: the symbols a shared
-// object exports, and what HKEY_CLASSES_ROOT holds.
+// What the registry holds below a key, for the registration tests of
+// in-process servers.
 #pragma once
 
-#include <cstdio>
 #include <map>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,22 +10,6 @@
 #include "platform/registry/registry.h"
 
 namespace vlm::testing {
-
-// The dynamic symbols a shared object defines (nm -D --defined-only).
-inline std::set<std::string> ExportedSymbols(const std::string& library) {
-  std::set<std::string> names;
-  FILE* p = ::popen(("nm -D --defined-only " + library).c_str(), "r");
-  if (!p) return names;
-  char line[512];
-  while (std::fgets(line, sizeof line, p)) {
-    std::string l(line);
-    std::string name = l.substr(l.find_last_of(' ') + 1);
-    name.erase(name.find_last_not_of('\n') + 1);
-    names.insert(name);
-  }
-  ::pclose(p);
-  return names;
-}
 
 // Every key below a root with its values: path -> value name -> (type, bytes).
 using RegistryDump = std::map<std::string, std::map<std::string, std::pair<DWORD, std::string>>>;
