@@ -127,9 +127,14 @@ DiscoveryContext::~DiscoveryContext() {
     providers.swap(state_->providers);
     state_->providerCount = 0;
   }
-  // Unloading a provider library ends its discovery thread; a completion it
-  // reports on the way finds the context closing.
-  for (auto& provider : providers) provider.reset();
+  // The provider libraries stay loaded: this happens at the end of the
+  // process, when each provider library ends its own discovery thread (and
+  // unloading it here would leave its process-long objects unreachable). A
+  // completion that still arrives finds the context closing, or gone.
+  for (auto& provider : providers) {
+    if (provider) provider->KeepLibraryLoaded();
+    provider.reset();
+  }
   DiscoveryContext* self = this;
   g_current.compare_exchange_strong(self, nullptr);
   while (g_completionsInside.load() != 0) std::this_thread::yield();

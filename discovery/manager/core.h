@@ -6,10 +6,10 @@
 // What a caller may rely on:
 // - DiscoveryContext: the process-wide state that every DiscoveryManager
 //   works on. Constructing one makes it the current context (Current());
-//   destroying it first ends dispatching, then unloads every provider library
-//   (a provider library ends its own discovery thread when it is unloaded),
-//   and only then stops being current and waits for completions still inside
-//   OnProviderDone. While no context exists, the operations that need one
+//   destroying it ends dispatching, frees the provider entries but leaves
+//   their libraries loaded (a provider library ends its own discovery thread
+//   at the end of the process), then stops being current and waits for
+//   completions still inside OnProviderDone; a later completion is dropped. While no context exists, the operations that need one
 //   answer NTE_NOT_FOUND. The library holds one as a static object; tests make
 //   their own.
 // - Providers are read from HKLM "SOFTWARE\VLM\Discovery\DM\PROVIDERS" at the
@@ -97,6 +97,7 @@ class ProviderEntry {
  public:
   // Reads the provider key, loads the library, binds the exports, calls Init.
   explicit ProviderEntry(std::string keyPath);
+  // Unloads the library unless KeepLibraryLoaded was called.
   ~ProviderEntry();
   ProviderEntry(const ProviderEntry&) = delete;
   ProviderEntry& operator=(const ProviderEntry&) = delete;
@@ -107,6 +108,8 @@ class ProviderEntry {
   const std::string* version() const { return hasVersion_ ? &version_ : nullptr; }
   bool loaded() const { return module_ != nullptr; }
   bool canStart() const { return start_ != nullptr; }
+  // The library is not unloaded with the entry.
+  void KeepLibraryLoaded() { module_ = nullptr; }
 
   std::int32_t stateWord = 0;
 

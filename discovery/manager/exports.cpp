@@ -7,8 +7,8 @@
 
 namespace {
 
-// Made when the library is loaded; unloading the library destroys it, which
-// unloads the providers after their discovery threads have ended.
+// Made when the library is loaded and destroyed when the process ends (the
+// library is never unmapped before); the providers stay loaded to the end.
 vlm::discovery::DiscoveryContext g_context;
 
 }  // namespace

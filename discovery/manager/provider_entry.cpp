@@ -81,7 +81,7 @@ ProviderEntry::ProviderEntry(std::string keyPath) : keyPath_(std::move(keyPath))
 ProviderEntry::~ProviderEntry() {
   cache_.reset();
   // Stop is bound but not called: a provider library ends its discovery
-  // thread itself when it is unloaded.
+  // thread itself, when it is unloaded or when the process ends.
   if (module_) ::dlclose(module_);
 }
 

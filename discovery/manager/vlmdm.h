@@ -12,7 +12,8 @@
 //   providers key opens, and stay loaded until the process ends. The library
 //   itself stays mapped until then too (dlclose does not unmap it), so that a
 //   provider thread always finds the completion function it was given; at
-//   the end each provider library ends its own thread.
+//   the end each provider library ends its own thread, and a completion that
+//   comes after the manager's state is gone is dropped.
 // - Runs, callbacks and device lists are process-wide: every object sees the
 //   same run. StartDiscovery registers its callback in the first free of 100
 //   slots; the cookie is the slot number (1 to 100), 0 when no slot is free

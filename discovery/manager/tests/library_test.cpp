@@ -14,6 +14,7 @@
 
 #include "discovery/manager/tests/fake_provider.h"
 #include "discovery/manager/tests/dm_test_support.h"
+#include "tests/support/exported_symbols.h"
 
 namespace vlm::discovery::testing {
 namespace {
@@ -79,17 +80,7 @@ class Library {
 };
 
 TEST(VlmdmLibrary, ExportsExactlyItsEntryPoints) {
-  FILE* p = ::popen((std::string("nm -D --defined-only ") + kLibrary).c_str(), "r");
-  ASSERT_NE(p, nullptr);
-  std::set<std::string> names;
-  char line[512];
-  while (std::fgets(line, sizeof line, p)) {
-    std::string l(line);
-    std::string name = l.substr(l.find_last_of(' ') + 1);
-    name.erase(name.find_last_not_of('\n') + 1);
-    names.insert(name);
-  }
-  ASSERT_EQ(::pclose(p), 0);
+  std::set<std::string> names = vlm::testing::DefinedDynamicSymbols(kLibrary);
   EXPECT_EQ(names, (std::set<std::string>{"DllGetVersion", "DllInstall", "DllRegisterServer",
                                           "DllUnregisterServer", "FreeDiscoveryManagerObject",
                                           "MakeDiscoveryManagerObject"}));
