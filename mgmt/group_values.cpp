@@ -1,0 +1,471 @@
+// Group reads, the value lists, custom groups and writes.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "mgmt/vector_item.h"
+
+namespace vlm::mgmt {
+
+using namespace xlpnmif;
+
+namespace {
+
+// The array a VARIANT holds (directly, by reference, or through a variant
+// reference) when its elements are of type `element`; typeOk tells whether
+// the VARIANT is such an array at all (a null array is one without room).
+SAFEARRAY* ArrayOf(const VARIANT* v, VARTYPE element, bool* typeOk) {
+  *typeOk = false;
+  if (!v) return nullptr;
+  if (v->vt == (VT_BYREF | VT_VARIANT)) v = v->pvarVal;
+  if (!v) return nullptr;
+  if (v->vt == (VT_ARRAY | element)) {
+    *typeOk = true;
+    return v->parray;
+  }
+  if (v->vt == (VT_BYREF | VT_ARRAY | element)) {
+    *typeOk = true;
+    return v->pparray ? *v->pparray : nullptr;
+  }
+  return nullptr;
+}
+
+// How many entries fit from index 0 up.
+LONG RoomFromZero(SAFEARRAY* psa) {
+  if (!psa || SafeArrayGetDim(psa) != 1) return 0;
+  LONG lower = 0, upper = -1;
+  if (FAILED(SafeArrayGetLBound(psa, 1, &lower)) || FAILED(SafeArrayGetUBound(psa, 1, &upper)))
+    return 0;
+  if (lower > 0 || upper < 0) return 0;
+  return upper + 1;
+}
+
+void PutInteger(SAFEARRAY* psa, LONG index, std::int32_t value) {
+  SafeArrayPutElement(psa, &index, &value);
+}
+
+void PutText(SAFEARRAY* psa, LONG index, const std::string& text) {
+  Bstr b(text);
+  SafeArrayPutElement(psa, &index, b.Get());
+}
+
+std::string Bounded(const char* text, std::size_t size) {
+  return std::string(text, strnlen(text, size));
+}
+
+bool Contains(const std::vector<std::int32_t>& ids, std::int32_t id) {
+  return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+bool InDeviceBand(std::int32_t id) { return id >= 6001 && id <= 6100; }
+
+}  // namespace
+
+std::vector<std::int32_t> VectorItem::GroupIds::All() const {
+  if (custom) return integers;
+  std::vector<std::int32_t> all = integers;
+  all.insert(all.end(), texts.begin(), texts.end());
+  return all;
+}
+
+const VectorItem::CustomGroup* VectorItem::FindCustomGroup(std::int32_t groupHandle) const {
+  for (const CustomGroup& g : customGroups_) {
+    if (g.identity + kCustomGroupBase == groupHandle) return &g;
+  }
+  return nullptr;
+}
+
+VectorItem::GroupIds VectorItem::IdsOf(std::int32_t groupId) {
+  GroupIds g;
+  if (groupId > kCustomGroupBase) {
+    g.custom = true;
+    if (const CustomGroup* c = FindCustomGroup(groupId)) g.integers = g.texts = c->ids;
+    return g;
+  }
+  switch (groupId) {
+    case kDeviceGroup:
+      g.integers = {kDeviceIsTandem, kDeviceGeneralStatus, kDeviceIsIp, kDeviceInstalledState};
+      g.texts = {kDeviceAddress, kDeviceProductName, kDeviceLocation, kDeviceSpoolerName};
+      return g;
+    case kJobListGroup:
+      g.integers = {kJobCount};
+      return g;
+    case kJobGroup:
+      g.integers = {kJobPosition, kJobPagesPrinted, kJobPriority, kJobTotalPages};
+      g.texts = {kJobStatus, kJobUserName, kJobDocument};
+      return g;
+    case kInstalledCountGroup:
+    case kOtherCountGroup:
+      g.integers = {kDeviceCount};
+      return g;
+    default:
+      break;
+  }
+  // One of the network manager's groups, freed as soon as its ids are read.
+  std::int32_t group = -1;
+  if (netmgr_->CreateGroup(groupId, &group) != 0 || group < 0) return g;
+  for (std::int32_t kind : {0, 1}) {
+    std::int32_t n = 0;
+    if (netmgr_->GetGroupScalarCount(group, kind, &n) != 0 || n <= 0) continue;
+    std::vector<std::int32_t> ids(static_cast<std::size_t>(std::min(n, 256)));
+    if (n > 256 || netmgr_->GetGroupScalarIds(group, kind, ids.data()) != 0) continue;
+    (kind == 0 ? g.integers : g.texts) = std::move(ids);
+  }
+  netmgr_->FreeGroup(group);
+  return g;
+}
+
+// Reads a group on a network-manager handle; with `cached`, a group whose
+// every scalar holds an integer value in the node is answered from there.
+std::int32_t VectorItem::ReadNetMgrGroup(const HandleEntry& h, std::int32_t groupId, bool cached,
+                                         bool* hit) {
+  *hit = false;
+  VectorNode* node = nodes_.NodeOf(h.node);
+  netmgr_->ClearScalars(h.value);
+  const GroupIds group = IdsOf(groupId);
+  const std::vector<std::int32_t> ids = group.All();
+  if (cached && !ids.empty() &&
+      std::all_of(ids.begin(), ids.end(),
+                  [node](std::int32_t id) { return VectorTree::IsCached(node, id, kKindInteger); })) {
+    *hit = true;
+    return 0;
+  }
+
+  // Own and unknown identifiers stay here.
+  std::vector<std::int32_t> send;
+  for (std::int32_t id : ids) {
+    if (IsNetMgrScalar(id)) send.push_back(id);
+  }
+  std::int32_t error = 0;
+  bool added = false;
+  if (!send.empty()) {
+    error = netmgr_->AddScalars(h.value, send.data(), static_cast<std::int32_t>(send.size()));
+    added = error == 0;
+    if (added) error = netmgr_->GetValues(h.value);
+  }
+
+  // Every scalar is registered by the kind its value comes in: the network
+  // manager's string list names its texts.
+  std::vector<std::int32_t> texts = group.custom ? std::vector<std::int32_t>{} : group.texts;
+  if (added) {
+    std::int32_t listIds[kListEntries] = {};
+    std::int32_t n = 0;
+    auto labels = std::make_unique<IVlmNetMgr::Text[]>(kListEntries);
+    auto values = std::make_unique<IVlmNetMgr::Text[]>(kListEntries);
+    if (netmgr_->GetStringValueList(h.value, listIds, labels.get(), values.get(), &n) == 0) {
+      n = std::clamp(n, 0, kListEntries);
+      texts.assign(listIds, listIds + n);
+    }
+  }
+  for (std::int32_t id : ids) {
+    std::int32_t kind = IsNetMgrScalar(id) ? (Contains(texts, id) ? kKindText : kKindInteger)
+                                           : (OwnScalarKind(id) == kKindText ? kKindText : kKindInteger);
+    VectorTree::AddScalar(node, id, kind);
+  }
+  return error;
+}
+
+HRESULT VectorItem::GetGroupValues(LONG VectorHandle, LONG GroupId, LONG RetrievalMode,
+                                   LONG RetrievalMechanism, LONG* ErrorCode) {
+  if (!ErrorCode) return E_POINTER;
+  *ErrorCode = 0;
+  try {
+    if (!Live(VectorHandle)) {
+      *ErrorCode = netmgr::kErrCall;
+      return S_OK;
+    }
+    HandleEntry& h = handles_[static_cast<std::size_t>(VectorHandle)];
+    std::int32_t mode = RetrievalMode == kModeCached ? kModeCached : kModeRead;
+    if (RetrievalMechanism == kMechanismAdvise) {
+      Advise(VectorHandle, GroupId);
+    } else if (RetrievalMechanism == kMechanismUnadvise) {
+      Unadvise(VectorHandle);
+    } else if (RetrievalMechanism == kMechanismReadNow) {
+      if (h.kind == kHandleNetMgr) {
+        bool hit = false;
+        *ErrorCode = ReadNetMgrGroup(h, GroupId, mode == kModeCached, &hit);
+        if (!hit) mode = kModeRead;
+      } else if (h.kind == kHandleJobs) {
+        RefreshJobs(true);
+        if (h.value != kJobListValue && GroupId != kJobListGroup) {
+          if (h.value >= jobCount_)
+            *ErrorCode = kErrJobPastEnd;
+          else
+            jobs_->GetJobInfo(h.value, &jobRecords_[static_cast<std::size_t>(VectorHandle)]);
+        }
+      }
+      // Device and discovery-root handles read nothing: their scalars come
+      // from discovery.
+    }
+    if (mode == kModeCached) lastCachedGroup_ = GroupId;
+    h.mode = mode;
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+// The entries of a mode-0 list: read from the network manager (and cached),
+// or taken from the handle's job record.
+std::vector<VectorItem::ListEntry> VectorItem::CurrentEntries(std::int32_t handle, ListKind kind,
+                                                              bool* describe) {
+  const HandleEntry& h = handles_[static_cast<std::size_t>(handle)];
+  std::vector<ListEntry> out;
+  *describe = h.kind == kHandleNetMgr;
+  if (h.kind == kHandleNetMgr) {
+    VectorNode* node = nodes_.NodeOf(h.node);
+    std::int32_t ids[kListEntries] = {};
+    std::int32_t integers[kListEntries] = {};
+    auto labels = std::make_unique<IVlmNetMgr::Text[]>(kListEntries);
+    auto texts = std::make_unique<IVlmNetMgr::Text[]>(kListEntries);
+    std::int32_t n = 0;
+    std::int32_t r = kind == ListKind::Integer
+                         ? netmgr_->GetIntegerValueList(h.value, ids, labels.get(), integers, &n)
+                         : netmgr_->GetStringValueList(h.value, ids, labels.get(), texts.get(), &n);
+    if (r != 0) n = 0;
+    n = std::clamp(n, 0, kListEntries);
+    for (std::int32_t i = 0; i < n; ++i) {
+      ListEntry e{ids[i], 0, {}, Bounded(labels[i], sizeof labels[i])};
+      if (kind == ListKind::Integer) {
+        e.value = ApplyFilters(handle, e.id, integers[i]);
+        VectorTree::AddScalar(node, e.id, kKindInteger);
+        VectorTree::SetScalarInteger(node, e.id, e.value);
+      } else {
+        e.text = Bounded(texts[i], sizeof texts[i]);
+        VectorTree::AddScalar(node, e.id, kKindText);
+        VectorTree::SetScalarString(node, e.id, e.text.data(),
+                                    static_cast<std::int32_t>(e.text.size()));
+      }
+      VectorTree::SetScalarDescription(node, e.id, e.description.data(),
+                                       static_cast<std::int32_t>(e.description.size()));
+      out.push_back(std::move(e));
+    }
+  } else if (h.kind == kHandleJobs) {
+    const JobRecord& job = jobRecords_[static_cast<std::size_t>(handle)];
+    if (kind == ListKind::Integer) {
+      if (h.value == kJobListValue)
+        out.push_back({kJobCount, jobCount_, {}, {}});
+      else
+        out = {{kJobPosition, job.position, {}, {}},
+               {kJobPagesPrinted, job.pagesPrinted, {}, {}},
+               {kJobPriority, job.priority, {}, {}},
+               {kJobTotalPages, job.totalPages, {}, {}}};
+    } else if (h.value != kJobListValue) {
+      out = {{kJobStatus, 0, Bounded(job.statusText, sizeof job.statusText), {}},
+             {kJobUserName, 0, Bounded(job.userName, sizeof job.userName), {}},
+             {kJobDocument, 0, Bounded(job.document, sizeof job.document), {}}};
+    }
+  }
+  return out;
+}
+
+// The entries of a mode-1 list: the object's last cached group, answered
+// from the handle's node.
+std::vector<VectorItem::ListEntry> VectorItem::CachedEntries(std::int32_t handle, ListKind kind,
+                                                             bool* describe) {
+  const HandleEntry& h = handles_[static_cast<std::size_t>(handle)];
+  const VectorNode* node = nodes_.NodeOf(h.node);
+  const std::int32_t wanted = kind == ListKind::Integer ? kKindInteger : kKindText;
+  std::vector<ListEntry> out;
+  *describe = true;
+  auto entry = [&](std::int32_t id) {
+    ListEntry e{-1, 0, {}, {}};
+    if (const ScalarItem* s = VectorTree::Find(node, id); s && VectorTree::IsCached(node, id, wanted)) {
+      e.id = id;
+      e.value = kind == ListKind::Integer ? ApplyFilters(handle, id, s->integer) : 0;
+      e.text = s->text;
+      e.description = s->description;
+    }
+    return e;
+  };
+
+  if (kind == ListKind::Integer &&
+      (lastCachedGroup_ == kInstalledCountGroup || lastCachedGroup_ == kOtherCountGroup)) {
+    std::int32_t count = lastCachedGroup_ == kInstalledCountGroup ? installedCount_ : otherCount_;
+    out.push_back({kDeviceCount, ApplyFilters(handle, kDeviceCount, count), {}, {}});
+    return out;
+  }
+  if (lastCachedGroup_ == kDeviceGroup) {
+    // The device summary: fixed ids, no descriptions of its own.
+    const GroupIds g = IdsOf(kDeviceGroup);
+    for (std::int32_t id : kind == ListKind::Integer ? g.integers : g.texts) {
+      ListEntry e = entry(id);
+      e.description.clear();
+      out.push_back(std::move(e));
+    }
+    *describe = kind == ListKind::Integer;
+    return out;
+  }
+  const GroupIds g = IdsOf(lastCachedGroup_);
+  for (std::int32_t id : kind == ListKind::Integer ? g.integers : g.texts) {
+    if (InDeviceBand(id) && OwnScalarKind(id) != wanted) continue;
+    out.push_back(entry(id));
+  }
+  return out;
+}
+
+HRESULT VectorItem::ValueList(LONG handle, ListKind kind, VARIANT* ids, VARIANT* values,
+                              VARIANT* descrs, LONG* count) {
+  if (!count) return E_POINTER;
+  try {
+    bool okIds = false, okValues = false, okDescrs = false;
+    SAFEARRAY* idArray = ArrayOf(ids, VT_I4, &okIds);
+    SAFEARRAY* valueArray = ArrayOf(values, kind == ListKind::Integer ? VT_I4 : VT_BSTR, &okValues);
+    SAFEARRAY* descrArray = ArrayOf(descrs, VT_BSTR, &okDescrs);
+    if (!okIds || !okValues || !okDescrs) return S_OK;
+    if (!Live(handle)) {
+      *count = 0;
+      return S_OK;
+    }
+    bool describe = false;
+    const std::vector<ListEntry> entries =
+        handles_[static_cast<std::size_t>(handle)].mode == kModeCached
+            ? CachedEntries(handle, kind, &describe)
+            : CurrentEntries(handle, kind, &describe);
+    // Only what every array has room for is handed out.
+    const LONG room = std::min(RoomFromZero(idArray), RoomFromZero(valueArray));
+    const LONG descrRoom = RoomFromZero(descrArray);
+    const LONG n = std::min(room, static_cast<LONG>(entries.size()));
+    for (LONG k = 0; k < n; ++k) {
+      const ListEntry& e = entries[static_cast<std::size_t>(k)];
+      PutInteger(idArray, k, e.id);
+      if (kind == ListKind::Integer)
+        PutInteger(valueArray, k, e.value);
+      else
+        PutText(valueArray, k, e.text);
+      if (describe && k < descrRoom) PutText(descrArray, k, e.description);
+    }
+    *count = n;
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT VectorItem::GetCurrentIntegerValueList(LONG VectorHandle, VARIANT* ScalarIDList,
+                                               VARIANT* ScalarValueList, VARIANT* ScalarDescrList,
+                                               LONG* ScalarCount) {
+  return ValueList(VectorHandle, ListKind::Integer, ScalarIDList, ScalarValueList, ScalarDescrList,
+                   ScalarCount);
+}
+
+HRESULT VectorItem::GetCurrentStringValueList(LONG VectorHandle, VARIANT* ScalarIDList,
+                                              VARIANT* ScalarValueList, VARIANT* ScalarDescrList,
+                                              LONG* ScalarCount) {
+  return ValueList(VectorHandle, ListKind::Text, ScalarIDList, ScalarValueList, ScalarDescrList,
+                   ScalarCount);
+}
+
+// ---------------------------------------------------------------------------
+// Custom groups
+
+std::int32_t VectorItem::NextGroupIdentity() const {
+  constexpr std::int32_t kLast = std::numeric_limits<std::int32_t>::max() - kCustomGroupBase;
+  std::int32_t identity = nextGroupIdentity_;
+  while (FindCustomGroup(identity + kCustomGroupBase)) identity = identity >= kLast ? 1 : identity + 1;
+  return identity;
+}
+
+HRESULT VectorItem::CreateCustomGroup(VARIANT ScalarIDList, LONG* GroupHandle) {
+  if (!GroupHandle) return E_POINTER;
+  try {
+    CustomGroup group{NextGroupIdentity(), {}};
+    bool typeOk = false;
+    SAFEARRAY* psa = ArrayOf(&ScalarIDList, VT_I2, &typeOk);
+    LONG lower = 0, upper = -1;
+    if (psa && SafeArrayGetDim(psa) == 1 && SUCCEEDED(SafeArrayGetLBound(psa, 1, &lower)) &&
+        SUCCEEDED(SafeArrayGetUBound(psa, 1, &upper))) {
+      // UBound - LBound elements from the first: the last element is not
+      // taken (callers dimension their arrays one larger than their ids).
+      const std::int64_t taken = std::clamp<std::int64_t>(
+          static_cast<std::int64_t>(upper) - lower, 0, kMaxCustomGroupIds);
+      for (std::int64_t i = 0; i < taken; ++i) {
+        LONG index = static_cast<LONG>(lower + i);
+        SHORT value = 0;
+        if (FAILED(SafeArrayGetElement(psa, &index, &value))) break;
+        group.ids.push_back(static_cast<std::uint16_t>(value));
+      }
+    }
+    const std::int32_t identity = group.identity;
+    customGroups_.push_back(std::move(group));
+    nextGroupIdentity_ =
+        identity >= std::numeric_limits<std::int32_t>::max() - kCustomGroupBase ? 1 : identity + 1;
+    *GroupHandle = identity + kCustomGroupBase;
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+std::vector<std::int32_t> VectorItem::CustomGroupIdsForTests(LONG groupHandle) const {
+  const CustomGroup* g = FindCustomGroup(groupHandle);
+  return g ? g->ids : std::vector<std::int32_t>{};
+}
+
+HRESULT VectorItem::DeleteCustomGroup(LONG GroupHandle) {
+  auto it = std::find_if(customGroups_.begin(), customGroups_.end(), [&](const CustomGroup& g) {
+    return g.identity + kCustomGroupBase == GroupHandle;
+  });
+  if (it != customGroups_.end()) customGroups_.erase(it);
+  return S_OK;
+}
+
+// ---------------------------------------------------------------------------
+// Writes
+
+HRESULT VectorItem::SetScalarIntegerValue(LONG VectorHandle, LONG ScalarID, LONG ScalarValue,
+                                          LONG* nErrorCode) {
+  if (!nErrorCode) return E_POINTER;
+  *nErrorCode = 0;
+  const HandleEntry* h = Live(VectorHandle);
+  if (!h) {
+    *nErrorCode = netmgr::kErrCall;
+  } else if (h->kind == kHandleJobs) {
+    std::int32_t command = JobControlCommand(ScalarValue);
+    if (h->value != kJobListValue && command != JOB_CONTROL_NONE)
+      *nErrorCode = jobs_->ControlJob(h->value, command);
+  } else if (h->kind == kHandleNetMgr) {
+    if (!IsNetMgrScalar(ScalarID)) {
+      *nErrorCode = netmgr::kErrCall;
+      return S_OK;
+    }
+    netmgr_->ClearSetScalars(h->value);
+    std::int32_t r = netmgr_->AddIntegerSetValues(h->value, &ScalarID, &ScalarValue, 1);
+    *nErrorCode = r != 0 ? r : netmgr_->SetValues(h->value);
+  }
+  return S_OK;
+}
+
+HRESULT VectorItem::SetScalarStringValue(LONG VectorHandle, LONG ScalarID, BSTR ScalarValue,
+                                         LONG* nErrorCode) {
+  if (!nErrorCode) return E_POINTER;
+  *nErrorCode = 0;
+  try {
+    const HandleEntry* h = Live(VectorHandle);
+    if (!h) {
+      *nErrorCode = netmgr::kErrCall;
+      return S_OK;
+    }
+    if (h->kind != kHandleNetMgr) return S_OK;
+    if (!IsNetMgrScalar(ScalarID)) {
+      *nErrorCode = netmgr::kErrCall;
+      return S_OK;
+    }
+    const std::string text = Utf8FromBstr(ScalarValue);
+    // The value field holds 255 bytes; a longer text is refused, not cut.
+    if (text.size() >= sizeof(IVlmNetMgr::Text)) {
+      *nErrorCode = netmgr::kErrBadValue;
+      return S_OK;
+    }
+    IVlmNetMgr::Text value = {};
+    std::memcpy(value, text.data(), text.size());
+    netmgr_->ClearSetScalars(h->value);
+    std::int32_t r = netmgr_->AddStringSetValues(h->value, &ScalarID, &value, 1);
+    *nErrorCode = r != 0 ? r : netmgr_->SetValues(h->value);
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+}  // namespace vlm::mgmt

@@ -1,0 +1,293 @@
+// The monitor's discovery and retrieval sequences against the real stack:
+// VectorItem created by its ProgID after registration, the real network
+// manager, discovery manager and SeekIP, snmpd agents on a loopback range
+// and a private CUPS scheduler that holds the installed printer's queue.
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "mgmt/tests/fakes.h"
+#include "mgmt/xlpnmif.h"
+#include "platform/com/com.h"
+#include "platform/registry/registry.h"
+#include "tests/support/cupsd_harness.h"
+#include "tests/support/loopback.h"
+#include "tests/support/snmpd_agent.h"
+
+namespace vlm {
+namespace {
+
+using namespace xlpnmif;
+using mgmt::testing::ShortArray;
+using mgmt::testing::ValueLists;
+using vlm::testing::FixtureObject;
+using vlm::testing::SnmpdAgent;
+
+constexpr const char* kIpStartup = "SOFTWARE\\VLM\\Discovery\\DP\\IP\\Startup";
+constexpr const char* kRanges = "SOFTWARE\\VLM\\Discovery\\DP\\IP\\Discovery Params\\RANGES";
+
+int RunCommand(const std::string& command) {
+  int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::uint16_t FreeUdpPort() {
+  int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+  socklen_t len = sizeof sa;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+  ::close(fd);
+  return ntohs(sa.sin_port);
+}
+
+void SetValue(const char* path, const char* name, DWORD type, const void* data, DWORD size) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+// A controller with one engine (its group values) and three input trays.
+std::vector<FixtureObject> Controller(const std::string& model, int engineModel) {
+  const std::string engine = "1.3.6.1.4.1.2364.1.2.3.8.1.1.";
+  const std::string tray = "1.3.6.1.4.1.2364.1.2.3.1.1.1.";
+  return {
+      {"1.3.6.1.2.1.1.1.0", "octet_str", "Velmar IP Controller", false},
+      {"1.3.6.1.2.1.1.5.0", "octet_str", model, false},
+      {engine + "2.1", "octet_str", "600 dpi", false},
+      {engine + "3.1", "octet_str", "Colour engine", false},
+      {engine + "4.1", "integer", std::to_string(engineModel), false},
+      {engine + "5.1", "integer", "3", false},
+      {engine + "6.1", "integer", "1001", false},
+      {engine + "7.1", "integer", "1002", false},
+      {engine + "8.1", "integer", "1003", false},
+      {engine + "9.1", "integer", "1004", false},
+      {tray + "4.1.1", "integer", "2", false},
+      {tray + "4.1.2", "integer", "3", false},
+      {tray + "4.1.3", "integer", "4", false},
+      {tray + "2.1.1", "integer", "7", false},
+      {tray + "2.1.2", "integer", "9", false},
+      {tray + "2.1.3", "integer", "11", false},
+      {tray + "5.1.1", "integer", "0", false},
+      {tray + "5.1.2", "integer", "4", false},
+      {tray + "5.1.3", "integer", "4", false},
+  };
+}
+
+class StackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/vlm-mgmt-stack-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    root_ = pattern;
+    ::setenv("VLM_REGISTRY_ROOT", root_.c_str(), 1);
+    ::setenv("VLM_SNMP_TRAP_PORT", std::to_string(FreeUdpPort()).c_str(), 1);
+    registry::ResetForTests();
+    vlm::testing::AgentPort();
+
+    // Two controllers and a silent address between them; the first one is
+    // the installed printer "laser".
+    hosts_ = vlm::testing::AllocateLoopbackRange(3);
+    installed_ = std::make_unique<SnmpdAgent>(hosts_[0], Controller("Model 9", 12));
+    other_ = std::make_unique<SnmpdAgent>(hosts_[2], Controller("Model 12", 14));
+    cupsd_ = std::make_unique<vlm::testing::CupsdHarness>();
+    cupsd_->AddQueue("laser", "socket://" + hosts_[0] + ":9100", "Front desk");
+    cupsd_->UseForThisProcess();
+
+    // The installation: every library registers itself.
+    for (const char* library : {VLM_NETMGR_SO, VLM_XLPNMIF_SO, VLM_SEEKIP_SO, VLM_VLMDM_SO})
+      ASSERT_EQ(RunCommand(std::string(VLM_REGSVR) + " -s " + library), 0) << library;
+    const std::string range = hosts_[0] + ":" + hosts_[2];
+    SetValue(kRanges, "0", REG_SZ, range.c_str(), static_cast<DWORD>(range.size() + 1));
+    const DWORD timeout = 20, retries = 1;  // the silent address costs 0.4 s
+    SetValue(kIpStartup, "Timeout", REG_DWORD, &timeout, 4);
+    SetValue(kIpStartup, "Retries", REG_DWORD, &retries, 4);
+
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+  }
+  void TearDown() override {
+    CoUninitialize();
+    cupsd_.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+  }
+
+  // The monitor's creation of its two objects.
+  static ComPtr<IVectorItem> Create() {
+    CLSID clsid{};
+    EXPECT_EQ(CLSIDFromProgID("XLPNMIF.VectorItem", &clsid), S_OK);
+    ComPtr<IVectorItem> item;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IVectorItem,
+                               reinterpret_cast<void**>(item.ReleaseAndGetAddressOf())),
+              S_OK)
+        << com::LastLoadError();
+    return item;
+  }
+
+  struct Listed {
+    std::string product, spooler, address;
+    std::int32_t isIp = -1;
+    std::vector<std::int32_t> textIds;
+  };
+  // The monitor's discovery of one list: a custom group of the device
+  // scalars, the root handle and its count, then every device's values.
+  static std::vector<Listed> DiscoverPrinters(IVectorItem* item, bool installed) {
+    std::vector<Listed> out;
+    LONG group = -1;
+    item->CreateCustomGroup(ShortArray({145, 0, 6002, 6005, 6001, 6008}), &group);
+    LONG root = -1;
+    item->GetRootHandle(installed ? kInstalledPrinters : kOtherDevices, 0, &root);
+    if (root != -1) {
+      LONG error = -1;
+      item->GetGroupValues(root, installed ? kInstalledCountGroup : kOtherCountGroup, kModeCached,
+                           kMechanismReadNow, &error);
+      EXPECT_EQ(error, 0);
+      ValueLists count(false);
+      item->GetCurrentIntegerValueList(root, &count.ids, &count.values, &count.descrs, &count.count);
+      item->ReleaseHandle(root);
+      EXPECT_EQ(count.Ids(), std::vector<std::int32_t>{kDeviceCount});
+      const std::int32_t devices = count.count == 1 ? count.IntValues()[0] : 0;
+      for (LONG i = 0; i < devices; ++i) {
+        LONG device = -1;
+        item->GetRootHandle(installed ? kInstalledPrinter : kOtherDevice, i, &device);
+        EXPECT_GE(device, 0);
+        item->GetGroupValues(device, group, kModeCached, kMechanismReadNow, &error);
+        ValueLists ints(false), texts(true);
+        item->GetCurrentIntegerValueList(device, &ints.ids, &ints.values, &ints.descrs, &ints.count);
+        item->GetCurrentStringValueList(device, &texts.ids, &texts.values, &texts.descrs, &texts.count);
+        Listed l;
+        for (std::size_t k = 0; k < ints.Ids().size(); ++k)
+          if (ints.Ids()[k] == kDeviceIsIp) l.isIp = ints.IntValues()[k];
+        l.textIds = texts.Ids();
+        for (std::size_t k = 0; k < l.textIds.size(); ++k) {
+          const std::string v = texts.TextValues()[k];
+          if (l.textIds[k] == kDeviceProductName) l.product = v;
+          if (l.textIds[k] == kDeviceSpoolerName) l.spooler = v;
+          if (l.textIds[k] == kDeviceAddress) l.address = v;
+        }
+        item->ReleaseHandle(device);
+        out.push_back(l);
+      }
+    }
+    item->DeleteCustomGroup(group);
+    return out;
+  }
+
+  std::string root_;
+  std::vector<std::string> hosts_;
+  std::unique_ptr<SnmpdAgent> installed_, other_;
+  std::unique_ptr<vlm::testing::CupsdHarness> cupsd_;
+};
+
+TEST_F(StackTest, TheMonitorsDiscoveryAndRetrievalSequences) {
+  ComPtr<IVectorItem> installedItem = Create();
+  ComPtr<IVectorItem> otherItem = Create();
+  ASSERT_TRUE(installedItem && otherItem);
+
+  // Discovery of both lists, as the main window runs it.
+  const std::vector<Listed> installed = DiscoverPrinters(installedItem.Get(), true);
+  ASSERT_EQ(installed.size(), 1u);
+  EXPECT_EQ(installed[0].address, hosts_[0]);
+  EXPECT_EQ(installed[0].product, "Model 9");
+  EXPECT_EQ(installed[0].spooler, "laser");
+  EXPECT_EQ(installed[0].isIp, 1);
+  EXPECT_EQ(installed[0].textIds, (std::vector<std::int32_t>{-1, -1, 6002, 6005, 6001}));
+  const std::vector<Listed> others = DiscoverPrinters(otherItem.Get(), false);
+  ASSERT_EQ(others.size(), 1u);
+  EXPECT_EQ(others[0].address, hosts_[2]);
+  EXPECT_EQ(others[0].product, "Model 12");
+  EXPECT_EQ(others[0].spooler, "");
+
+  // The retrieval frame on each list's device 0: custom groups, the root
+  // handle, the engine handle, child handles, group values, value lists,
+  // and the release in reverse order.
+  struct Case {
+    IVectorItem* item;
+    LONG vector;
+    std::int32_t engineModel;
+  };
+  for (const Case& c : {Case{installedItem.Get(), kInstalledPrinter, 12},
+                        Case{otherItem.Get(), kOtherDevice, 14}}) {
+    SCOPED_TRACE(c.vector);
+    IVectorItem* item = c.item;
+    LONG countGroup = -1, trayGroup = -1, error = -1;
+    item->CreateCustomGroup(ShortArray({8001}), &countGroup);
+    item->CreateCustomGroup(ShortArray({36, 188}), &trayGroup);
+    LONG root = -1, engine = -1;
+    item->GetRootHandle(c.vector, 0, &root);
+    item->GetHandle(root, 0, 1, &engine);
+    ASSERT_GE(root, 0);
+    ASSERT_GE(engine, 0);
+
+    item->GetGroupValues(engine, countGroup, kModeRead, kMechanismReadNow, &error);
+    EXPECT_EQ(error, 0);
+    ValueLists count(false);
+    item->GetCurrentIntegerValueList(engine, &count.ids, &count.values, &count.descrs, &count.count);
+    ASSERT_EQ(count.Ids(), std::vector<std::int32_t>{8001});
+    EXPECT_EQ(count.IntValues(), std::vector<std::int32_t>{3});
+
+    item->GetGroupValues(engine, 1017, kModeRead, kMechanismReadNow, &error);
+    EXPECT_EQ(error, 0);
+    ValueLists engineInts(false), engineTexts(true);
+    item->GetCurrentIntegerValueList(engine, &engineInts.ids, &engineInts.values, &engineInts.descrs,
+                                     &engineInts.count);
+    item->GetCurrentStringValueList(engine, &engineTexts.ids, &engineTexts.values, &engineTexts.descrs,
+                                    &engineTexts.count);
+    EXPECT_EQ(engineInts.IntValues(),
+              (std::vector<std::int32_t>{c.engineModel, 3, 1001, 1002, 1003, 1004}));
+    EXPECT_EQ(engineInts.Descriptions()[0], "Model");
+    EXPECT_EQ(engineTexts.TextValues(), (std::vector<std::string>{"600 dpi", "Colour engine"}));
+
+    const std::vector<std::vector<std::int32_t>> trays = {{7, 0}, {9, 4}, {11, 4}};
+    for (LONG t = 1; t <= 3; ++t) {
+      LONG tray = -1;
+      item->GetHandle(engine, 8, t, &tray);
+      ASSERT_GE(tray, 0);
+      item->GetGroupValues(tray, trayGroup, kModeRead, kMechanismReadNow, &error);
+      EXPECT_EQ(error, 0);
+      ValueLists values(false);
+      item->GetCurrentIntegerValueList(tray, &values.ids, &values.values, &values.descrs, &values.count);
+      EXPECT_EQ(values.Ids(), (std::vector<std::int32_t>{36, 188}));
+      EXPECT_EQ(values.IntValues(), trays[static_cast<std::size_t>(t - 1)]) << t;
+      item->ReleaseHandle(tray);
+    }
+    item->DeleteCustomGroup(countGroup);
+    item->DeleteCustomGroup(trayGroup);
+    item->ReleaseHandle(engine);
+    item->ReleaseHandle(root);
+  }
+
+  // The same object by name, as an automation client calls it.
+  ComPtr<IDispatch> byName;
+  ASSERT_EQ(otherItem.As(&byName), S_OK);
+  LONG device = -1, count = -1;
+  VbCallByName(byName.Get(), "GetRootHandle", LONG{kOtherDevice}, LONG{0}, Variant::Ref(&device));
+  EXPECT_EQ(device, 0);
+  VbCallByName(byName.Get(), "GetNumberOfInstances", device, LONG{8}, Variant::Ref(&count));
+  EXPECT_EQ(count, 3);
+  VbCallByName(byName.Get(), "ReleaseHandle", device);
+
+  // A device that stops answering reports the time-out.
+  other_->Stop();
+  LONG root = -1, engine = -1, error = 0;
+  otherItem->GetRootHandle(kOtherDevice, 0, &root);
+  otherItem->GetHandle(root, 0, 1, &engine);
+  otherItem->GetGroupValues(engine, 1017, kModeRead, kMechanismReadNow, &error);
+  EXPECT_EQ(error, netmgr::kErrTimeout);
+  otherItem->ReleaseHandle(engine);
+  otherItem->ReleaseHandle(root);
+}
+
+}  // namespace
+}  // namespace vlm

@@ -1,0 +1,229 @@
+// The VectorItem object behind IVectorItem (see mgmt/xlpnmif.h for what its
+// clients may rely on), and what it is made from.
+//
+// What a caller of this header may rely on:
+// - A VectorItem takes its discovery manager and its spooler job readers from
+//   an Environment, so that the library serves the real ones and tests give
+//   their own. The network manager is always created through
+//   CLSID_VlmNetMgr, so a test injects a fake one with CoRegisterClassObject
+//   in the copy of the COM layer that it links.
+// - CreateVectorItem runs the whole construction and fails with its HRESULT
+//   (the network manager's creation failure, E_FAIL when the discovery
+//   manager cannot be had, E_HANDLE when a named synchronisation object
+//   cannot be opened) without leaving an object behind.
+// - The named objects "TIMER_MUTEX", "DISC_MUTEX" (mutexes, recursive for
+//   their owner) and "DISC_EVENT" (manual-reset) are opened once per linked
+//   copy of this library and stay open for the life of the process.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "discovery/manager/vlmdm.h"
+#include "mgmt/job_reader.h"
+#include "mgmt/vector_tree.h"
+#include "mgmt/xlpnmif.h"
+#include "netmgr/netmgr.h"
+#include "platform/com/com.h"
+
+namespace vlm::mgmt {
+
+struct Environment {
+  // The discovery manager object and how it is given back.
+  std::function<discovery::DiscoveryManager*()> makeDiscoveryManager;
+  std::function<void(discovery::DiscoveryManager*)> freeDiscoveryManager;
+  // The job reader of an installed printer's queue; unset or null result:
+  // a NullJobReader.
+  JobReaderFactory makeJobReader;
+};
+
+HRESULT CreateVectorItem(const Environment& env, REFIID iid, void** object) noexcept;
+
+// A class factory that makes VectorItem objects with one environment.
+class VectorItemFactory final : public ComObject<VectorItemFactory, IClassFactory> {
+ public:
+  explicit VectorItemFactory(Environment env) : env_(std::move(env)) {}
+  HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
+  HRESULT LockServer(BOOL lock) override;
+
+ private:
+  Environment env_;
+};
+
+// Handle kinds.
+enum : std::int32_t {
+  kHandleDevice = 1,
+  kHandleNetMgr = 3,
+  kHandleDiscoveryRoot = 4,
+  kHandleJobs = 5,
+};
+
+inline constexpr std::int32_t kHandleCount = 64;
+inline constexpr std::int32_t kMaxDevices = 64;
+inline constexpr std::int32_t kMaxCustomGroupIds = 64;
+inline constexpr std::int32_t kJobListValue = -10;
+// Entries of one kind in a network manager's read list.
+inline constexpr std::int32_t kListEntries = 64;
+
+class VectorItem final
+    : public ComObject<VectorItem, DispatchImpl<VectorItem, IVectorItem>, IConnectionPointContainer> {
+ public:
+  explicit VectorItem(Environment env);
+  ~VectorItem() override;
+  // The construction steps that can fail.
+  HRESULT Initialize();
+
+  // IVectorItem
+  HRESULT GetHandle(LONG ParentHandle, LONG VectorId, LONG VectorInstance,
+                    LONG* VectorHandle) override;
+  HRESULT GetGroupValues(LONG VectorHandle, LONG GroupId, LONG RetrievalMode,
+                         LONG RetrievalMechanism, LONG* ErrorCode) override;
+  HRESULT GetCurrentIntegerValueList(LONG VectorHandle, VARIANT* ScalarIDList,
+                                     VARIANT* ScalarValueList, VARIANT* ScalarDescrList,
+                                     LONG* ScalarCount) override;
+  HRESULT GetCurrentStringValueList(LONG VectorHandle, VARIANT* ScalarIDList,
+                                    VARIANT* ScalarValueList, VARIANT* ScalarDescrList,
+                                    LONG* ScalarCount) override;
+  HRESULT GetRootHandle(LONG VectorId, LONG VectorInstance, LONG* VectorHandle) override;
+  HRESULT GetNumberOfInstances(LONG ParentHandle, LONG VectorType, LONG* InstanceCount) override;
+  HRESULT ReleaseHandle(LONG VectorHandle) override;
+  HRESULT SetScalarIntegerValue(LONG VectorHandle, LONG ScalarID, LONG ScalarValue,
+                                LONG* nErrorCode) override;
+  HRESULT SetAdviseRate(LONG Rate, LONG Precision) override;
+  HRESULT SetScalarStringValue(LONG VectorHandle, LONG ScalarID, BSTR ScalarValue,
+                               LONG* nErrorCode) override;
+  HRESULT CreateFilter(LONG ScalarCountID, LONG VectorId, LONG* FilterHandle) override;
+  HRESULT AddConditionToFilter(LONG FilterHandle, LONG ScalarID, VARIANT Value,
+                               LONG Condition) override;
+  HRESULT RemoveFilter(LONG FilterHandle) override;
+  HRESULT CreateCustomGroup(VARIANT ScalarIDList, LONG* GroupHandle) override;
+  HRESULT DeleteCustomGroup(LONG GroupHandle) override;
+
+  // IConnectionPointContainer
+  HRESULT EnumConnectionPoints(IEnumConnectionPoints** points) override;
+  HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+  static const DispatchTable<VectorItem>& DispatchMembers();
+
+  // What the object holds now, for tests.
+  struct Occupancy {
+    std::int32_t openHandles;
+    std::int32_t nodeCounter;
+    std::size_t treeNodes;
+    std::size_t customGroups;
+  };
+  Occupancy OccupancyForTests() const;
+  // The ids of a live custom group, empty for any other handle.
+  std::vector<std::int32_t> CustomGroupIdsForTests(LONG groupHandle) const;
+
+ private:
+  struct HandleEntry {
+    std::int32_t value = -1;  // -1: free
+    std::int32_t kind = 0;
+    std::int32_t mode = 0;
+    std::int32_t node = -1;  // node-table entry, -1 for kinds without a node
+  };
+  struct CustomGroup {
+    std::int32_t identity;
+    std::vector<std::int32_t> ids;
+  };
+  // A group's scalars: integers and texts of a predefined group, or every id
+  // of a custom group (in both lists).
+  struct GroupIds {
+    std::vector<std::int32_t> integers;
+    std::vector<std::int32_t> texts;
+    bool custom = false;
+    std::vector<std::int32_t> All() const;
+  };
+  struct ListEntry {
+    std::int32_t id;
+    std::int32_t value;
+    std::string text;
+    std::string description;
+  };
+  enum class ListKind { Integer, Text };
+
+  // Handles.
+  std::int32_t AllocateHandle();
+  const HandleEntry* Live(std::int32_t handle) const;
+  void Take(std::int32_t handle, std::int32_t kind, std::int32_t value, std::int32_t node);
+  bool EntryInUse(std::int32_t entry) const;
+  std::int32_t OpenNode(std::int32_t vectorId, std::int32_t vectorInstance,
+                        std::int32_t parentEntry, VectorNode* parentNode);
+  std::int32_t OpenNetMgrHandle(std::int32_t handle, std::int32_t vectorId,
+                                std::int32_t netInstance, std::int32_t nodeInstance,
+                                const HandleEntry* parent);
+  bool RefreshJobs(bool keepCount);
+
+  // Discovery runs and devices.
+  void SetProviderSearchMode(bool installed);
+  std::int32_t RunDiscovery(std::int32_t handle, bool installed);
+  void RecordDevices(std::int32_t total, bool installed);
+  void ReadDeviceScalars(std::uint32_t index, VectorNode* node);
+  std::int32_t OpenDevice(std::int32_t handle, bool installed, std::int32_t number);
+  static void OnDiscoveryComplete(std::int32_t cookie, std::intptr_t userData);
+  static void NetMgrNotify(TargetSpec* target, void* context);
+
+  // Groups and value lists.
+  GroupIds IdsOf(std::int32_t groupId);
+  const CustomGroup* FindCustomGroup(std::int32_t groupHandle) const;
+  std::int32_t ReadNetMgrGroup(const HandleEntry& h, std::int32_t groupId, bool cached,
+                               bool* hit);
+  std::vector<ListEntry> CurrentEntries(std::int32_t handle, ListKind kind, bool* describe);
+  std::vector<ListEntry> CachedEntries(std::int32_t handle, ListKind kind, bool* describe);
+  std::int32_t NextGroupIdentity() const;
+  HRESULT ValueList(LONG handle, ListKind kind, VARIANT* ids, VARIANT* values, VARIANT* descrs,
+                    LONG* count);
+
+  // Places of the advise, filter and notification features, which this
+  // object does not offer: advising reads nothing, no filter changes a count
+  // or an instance, and notifications are not acted on.
+  void Advise(std::int32_t, std::int32_t) {}
+  void Unadvise(std::int32_t) {}
+  void ClearAdvise(std::int32_t) {}
+  std::int32_t ApplyFilters(std::int32_t, std::int32_t, std::int32_t value) { return value; }
+  std::int32_t FilteredInstance(std::int32_t, std::int32_t, std::int32_t instance) {
+    return instance;
+  }
+  void OnDeviceNotification(const TargetSpec&) {}
+
+  Environment env_;
+  bool comInitialized_ = false;
+  ConnectionPoint events_;
+  std::int32_t otherRootHandle_ = -1;
+  std::int32_t installedRootHandle_ = -1;
+  std::array<std::int32_t, kMaxDevices> deviceNodes_;
+  std::int32_t installedCount_ = 0;
+  char address_[256] = {};
+  std::int32_t cookie_ = 0;
+  std::int32_t providerCount_ = 0;
+  discovery::DiscoveryManager* discovery_ = nullptr;
+  std::int32_t precision_ = 1000;
+  std::int32_t rate_ = 15000;
+  std::int32_t lastCachedGroup_ = 0;
+  NodeTable nodes_;
+  VectorTree tree_;
+  std::int32_t jobCount_ = 0;
+  std::unique_ptr<JobReader> jobs_;
+  std::int32_t otherCount_ = 0;
+  std::array<HandleEntry, kHandleCount> handles_;
+  ComPtr<IVlmNetMgr> netmgr_;
+  std::vector<JobRecord> jobRecords_;
+  std::vector<CustomGroup> customGroups_;
+  std::int32_t nextGroupIdentity_ = 1;
+};
+
+// Identifier classes of the shared number space.
+// The network manager's scalars: MIB records 0-217 and count scalars 8001-8013.
+bool IsNetMgrScalar(std::int32_t id);
+// The network manager's vectors: MIB records 0-217.
+bool IsNetMgrVector(std::int32_t id);
+// The kind of one of VectorItem's own scalars: kKindInteger, kKindText, or
+// -1 for an id it does not know (device band ids outside the kind table).
+std::int32_t OwnScalarKind(std::int32_t id);
+
+}  // namespace vlm::mgmt
