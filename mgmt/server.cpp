@@ -27,12 +27,8 @@ Environment LibraryEnvironment() {
 // The absolute path of this library; empty when it cannot be had or does not
 // fit the 260-character field that holds it.
 std::string ModulePath() {
-  Dl_info info{};
-  if (!dladdr(reinterpret_cast<void*>(&ModulePath), &info) || !info.dli_fname) return {};
-  char resolved[PATH_MAX];
-  if (!realpath(info.dli_fname, resolved)) return {};
-  std::string path = resolved;
-  if (path.size() + 1 > kMaxModulePath) return {};
+  std::string path = com::ModulePathOf(reinterpret_cast<const void*>(&ModulePath));
+  if (path.empty() || path.size() + 1 > kMaxModulePath) return {};
   return path;
 }
 

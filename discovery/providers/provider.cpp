@@ -1,11 +1,9 @@
 #include "discovery/providers/provider.h"
 
-#include <dlfcn.h>
-#include <limits.h>
-#include <stdlib.h>
-
 #include <cstring>
 #include <exception>
+
+#include "platform/com/com.h"
 
 namespace vlm::discovery {
 
@@ -72,13 +70,7 @@ LONG DeleteTree(const std::string& path) {
 
 }  // namespace
 
-std::string LibraryPath() {
-  Dl_info info{};
-  if (!dladdr(reinterpret_cast<void*>(&LibraryPath), &info) || !info.dli_fname) return {};
-  char resolved[PATH_MAX];
-  if (!realpath(info.dli_fname, resolved)) return info.dli_fname;
-  return resolved;
-}
+std::string LibraryPath() { return com::ModulePathOf(reinterpret_cast<const void*>(&LibraryPath)); }
 
 void ReadConfigurationList(const TransportTraits& traits, DiscoveryProvider& provider) {
   std::string path = std::string(traits.transportKey) + "\\Discovery Params\\" + traits.configurationSubkey;

@@ -102,14 +102,6 @@ bool DeleteTree(const std::string& path) {
 
 }  // namespace
 
-std::string ModulePathOf(const void* address) {
-  Dl_info where{};
-  if (dladdr(address, &where) == 0 || where.dli_fname == nullptr) return {};
-  char resolved[PATH_MAX];
-  if (realpath(where.dli_fname, resolved) == nullptr) return where.dli_fname;
-  return resolved;
-}
-
 HRESULT RegisterEngineClass(const ServerInfo& info, const std::string& modulePath) noexcept {
   try {
     if (modulePath.empty()) return SELFREG_E_CLASS;

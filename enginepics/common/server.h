@@ -67,8 +67,6 @@ HRESULT DrawEngineFor(const ServerInfo& info, LONG hdcPaint, LONG options, LONG 
 
 HRESULT RegisterEngineClass(const ServerInfo& info, const std::string& modulePath) noexcept;
 HRESULT UnregisterEngineClass(const ServerInfo& info) noexcept;
-// The path of the shared object that holds `address` (absolute), or empty.
-std::string ModulePathOf(const void* address);
 
 template <const ServerInfo& Info>
 class EnginePicture final
@@ -114,7 +112,7 @@ class EnginePicture final
   }                                                                                            \
   extern "C" __attribute__((visibility("default"))) ::vlm::HRESULT DllRegisterServer() {       \
     return ::vlm::enginepics::RegisterEngineClass(                                             \
-        info, ::vlm::enginepics::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer))); \
+        info, ::vlm::com::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer))); \
   }                                                                                            \
   extern "C" __attribute__((visibility("default"))) ::vlm::HRESULT DllUnregisterServer() {     \
     return ::vlm::enginepics::UnregisterEngineClass(info);                                     \

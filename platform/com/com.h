@@ -516,6 +516,9 @@ namespace com {
 // Why the last CO_E_DLLNOTFOUND or CO_E_ERRORINDLL of this thread came
 // (the path and the loader's message); empty when none came.
 std::string LastLoadError();
+// The absolute path of the shared object (or program) that holds `address`,
+// as an in-process server registers itself; empty when it cannot be had.
+std::string ModulePathOf(const void* address);
 }  // namespace com
 
 // ---------------------------------------------------------------------------

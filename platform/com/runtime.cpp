@@ -3,6 +3,9 @@
 // and the server module's counts.
 #include <dlfcn.h>
 
+#include <climits>
+#include <cstdlib>
+
 #include <algorithm>
 
 #include <unordered_map>
@@ -282,6 +285,14 @@ HRESULT CLSIDFromProgID(LPCOLESTR progId, CLSID* clsid) {
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
+}
+
+std::string com::ModulePathOf(const void* address) {
+  Dl_info where{};
+  if (dladdr(address, &where) == 0 || where.dli_fname == nullptr) return {};
+  char resolved[PATH_MAX];
+  if (realpath(where.dli_fname, resolved) == nullptr) return {};
+  return resolved;
 }
 
 }  // namespace vlm
