@@ -30,6 +30,11 @@ bool CopyInt(std::int32_t value, std::uint32_t bufferSize, void* buffer, std::ui
   return true;
 }
 
+snmp::Transport TransportOf(const DeviceRecord& record) {
+  std::int32_t ignored = 0;
+  return record.ReadIntProperty(kIpxDevice, &ignored) ? snmp::Transport::Ipx : snmp::Transport::Udp;
+}
+
 const snmp::Oid& SystemDescription() {
   static const snmp::Oid* oid = new snmp::Oid(*snmp::Oid::Parse(kSystemDescriptionOid));
   return *oid;
@@ -146,7 +151,8 @@ int DeviceFinder::AddDevice(const RecordPtr& record) {
 
 RecordPtr DeviceFinder::QueryDevice(const RecordPtr& record, int timeoutCs, int retries) {
   if (!record || !record->address() || oids_.size() != table_.size() || oids_.empty()) return nullptr;
-  if (!session_) session_ = std::make_unique<snmp::Session>();
+  // The first record queried decides the session's transport.
+  if (!session_ && snmp::Session::Open(TransportOf(*record), session_) != snmp::Status::Success) return nullptr;
   snmp::Target target;
   target.address = *record->address();
   target.timeoutCs = timeoutCs;
@@ -162,13 +168,14 @@ int DeviceFinder::QueryOneOid(const RecordPtr& record, std::string_view oidText,
   std::optional<snmp::Oid> oid = snmp::Oid::Parse(oidText);
   if (!oid || !record) return 0;
   if (!record->address()) return 1;
-  snmp::Session session;
+  std::unique_ptr<snmp::Session> session;
+  if (snmp::Session::Open(TransportOf(*record), session) != snmp::Status::Success) return 1;
   snmp::Target target;
   target.address = *record->address();
   target.timeoutCs = timeoutCs;
   target.retries = retries;
   snmp::Response response;
-  if (session.Get(target, {*oid}, response) == snmp::Status::Success && !response.bindings.empty() &&
+  if (session->Get(target, {*oid}, response) == snmp::Status::Success && !response.bindings.empty() &&
       response.bindings.front().oid == *oid) {
     std::lock_guard<std::mutex> guard(lock_);
     record->SetVbProperty(propertyName, response.bindings.front());
@@ -228,14 +235,24 @@ RecordPtr DeviceFinder::QueryRecordFor(const snmp::Address& address) {
   std::string key = Key(address);
   if (auto it = queryIndex_.find(key); it != queryIndex_.end()) return it->second;
   auto record = std::make_shared<DeviceRecord>(address);
-  queryList_.push_back(record);
-  queryIndex_.emplace(std::move(key), record);
+  AppendQueryRecord(record);
   return record;
 }
 
 RecordPtr DeviceFinder::QueryRecordFor(std::string_view addressText) {
   std::optional<snmp::Address> address = snmp::Address::Parse(addressText);
   return address ? QueryRecordFor(*address) : nullptr;
+}
+
+void DeviceFinder::AppendQueryRecord(const RecordPtr& record) {
+  if (!record) return;
+  queryList_.push_back(record);
+  if (record->address()) queryIndex_.emplace(Key(*record->address()), record);
+}
+
+RecordPtr DeviceFinder::DeviceAt(std::size_t index) const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return index < devices_.size() ? devices_[index] : nullptr;
 }
 
 void DeviceFinder::ReleaseUnlisted(const RecordPtr& record) {

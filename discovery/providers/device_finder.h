@@ -6,6 +6,12 @@
 // - A transport derives from DeviceFinder, gives it its property table (the
 //   varbind order of the one get each candidate is asked) and implements
 //   Discover (one pass) and OnPassEnd.
+// - A record with the integer property "IPX_DEVICE" is reached over IPX,
+//   any other over UDP. QueryDevice opens the finder's session at its first
+//   query, over the transport of that record, and keeps it for the finder's
+//   life; when it does not open (IPX on a system without IPX) the query is
+//   dropped and the next query tries again. QueryOneOid opens a session of
+//   its own over its record's transport and applies the retries.
 // - QueryDevice sends one synchronous get of every table OID to the record's
 //   address. An answer without an error status whose bindings pass the
 //   controller check is stored on the first query-list record of that
@@ -51,6 +57,7 @@ inline constexpr const char* kDeviceProductName = "DEVICE_PRODUCT_NAME";
 inline constexpr const char* kDeviceNameSpooler = "DEVICE_NAME_SPOOLER";
 inline constexpr const char* kDeviceInstalledPrinter = "DEVICE_INSTALLED_PRINTER";
 inline constexpr const char* kProviderName = "PROVIDER_NAME";
+inline constexpr const char* kIpxDevice = "IPX_DEVICE";
 
 inline constexpr const char* kSystemDescriptionOid = "1.3.6.1.2.1.1.1.0";
 inline constexpr const char* kControllerDescription = "Velmar IP Controller";
@@ -87,6 +94,9 @@ class DeviceRecord {
  public:
   explicit DeviceRecord(std::string_view addressText);
   explicit DeviceRecord(const snmp::Address& address);
+  virtual ~DeviceRecord() = default;
+  DeviceRecord(const DeviceRecord&) = delete;
+  DeviceRecord& operator=(const DeviceRecord&) = delete;
 
   // Parses the text; an address that does not parse leaves the record
   // without one (it is then never queried).
@@ -166,9 +176,14 @@ class DeviceFinder {
   // none yet (null when the text does not parse).
   RecordPtr QueryRecordFor(const snmp::Address& address);
   RecordPtr QueryRecordFor(std::string_view addressText);
+  // Appends a record the transport made; it becomes the first record of its
+  // address unless the query list has one.
+  void AppendQueryRecord(const RecordPtr& record);
   // Drops a query-list record that is not a listed device.
   void ReleaseUnlisted(const RecordPtr& record);
   void EmptyQueryList();
+  // The listed device at `index`, or null.
+  RecordPtr DeviceAt(std::size_t index) const;
   // Setters for records that may be listed (readers on other threads).
   void SetText(DeviceRecord& record, std::string_view name, std::string_view value);
   void SetInt(DeviceRecord& record, std::string_view name, std::int32_t value);

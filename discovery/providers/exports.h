@@ -1,7 +1,10 @@
 // Defines the nine exports of a provider library over its ProviderModule.
 // Use once, at namespace scope of the library's own source:
 //   VLM_PROVIDER_EXPORTS(Module)   // Module: ProviderModule& Module()
-// The library's version script lists exactly these names.
+// or, for the library's one module over its transport's traits (stopped
+// from an exit handler, see provider.h):
+//   VLM_PROVIDER_LIBRARY(Traits)   // Traits: const TransportTraits
+// The library's version script (provider.map) lists exactly these names.
 #pragma once
 
 #include <type_traits>
@@ -49,3 +52,12 @@
   static_assert(std::is_same_v<decltype(&::GetDeviceProperty),                                     \
                                ::vlm::discovery::ProviderGetDevicePropertyFn>);                    \
   static_assert(std::is_same_v<decltype(&::DllRegisterServer), ::vlm::discovery::ProviderRegisterFn>)
+
+#define VLM_PROVIDER_LIBRARY(Traits)                                                              \
+  namespace {                                                                                     \
+  ::vlm::discovery::ProviderModule& ProviderLibraryModule() {                                     \
+    static ::vlm::discovery::ProviderModule module(Traits, ::vlm::discovery::ProviderModule::kStopAtExit); \
+    return module;                                                                                \
+  }                                                                                               \
+  }                                                                                               \
+  VLM_PROVIDER_EXPORTS(ProviderLibraryModule)

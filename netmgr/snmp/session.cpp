@@ -17,6 +17,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 #include "netmgr/snmp/snmp.h"
 
@@ -58,9 +60,18 @@ ExchangeHook& Hook() {
   static ExchangeHook h;
   return h;
 }
-IpxRoute& Route() {
-  static IpxRoute r;
-  return r;
+// The IPX backend: empty means unavailable.
+struct IpxBackend {
+  bool loopbackMap = false;
+  std::vector<IpxMapping> map;
+};
+IpxBackend& Ipx() {
+  static IpxBackend b;
+  return b;
+}
+
+bool SameIpxHost(const Address& a, const Address& b) {
+  return std::memcmp(a.ipxNetwork(), b.ipxNetwork(), 4) == 0 && std::memcmp(a.ipxNode(), b.ipxNode(), 6) == 0;
 }
 
 VarBind FromNetSnmp(const netsnmp_variable_list* v) {
@@ -130,12 +141,28 @@ void SetExchangeHook(ExchangeHook hook) {
   Hook() = std::move(hook);
 }
 
-void SetIpxRoute(IpxRoute route) {
+bool UseIpxLoopbackMap(std::vector<IpxMapping> map) {
+  for (const IpxMapping& m : map)
+    if (m.ipx.kind() != Address::Kind::Ipx || m.udp.kind() != Address::Kind::Ip || (m.udp.ipv4() >> 24) != 127)
+      return false;
   std::lock_guard<std::mutex> lock(HookLock());
-  Route() = std::move(route);
+  Ipx().loopbackMap = true;
+  Ipx().map = std::move(map);
+  return true;
+}
+
+void UseIpxUnavailable() {
+  std::lock_guard<std::mutex> lock(HookLock());
+  Ipx() = IpxBackend{};
+}
+
+bool IpxAvailable() {
+  std::lock_guard<std::mutex> lock(HookLock());
+  return Ipx().loopbackMap || static_cast<bool>(Hook());
 }
 
 struct Session::Impl {
+  std::optional<Address::Kind> bound;  // the one kind of address a bound session takes
   void* handle = nullptr;  // Net-SNMP single session
   std::string peer;        // "udp:a.b.c.d:port" of the open handle
 
@@ -171,20 +198,25 @@ struct Session::Impl {
   Status Exchange(PduType type, const Target& target, const std::vector<VarBind>& request,
                   Response& out) {
     out = Response{};
+    if (bound && target.address.kind() != *bound) return Status::InvalidAddress;
     ExchangeHook hook;
-    IpxRoute route;
+    std::optional<Address> mapped;
     {
       std::lock_guard<std::mutex> lock(HookLock());
       hook = Hook();
-      route = Route();
+      if (!hook && target.address.kind() == Address::Kind::Ipx) {
+        for (const IpxMapping& m : Ipx().map)
+          if (SameIpxHost(m.ipx, target.address)) {
+            mapped = m.udp;
+            break;
+          }
+      }
     }
     if (hook) return hook(type, target, request, out);
 
     Address to = target.address;
     if (to.kind() == Address::Kind::Ipx) {
-      std::optional<Address> mapped;
-      if (route) mapped = route(to);
-      if (!mapped || mapped->kind() != Address::Kind::Ip) return Status::TransportFailed;
+      if (!mapped) return Status::TransportFailed;  // no IPX on this system, or no map entry
       to = *mapped;
     }
     static const bool loopbackOnly = std::getenv("VLM_SNMP_LOOPBACK_ONLY") != nullptr;
@@ -273,6 +305,15 @@ struct Session::Impl {
 };
 
 Session::Session() : impl_(std::make_unique<Impl>()) { InitialiseOnce(); }
+
+Status Session::Open(Transport transport, std::unique_ptr<Session>& out) {
+  out.reset();
+  if (transport == Transport::Ipx && !IpxAvailable()) return Status::TransportUnsupported;
+  auto session = std::make_unique<Session>();
+  session->impl_->bound = transport == Transport::Ipx ? Address::Kind::Ipx : Address::Kind::Ip;
+  out = std::move(session);
+  return Status::Success;
+}
 Session::~Session() = default;
 
 namespace {

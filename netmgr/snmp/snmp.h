@@ -9,9 +9,10 @@
 //   the same time; one session is used by one thread at a time.
 // - Addresses are parsed here, never resolved: "a.b.c.d" or "a.b.c.d/port"
 //   for UDP over IPv4 (the port defaults to `DefaultPort()`), and the IPX form
-//   "NNNNNNNN:HHHHHHHHHHHH[/socket]". IPX parses, but an exchange with an IPX
-//   address fails with `Status::TransportFailed` unless a route is installed
-//   (`SetIpxRoute`).
+//   "NNNNNNNN:HHHHHHHHHHHH[/socket]". IPX addresses are carried by the
+//   process's IPX backend (see "IPX transport" below): by default there is
+//   none, and an exchange with an IPX address fails with
+//   `Status::TransportFailed` before anything is sent.
 // - OIDs are parsed strictly: decimal sub-identifiers separated by single
 //   dots, no leading or trailing dot, 1 to 128 sub-identifiers, each below
 //   2^32. A request whose OID does not parse is refused without traffic.
@@ -108,6 +109,8 @@ class Address {
 
   static std::optional<Address> Parse(std::string_view text);
   static Address Ip(std::uint32_t hostOrderIpv4, std::uint16_t port);
+  // An IPX address without a socket from its 4 network and 6 node bytes.
+  static Address Ipx(const std::uint8_t* network, const std::uint8_t* node);
 
   Kind kind() const { return kind_; }
   // IPv4 in host byte order, and the UDP port (IP addresses only).
@@ -197,15 +200,42 @@ using ExchangeHook = std::function<Status(PduType, const Target&,
                                           const std::vector<VarBind>& request, Response& out)>;
 void SetExchangeHook(ExchangeHook hook);
 
-// Routes IPX addresses to UDP endpoints; without a route (the default on
-// Linux, which has no IPX) every exchange with an IPX address fails with
-// Status::TransportFailed.
-using IpxRoute = std::function<std::optional<Address>(const Address& ipx)>;
-void SetIpxRoute(IpxRoute route);
+// IPX transport. Linux has no IPX and Net-SNMP has no IPX transport, so IPX
+// exchanges go through one process-wide backend:
+// - unavailable (the default): a session bound to IPX does not open
+//   (Status::TransportUnsupported), and an exchange with an IPX address fails
+//   with Status::TransportFailed without traffic;
+// - a loopback map (for tests): IPX sessions open, and an exchange with a
+//   mapped IPX address (network and node; the socket is not looked at) is a
+//   real SNMP exchange over UDP with the mapped address, which must lie in
+//   127.0.0.0/8. An unmapped IPX address fails with Status::TransportFailed.
+// An exchange hook (SetExchangeHook) stands for the network of every
+// transport, so IPX sessions open while one is installed.
+struct IpxMapping {
+  Address ipx;
+  Address udp;
+};
+// Installs the map; false, and the backend unchanged, when an entry is not an
+// IPX address mapped to a UDP address in 127.0.0.0/8.
+bool UseIpxLoopbackMap(std::vector<IpxMapping> map);
+// Back to the default backend.
+void UseIpxUnavailable();
+// Whether a session bound to IPX opens now.
+bool IpxAvailable();
+
+// The transport of a session opened with Session::Open.
+enum class Transport { Udp, Ipx };
 
 class Session {
  public:
+  // A session for addresses of either kind, each sent by its own transport.
   Session();
+  // A session bound to one transport, as the class library's sessions were:
+  // Success with `out` set, or TransportUnsupported with `out` empty when the
+  // transport is not available (IPX without a backend). A bound session
+  // exchanges only with addresses of its transport; an address of the other
+  // kind gives Status::InvalidAddress without traffic.
+  static Status Open(Transport transport, std::unique_ptr<Session>& out);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;

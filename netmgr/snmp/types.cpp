@@ -115,6 +115,14 @@ Address Address::Ip(std::uint32_t hostOrderIpv4, std::uint16_t port) {
   return a;
 }
 
+Address Address::Ipx(const std::uint8_t* network, const std::uint8_t* node) {
+  Address a;
+  a.kind_ = Kind::Ipx;
+  std::memcpy(a.ipxNet_, network, 4);
+  std::memcpy(a.ipxNode_, node, 6);
+  return a;
+}
+
 std::optional<Address> Address::Parse(std::string_view text) {
   std::string_view host = text;
   std::optional<std::string_view> portText;

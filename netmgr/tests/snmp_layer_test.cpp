@@ -139,12 +139,64 @@ TEST(SnmpSession, RefusesAddressesOutsideLoopbackInTests) {
   EXPECT_EQ(session.Get(target, {*Oid::Parse("1.3.6.1.2.1.1.1.0")}, r), Status::TransportFailed);
 }
 
-TEST(SnmpSession, IpxWithoutARouteIsATransportFailure) {
+TEST(SnmpIpx, WithoutABackendNoIpxSessionOpensAndNothingIsSent) {
+  UseIpxUnavailable();
+  EXPECT_FALSE(IpxAvailable());
+  std::unique_ptr<Session> bound;
+  EXPECT_EQ(Session::Open(Transport::Ipx, bound), Status::TransportUnsupported);
+  EXPECT_EQ(bound, nullptr);
+
   Session session;
   Target target;
   target.address = *Address::Parse("0000a1b2:00001b2c3d4e");
   Response r;
   EXPECT_EQ(session.Get(target, {*Oid::Parse("1.3.6.1.2.1.1.1.0")}, r), Status::TransportFailed);
+}
+
+TEST(SnmpIpx, TheLoopbackMapCarriesMappedIpxAddressesToARealAgent) {
+  using vlm::testing::ScriptedAgent;
+  ScriptedAgent agent([](const vlm::testing::SnmpMessage& m, int) {
+    return ScriptedAgent::Echo(m, {vlm::testing::BerValue::Int(7)});
+  });
+  const Address mapped = *Address::Parse("0000a1b2:00001b2c3d4e");
+  ASSERT_TRUE(UseIpxLoopbackMap({{mapped, *Address::Parse(agent.address())}}));
+  EXPECT_TRUE(IpxAvailable());
+  std::unique_ptr<Session> ipx;
+  ASSERT_EQ(Session::Open(Transport::Ipx, ipx), Status::Success);
+  ASSERT_NE(ipx, nullptr);
+
+  const std::vector<Oid> oids = {*Oid::Parse("1.3.6.1.2.1.1.7.0")};
+  Target target;
+  Response r;
+  // The socket is not part of the mapping.
+  target.address = *Address::Parse("0000a1b2:00001b2c3d4e/36879");
+  ASSERT_EQ(ipx->Get(target, oids, r), Status::Success);
+  ASSERT_EQ(r.bindings.size(), 1u);
+  EXPECT_EQ(r.bindings[0].AsInt32(), 7);
+  EXPECT_EQ(agent.requestCount(), 1);
+
+  // An unmapped IPX address, and addresses of the other transport, send nothing.
+  target.address = *Address::Parse("0000a1b2:00001b2c3d4f");
+  EXPECT_EQ(ipx->Get(target, oids, r), Status::TransportFailed);
+  target.address = *Address::Parse(agent.address());
+  EXPECT_EQ(ipx->Get(target, oids, r), Status::InvalidAddress);
+  std::unique_ptr<Session> udp;
+  ASSERT_EQ(Session::Open(Transport::Udp, udp), Status::Success);
+  target.address = mapped;
+  EXPECT_EQ(udp->Get(target, oids, r), Status::InvalidAddress);
+  EXPECT_EQ(agent.requestCount(), 1);
+
+  UseIpxUnavailable();
+  EXPECT_EQ(Session::Open(Transport::Ipx, ipx), Status::TransportUnsupported);
+}
+
+TEST(SnmpIpx, TheMapTakesOnlyIpxAddressesMappedIntoLoopback) {
+  UseIpxUnavailable();
+  const Address ipx = *Address::Parse("0000a1b2:00001b2c3d4e");
+  EXPECT_FALSE(UseIpxLoopbackMap({{ipx, *Address::Parse("203.0.113.9/161")}}));
+  EXPECT_FALSE(UseIpxLoopbackMap({{*Address::Parse("127.0.0.1"), *Address::Parse("127.0.0.2")}}));
+  EXPECT_FALSE(UseIpxLoopbackMap({{ipx, ipx}}));
+  EXPECT_FALSE(IpxAvailable());
 }
 
 TEST(SnmpSession, SendsTheCommunityOfTheOperation) {

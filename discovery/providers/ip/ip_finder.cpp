@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "discovery/providers/installed_printers.h"
 #include "discovery/providers/ip/resolver.h"
 #include "platform/spooler/spooler.h"
 #include "platform/sync/sync.h"
@@ -29,10 +30,6 @@ bool ParsesAsIpv4(const std::string& text) {
 std::string Dotted(std::uint32_t hostOrder) { return snmp::Address::Ip(hostOrder, 0).HostText(); }
 
 bool StartsWith(const std::string& text, std::string_view prefix) { return text.rfind(prefix, 0) == 0; }
-
-// A bounded number of tries when printers are added between the size query
-// and the listing.
-constexpr int kEnumerationTries = 8;
 
 }  // namespace
 
@@ -98,34 +95,10 @@ std::string IpDeviceFinder::PrinterAddress(const std::string& port, const std::s
 }
 
 void IpDeviceFinder::MatchInstalledPrinters(DWORD flags, const OptionValues& options) {
-  DWORD needed = 0, returned = 0;
-  std::vector<std::uint64_t> buffer;  // aligned for the records
-  BOOL ok = EnumPrintersA(flags, nullptr, 2, nullptr, 0, &needed, &returned);
-  for (int tries = 0; !ok && GetLastError() == static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER) &&
-                      tries < kEnumerationTries;
-       ++tries) {
-    try {
-      buffer.assign((needed + 7) / 8, 0);
-    } catch (const std::bad_alloc&) {
-      lastStatus_ = 1;
-      return;
-    }
-    ok = EnumPrintersA(flags, nullptr, 2, reinterpret_cast<BYTE*>(buffer.data()), needed, &needed, &returned);
-  }
-  if (!ok) return;
+  std::vector<InstalledPrinter> printers;
+  if (ListInstalledPrinters(flags, printers) == ERROR_NOT_ENOUGH_MEMORY) lastStatus_ = 1;
 
-  // Copies of what is read, so that nothing points into the buffer later.
-  struct Installed {
-    std::string name, port, comment;
-  };
-  std::vector<Installed> printers;
-  const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
-  for (DWORD i = 0; i < returned && !buffer.empty(); ++i) {
-    auto text = [](const char* s) { return std::string(s ? s : ""); };
-    printers.push_back({text(info[i].pPrinterName), text(info[i].pPortName), text(info[i].pComment)});
-  }
-
-  for (const Installed& p : printers) {
+  for (const InstalledPrinter& p : printers) {
     if (StopRequested()) return;
     std::string address = PrinterAddress(p.port, p.comment);
     if (address.empty()) continue;

@@ -13,9 +13,15 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include <dlfcn.h>
+
+#include <stdexcept>
+
+#include "discovery/providers/provider_api.h"
 #include "platform/registry/registry.h"
 
 namespace vlm::discovery::testing {
@@ -157,6 +163,59 @@ bool Eventually(Predicate predicate, std::chrono::milliseconds limit = std::chro
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return true;
+}
+
+// A provider library loaded with dlopen and its nine exports.
+struct ProviderLibrary {
+  explicit ProviderLibrary(const char* path) {
+    handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    if (!handle) throw std::runtime_error(dlerror());
+    Init = Get<ProviderInitFn>("Init");
+    Start = Get<ProviderStartFn>("Start");
+    Stop = Get<ProviderStopFn>("Stop");
+    GetOptions = Get<ProviderGetOptionsFn>("GetOptions");
+    SetOptions = Get<ProviderSetOptionsFn>("SetOptions");
+    DeviceCountIs = Get<ProviderDeviceCountIsFn>("DeviceCountIs");
+    GetDeviceProperty = Get<ProviderGetDevicePropertyFn>("GetDeviceProperty");
+    Register = Get<ProviderRegisterFn>("DllRegisterServer");
+    Unregister = Get<ProviderRegisterFn>("DllUnregisterServer");
+  }
+  template <class F>
+  F Get(const char* name) {
+    auto f = reinterpret_cast<F>(dlsym(handle, name));
+    if (!f) throw std::runtime_error(std::string("no export ") + name);
+    return f;
+  }
+  void* handle = nullptr;
+  ProviderInitFn Init;
+  ProviderStartFn Start;
+  ProviderStopFn Stop;
+  ProviderGetOptionsFn GetOptions;
+  ProviderSetOptionsFn SetOptions;
+  ProviderDeviceCountIsFn DeviceCountIs;
+  ProviderGetDevicePropertyFn GetDeviceProperty;
+  ProviderRegisterFn Register;
+  ProviderRegisterFn Unregister;
+};
+
+// The threads of this process.
+inline int ThreadCount() {
+  int n = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+    (void)entry;
+    ++n;
+  }
+  return n;
+}
+
+// The names a provider library exports, and no more.
+inline const std::set<std::string>& ProviderExportNames() {
+  static const std::set<std::string> names = {"Init",          "Start",
+                                              "Stop",          "GetOptions",
+                                              "SetOptions",    "DeviceCountIs",
+                                              "GetDeviceProperty", "DllRegisterServer",
+                                              "DllUnregisterServer"};
+  return names;
 }
 
 }  // namespace vlm::discovery::testing

@@ -28,45 +28,8 @@ using testing::kIpStartup;
 
 const char* const kLibrary = VLM_SEEKIP_SO;
 
-int ThreadCount() {
-  int n = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
-    (void)entry;
-    ++n;
-  }
-  return n;
-}
-
-struct SeekIp {
-  SeekIp() {
-    handle = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
-    if (!handle) throw std::runtime_error(dlerror());
-    Init = Get<ProviderInitFn>("Init");
-    Start = Get<ProviderStartFn>("Start");
-    Stop = Get<ProviderStopFn>("Stop");
-    GetOptions = Get<ProviderGetOptionsFn>("GetOptions");
-    SetOptions = Get<ProviderSetOptionsFn>("SetOptions");
-    DeviceCountIs = Get<ProviderDeviceCountIsFn>("DeviceCountIs");
-    GetDeviceProperty = Get<ProviderGetDevicePropertyFn>("GetDeviceProperty");
-    Register = Get<ProviderRegisterFn>("DllRegisterServer");
-    Unregister = Get<ProviderRegisterFn>("DllUnregisterServer");
-  }
-  template <class F>
-  F Get(const char* name) {
-    auto f = reinterpret_cast<F>(dlsym(handle, name));
-    if (!f) throw std::runtime_error(std::string("no export ") + name);
-    return f;
-  }
-  void* handle = nullptr;
-  ProviderInitFn Init;
-  ProviderStartFn Start;
-  ProviderStopFn Stop;
-  ProviderGetOptionsFn GetOptions;
-  ProviderSetOptionsFn SetOptions;
-  ProviderDeviceCountIsFn DeviceCountIs;
-  ProviderGetDevicePropertyFn GetDeviceProperty;
-  ProviderRegisterFn Register;
-  ProviderRegisterFn Unregister;
+struct SeekIp : testing::ProviderLibrary {
+  SeekIp() : ProviderLibrary(kLibrary) {}
 };
 
 class SeekIpExports : public ::testing::Test {
@@ -81,9 +44,7 @@ class SeekIpExports : public ::testing::Test {
 };
 
 TEST_F(SeekIpExports, ExportsExactlyTheNineEntryPoints) {
-  std::set<std::string> names = vlm::testing::ExportedSymbols(kLibrary);
-  EXPECT_EQ(names, (std::set<std::string>{"Init", "Start", "Stop", "GetOptions", "SetOptions", "DeviceCountIs",
-                                          "GetDeviceProperty", "DllRegisterServer", "DllUnregisterServer"}));
+  EXPECT_EQ(vlm::testing::ExportedSymbols(kLibrary), testing::ProviderExportNames());
 }
 
 TEST_F(SeekIpExports, BeforeInitNothingIsThereAndInitTwiceMakesOneThread) {
@@ -99,12 +60,12 @@ TEST_F(SeekIpExports, BeforeInitNothingIsThereAndInitTwiceMakesOneThread) {
   EXPECT_EQ(lib.Stop(), 1);
 
   // (A sanitizer may add a thread of its own with the first one.)
-  int before = ThreadCount();
+  int before = testing::ThreadCount();
   EXPECT_EQ(lib.Init(), 1);
-  int after = ThreadCount();
+  int after = testing::ThreadCount();
   EXPECT_GT(after, before);
   EXPECT_EQ(lib.Init(), 1);
-  EXPECT_EQ(ThreadCount(), after);
+  EXPECT_EQ(testing::ThreadCount(), after);
   EXPECT_EQ(lib.DeviceCountIs(&count), 0);
   EXPECT_EQ(count, 0);
 }
@@ -267,7 +228,7 @@ int UnloadDuringAScan(bool byExit, long* waitedMs) {
     try {
       SeekIp lib;
       lib.Init();
-      int threads = ThreadCount();
+      int threads = testing::ThreadCount();
       lib.Start(1, &CallbackLog::Done);
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
       auto t0 = std::chrono::steady_clock::now();
@@ -279,7 +240,7 @@ int UnloadDuringAScan(bool byExit, long* waitedMs) {
       auto t1 = std::chrono::steady_clock::now();
       ::write(fds[1], &t0, sizeof t0);
       ::write(fds[1], &t1, sizeof t1);
-      if (ThreadCount() != threads - 1) code = 3;
+      if (testing::ThreadCount() != threads - 1) code = 3;
       if (!CallbackLog::Instance().Calls().empty()) code = 4;
     } catch (...) {
       code = 2;
