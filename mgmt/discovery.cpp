@@ -180,6 +180,8 @@ std::int32_t VectorItem::OpenDevice(std::int32_t handle, bool installed, std::in
     std::unique_ptr<JobReader> reader;
     if (env_.makeJobReader) reader = env_.makeJobReader(spooler);
     jobs_ = reader ? std::move(reader) : std::make_unique<NullJobReader>();
+    // The count of the former printer's queue says nothing of this one's.
+    jobCount_ = 0;
   }
   Take(handle, kHandleDevice, number, entry);
   return handle;

@@ -188,10 +188,11 @@ HRESULT VectorItem::GetGroupValues(LONG VectorHandle, LONG GroupId, LONG Retriev
       } else if (h.kind == kHandleJobs) {
         RefreshJobs(true);
         if (h.value != kJobListValue && GroupId != kJobListGroup) {
-          if (h.value >= jobCount_)
+          // A job that cannot be read (gone, or the spooler fails) is
+          // reported as past the end; the record keeps what it held.
+          if (h.value >= jobCount_ ||
+              !jobs_->GetJobInfo(h.value, &jobRecords_[static_cast<std::size_t>(VectorHandle)]))
             *ErrorCode = kErrJobPastEnd;
-          else
-            jobs_->GetJobInfo(h.value, &jobRecords_[static_cast<std::size_t>(VectorHandle)]);
         }
       }
       // Device and discovery-root handles read nothing: their scalars come

@@ -11,29 +11,25 @@
 // - NullJobReader is the reader in force before any installed printer was
 //   opened, and the default when no spooler is plugged in: it has no jobs
 //   and refuses nothing.
+// - SpoolerJobs is the reader of one printer of the platform spooler
+//   (platform/spooler/spooler.h): RefreshJobList takes the printer's job
+//   count and the ids of its first 256 jobs; GetJobInfo reads the job at a
+//   position afresh; ControlJob sends a command only for a position below
+//   the latest count whose job id is above 0, and gives -1 when it sends
+//   none or the spooler refuses it. Its methods throw nothing.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "platform/spooler/spooler.h"
 #include "platform/types.h"
 
 namespace vlm::mgmt {
-
-struct SYSTEMTIME {
-  WORD wYear;
-  WORD wMonth;
-  WORD wDayOfWeek;
-  WORD wDay;
-  WORD wHour;
-  WORD wMinute;
-  WORD wSecond;
-  WORD wMilliseconds;
-};
-static_assert(sizeof(SYSTEMTIME) == 16);
 
 struct JobRecord {
   char userName[256];
@@ -53,18 +49,17 @@ static_assert(offsetof(JobRecord, status) == 768);
 static_assert(offsetof(JobRecord, pagesPrinted) == 784);
 static_assert(offsetof(JobRecord, submitted) == 788);
 
-// The spooler's job control commands.
-enum : std::int32_t {
-  JOB_CONTROL_NONE = 0,
-  JOB_CONTROL_PAUSE = 1,
-  JOB_CONTROL_RESUME = 2,
-  JOB_CONTROL_CANCEL = 3,
-  JOB_CONTROL_RESTART = 4,
-};
+// No job control command (the spooler's commands are JOB_CONTROL_PAUSE,
+// _RESUME, _CANCEL and _RESTART).
+inline constexpr std::int32_t JOB_CONTROL_NONE = 0;
 
 // The command that SetScalarIntegerValue's value selects on a job handle:
 // 0 cancel, 1 pause, 2 resume, 3 restart, anything else none.
 std::int32_t JobControlCommand(std::int32_t scalarValue);
+
+// The status text of a job's status word: "Paused", "Error", "Deleting",
+// "Spooling" or "Printing" for exactly one of those bits, else "".
+const char* JobStatusText(std::int32_t status);
 
 class JobReader {
  public:
@@ -86,5 +81,35 @@ class NullJobReader final : public JobReader {
 
 // Makes the reader for the printer queue of a spooler name (null: none).
 using JobReaderFactory = std::function<std::unique_ptr<JobReader>(const std::string& spoolerName)>;
+
+class SpoolerJobs final : public JobReader {
+ public:
+  static constexpr std::int32_t kMaxJobIds = 256;
+
+  // The reader of the spooler's printer of that name; null when the spooler
+  // does not know the printer or cannot be reached.
+  static std::unique_ptr<SpoolerJobs> Open(const std::string& printerName);
+  ~SpoolerJobs() override;
+  SpoolerJobs(const SpoolerJobs&) = delete;
+  SpoolerJobs& operator=(const SpoolerJobs&) = delete;
+
+  bool RefreshJobList(std::int32_t* count) override;
+  bool GetJobInfo(std::int32_t position, JobRecord* record) override;
+  std::int32_t ControlJob(std::int32_t position, std::int32_t command) override;
+
+  // The printer's status word of the latest refresh.
+  std::int32_t PrinterStatus() const { return printerStatus_; }
+
+ private:
+  explicit SpoolerJobs(PrinterHandle* printer) : printer_(printer) {}
+
+  std::array<std::int32_t, kMaxJobIds> jobIds_{};
+  std::int32_t printerStatus_ = 0;
+  std::int32_t jobCount_ = 0;
+  PrinterHandle* printer_;
+};
+
+// The factory of SpoolerJobs readers, the library's own.
+JobReaderFactory SpoolerJobReaders();
 
 }  // namespace vlm::mgmt

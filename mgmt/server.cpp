@@ -1,5 +1,6 @@
 // libXLPNMIF.so: the class object of VectorItem with the real discovery
-// manager, and the four exports of an in-process automation server.
+// manager and the platform spooler's job readers, and the four exports of an
+// in-process automation server.
 #include <dlfcn.h>
 
 #include <climits>
@@ -21,6 +22,7 @@ Environment LibraryEnvironment() {
   Environment env;
   env.makeDiscoveryManager = [] { return MakeDiscoveryManagerObject(); };
   env.freeDiscoveryManager = [](discovery::DiscoveryManager* m) { FreeDiscoveryManagerObject(m); };
+  env.makeJobReader = SpoolerJobReaders();
   return env;
 }
 

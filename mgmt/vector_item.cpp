@@ -243,6 +243,8 @@ HRESULT VectorItem::GetHandle(LONG ParentHandle, LONG VectorId, LONG VectorInsta
       RefreshJobs(true);
       if (VectorInstance >= 0 && VectorInstance < jobCount_) {
         Take(h, kHandleJobs, VectorInstance, -1);
+        // A new job handle never shows the job of the handle before it.
+        std::memset(&jobRecords_[static_cast<std::size_t>(h)], 0, sizeof(JobRecord));
         *VectorHandle = h;
       }
       return S_OK;

@@ -184,6 +184,51 @@ class StackTest : public ::testing::Test {
     return out;
   }
 
+  // One row of the monitor's job list.
+  struct JobRow {
+    std::string status, user, document;
+    std::int32_t position = -1, priority = -1;
+  };
+  // The monitor's reading of a printer's jobs: the device, the job list and
+  // its count, then each position as a job handle with the job group.
+  static std::vector<JobRow> ReadPrintJobs(IVectorItem* item, LONG device) {
+    std::vector<JobRow> rows;
+    LONG root = -1, list = -1, error = -1;
+    item->GetRootHandle(kInstalledPrinter, device, &root);
+    EXPECT_GE(root, 0);
+    item->GetRootHandle(kPrintJobs, 0, &list);
+    EXPECT_GE(list, 0);
+    item->GetGroupValues(list, kJobListGroup, kModeRead, kMechanismReadNow, &error);
+    ValueLists count(false);
+    item->GetCurrentIntegerValueList(list, &count.ids, &count.values, &count.descrs, &count.count);
+    const std::int32_t jobs = count.count > 0 && count.Ids()[0] == kJobCount ? count.IntValues()[0] : 0;
+    for (LONG n = 0; n < jobs; ++n) {
+      LONG job = -1;
+      item->GetHandle(list, kPrintJob, n, &job);
+      EXPECT_GE(job, 0);
+      item->GetGroupValues(job, kJobGroup, kModeRead, kMechanismReadNow, &error);
+      EXPECT_EQ(error, 0);
+      ValueLists texts(true), ints(false);
+      item->GetCurrentStringValueList(job, &texts.ids, &texts.values, &texts.descrs, &texts.count);
+      item->GetCurrentIntegerValueList(job, &ints.ids, &ints.values, &ints.descrs, &ints.count);
+      JobRow row;
+      if (texts.count == 3) {
+        row.status = texts.TextValues()[0];
+        row.user = texts.TextValues()[1];
+        row.document = texts.TextValues()[2];
+      }
+      if (ints.count == 4) {
+        row.position = ints.IntValues()[0];
+        row.priority = ints.IntValues()[2];
+      }
+      rows.push_back(row);
+      item->ReleaseHandle(job);
+    }
+    item->ReleaseHandle(list);
+    item->ReleaseHandle(root);
+    return rows;
+  }
+
   std::string root_;
   std::vector<std::string> hosts_;
   std::unique_ptr<SnmpdAgent> installed_, other_;
@@ -287,6 +332,84 @@ TEST_F(StackTest, TheMonitorsDiscoveryAndRetrievalSequences) {
   EXPECT_EQ(error, netmgr::kErrTimeout);
   otherItem->ReleaseHandle(engine);
   otherItem->ReleaseHandle(root);
+}
+
+// The job states of the scheduler that the commands lead to.
+constexpr int kPending = 3, kHeld = 4, kCanceled = 7;
+
+TEST_F(StackTest, PrintJobsOfTheInstalledPrintersQueues) {
+  // Both controllers back an installed printer; the queues are stopped, so
+  // that a released job stays pending.
+  cupsd_->AddQueue("annex", "socket://" + hosts_[2] + ":9100", "Back office");
+  cupsd_->StopQueue("laser");
+  cupsd_->StopQueue("annex");
+  const std::string report = cupsd_->WriteFile("report.txt", "quarterly figures\n");
+  const std::string memo = cupsd_->WriteFile("memo.txt", "memo\n");
+  const int ids[] = {cupsd_->SubmitHeld("laser", report), cupsd_->SubmitHeld("laser", memo),
+                     cupsd_->SubmitHeld("laser", report)};
+  cupsd_->SubmitHeld("annex", memo);
+  const std::string user = cupsd_->Job(ids[0]).user;
+  ASSERT_FALSE(user.empty());
+
+  ComPtr<IVectorItem> item = Create();
+  ASSERT_TRUE(item);
+  const std::vector<Listed> printers = DiscoverPrinters(item.Get(), true);
+  ASSERT_EQ(printers.size(), 2u);
+  const LONG laser = printers[0].spooler == "laser" ? 0 : 1;
+  const LONG annex = 1 - laser;
+  ASSERT_EQ(printers[static_cast<std::size_t>(annex)].spooler, "annex");
+
+  const std::vector<JobRow> rows = ReadPrintJobs(item.Get(), laser);
+  ASSERT_EQ(rows.size(), 3u);
+  const char* documents[] = {"report.txt", "memo.txt", "report.txt"};
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(rows[i].status, "Paused");  // held
+    EXPECT_EQ(rows[i].user, user);
+    EXPECT_EQ(rows[i].document, documents[i]);
+    EXPECT_EQ(rows[i].position, static_cast<std::int32_t>(i + 1));
+    EXPECT_EQ(rows[i].priority, 50);
+  }
+
+  // Commands on the last job, as the scheduler sees them.
+  LONG root = -1, list = -1, job = -1, error = -1;
+  item->GetRootHandle(kInstalledPrinter, laser, &root);
+  item->GetRootHandle(kPrintJobs, 0, &list);
+  item->GetHandle(list, kPrintJob, 2, &job);
+  ASSERT_GE(job, 0);
+  const struct {
+    LONG value;
+    LONG error;
+    int state;
+  } steps[] = {
+      {2, 0, kPending},   // resume
+      {1, 0, kHeld},      // pause
+      {3, -1, kHeld},     // restart: the scheduler restarts only jobs that ended
+      {0, 0, kCanceled},  // cancel
+      {3, 0, kPending},   // restart
+      {0, 0, kCanceled},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.value);
+    item->SetScalarIntegerValue(job, 0, step.value, &error);
+    EXPECT_EQ(error, step.error);
+    EXPECT_EQ(cupsd_->Job(ids[2]).state, step.state);
+  }
+  // The cancelled job has left the list: its handle is past the end.
+  item->GetGroupValues(job, kJobGroup, kModeRead, kMechanismReadNow, &error);
+  EXPECT_EQ(error, kErrJobPastEnd);
+  item->ReleaseHandle(job);
+  item->ReleaseHandle(list);
+  item->ReleaseHandle(root);
+  EXPECT_EQ(cupsd_->Job(ids[0]).state, kHeld);
+  EXPECT_EQ(cupsd_->Job(ids[1]).state, kHeld);
+
+  // Opening the other installed printer switches the queue, and back.
+  const std::vector<JobRow> annexRows = ReadPrintJobs(item.Get(), annex);
+  ASSERT_EQ(annexRows.size(), 1u);
+  EXPECT_EQ(annexRows[0].document, "memo.txt");
+  EXPECT_EQ(annexRows[0].position, 1);
+  EXPECT_EQ(ReadPrintJobs(item.Get(), laser).size(), 2u);
 }
 
 }  // namespace

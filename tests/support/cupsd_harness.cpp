@@ -1,5 +1,6 @@
 #include "tests/support/cupsd_harness.h"
 
+#include <cups/cups.h>
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -258,6 +259,57 @@ void CupsdHarness::RemoveQueue(const std::string& name) const {
   std::string output;
   if (Run("lpadmin", {"-x", name}, &output) != 0)
     throw std::runtime_error("lpadmin -x " + name + " failed: " + output);
+}
+
+void CupsdHarness::StopQueue(const std::string& name) const {
+  std::string output;
+  if (Run("cupsdisable", {name}, &output) != 0)
+    throw std::runtime_error("cupsdisable " + name + " failed: " + output);
+}
+
+int CupsdHarness::SubmitHeld(const std::string& queue, const std::string& file,
+                             const std::string& title) const {
+  std::vector<std::string> args = {"-d", queue, "-H", "hold"};
+  if (!title.empty()) {
+    args.push_back("-t");
+    args.push_back(title);
+  }
+  args.push_back(file);
+  std::string output;
+  if (Run("lp", args, &output) != 0) throw std::runtime_error("lp to " + queue + " failed: " + output);
+  // "request id is <queue>-<id> (1 file(s))"
+  const std::string marker = "request id is " + queue + "-";
+  std::size_t at = output.find(marker);
+  if (at == std::string::npos) throw std::runtime_error("lp gave no job id: " + output);
+  return std::atoi(output.c_str() + at + marker.size());
+}
+
+std::string CupsdHarness::WriteFile(const std::string& name, const std::string& content) const {
+  std::string path = dir_ + "/" + name;
+  std::ofstream(path) << content;
+  return path;
+}
+
+std::vector<CupsJob> CupsdHarness::Jobs() const {
+  http_t* http =
+      httpConnect2(socket_.c_str(), 0, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 5000, nullptr);
+  if (!http) throw std::runtime_error("no connection to the test scheduler");
+  cups_job_t* jobs = nullptr;
+  int n = cupsGetJobs2(http, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
+  std::vector<CupsJob> out;
+  for (int i = 0; i < n; ++i)
+    out.push_back({jobs[i].id, jobs[i].dest ? jobs[i].dest : "", jobs[i].user ? jobs[i].user : "",
+                   jobs[i].title ? jobs[i].title : "", static_cast<int>(jobs[i].state)});
+  cupsFreeJobs(n, jobs);
+  httpClose(http);
+  if (n < 0) throw std::runtime_error("the test scheduler's job listing failed");
+  return out;
+}
+
+CupsJob CupsdHarness::Job(int id) const {
+  for (const CupsJob& j : Jobs())
+    if (j.id == id) return j;
+  return {};
 }
 
 void CupsdHarness::UseForThisProcess() const { ::setenv("CUPS_SERVER", socket_.c_str(), 1); }

@@ -14,7 +14,9 @@
 // destructor stops it by its pid (SIGTERM, then SIGKILL) and removes its
 // folder. The scheduler also dies with the test process (PR_SET_PDEATHSIG).
 // Clients are pointed at it explicitly: CUPS programs through Run(), libcups
-// through socketPath() or UseForThisProcess().
+// through socketPath() or UseForThisProcess(). Jobs() reads the scheduler's
+// jobs through libcups' own listing, so that tests of our spooler code check
+// its effects by another road.
 #pragma once
 
 #include <sys/types.h>
@@ -24,6 +26,16 @@
 #include <vector>
 
 namespace vlm::testing {
+
+// One job as the scheduler keeps it.
+struct CupsJob {
+  int id = 0;
+  std::string queue;
+  std::string user;
+  std::string title;
+  int state = 0;  // IPP job-state: 3 pending, 4 held, 5 processing, 6 stopped,
+                  // 7 canceled, 8 aborted, 9 completed
+};
 
 class CupsdHarness {
  public:
@@ -52,6 +64,21 @@ class CupsdHarness {
   void AddQueue(const std::string& name, const std::string& deviceUri,
                 const std::string& info = {}) const;
   void RemoveQueue(const std::string& name) const;
+  // Stops a queue (cupsdisable): it keeps its jobs and prints none, so that a
+  // released job stays pending instead of reaching a stub backend.
+  void StopQueue(const std::string& name) const;
+
+  // Submits a file to a queue as a held job (lp -H hold), with a title
+  // when one is given; returns the job id, and throws when lp fails.
+  int SubmitHeld(const std::string& queue, const std::string& file,
+                 const std::string& title = {}) const;
+  // Writes a file into the scheduler's folder and returns its path.
+  std::string WriteFile(const std::string& name, const std::string& content) const;
+  // Every job the scheduler keeps, completed and cancelled ones included, in
+  // the name of this process's user.
+  std::vector<CupsJob> Jobs() const;
+  // The job with that id (state 0 when there is none).
+  CupsJob Job(int id) const;
 
   // Sets $CUPS_SERVER to this scheduler's socket for this process and the
   // programs it starts.
