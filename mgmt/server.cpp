@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "mgmt/qt_timer_host.h"
 #include "mgmt/vector_item.h"
 #include "platform/registry/registry.h"
 
@@ -21,6 +22,7 @@ Environment LibraryEnvironment() {
   Environment env;
   env.makeDiscoveryManager = [] { return MakeDiscoveryManagerObject(); };
   env.freeDiscoveryManager = [](discovery::DiscoveryManager* m) { FreeDiscoveryManagerObject(m); };
+  env.makeTimerHost = [](TimerHost::TickHandler onTick) { return MakeQtTimerHost(std::move(onTick)); };
   return env;
 }
 
