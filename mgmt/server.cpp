@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "mgmt/qt_timer_host.h"
 #include "mgmt/vector_item.h"
 #include "platform/registry/registry.h"
 
@@ -23,6 +24,7 @@ Environment LibraryEnvironment() {
   env.makeDiscoveryManager = [] { return MakeDiscoveryManagerObject(); };
   env.freeDiscoveryManager = [](discovery::DiscoveryManager* m) { FreeDiscoveryManagerObject(m); };
   env.makeJobReader = SpoolerJobReaders();
+  env.makeTimerHost = [](TimerHost::TickHandler onTick) { return MakeQtTimerHost(std::move(onTick)); };
   return env;
 }
 

@@ -69,23 +69,22 @@ HRESULT VectorItem::Initialize() {
   if (env_.makeDiscoveryManager) discovery_ = env_.makeDiscoveryManager();
   if (!discovery_) return E_FAIL;
 
-  // A listener that cannot be had costs the notifications only.
-  netmgr_->RegisterTrapCallback(1, &VectorItem::NetMgrNotify, this);
+  if (env_.makeTimerHost)
+    timers_ = env_.makeTimerHost([this](std::int32_t timerId) { OnAdviseTimer(timerId); });
+  if (!timers_) timers_ = std::make_unique<InertTimerHost>();
+  StartNotifications();
   return S_OK;
 }
 
 VectorItem::~VectorItem() {
-  // The network manager goes first: once it is released its notification
-  // callback no longer runs, so nothing reaches this object half destroyed.
+  // Notifications stop first, then the timers, so that nothing reaches this
+  // object half destroyed; the network manager goes after them.
+  StopNotifications();
+  timers_.reset();
   netmgr_ = nullptr;
   if (discovery_ && env_.freeDiscoveryManager) env_.freeDiscoveryManager(discovery_);
   discovery_ = nullptr;
   if (comInitialized_) CoUninitialize();
-}
-
-void VectorItem::NetMgrNotify(TargetSpec* target, void* context) {
-  if (!target || !context) return;
-  static_cast<VectorItem*>(context)->OnDeviceNotification(*target);
 }
 
 HRESULT CreateVectorItem(const Environment& env, REFIID iid, void** object) noexcept {
@@ -252,7 +251,8 @@ HRESULT VectorItem::GetHandle(LONG ParentHandle, LONG VectorId, LONG VectorInsta
     // Below a job handle there is nothing of the network manager's, and
     // only its own vectors are sent to it.
     if (parent.kind == kHandleJobs || !IsNetMgrVector(VectorId)) return S_OK;
-    *VectorHandle = OpenNetMgrHandle(h, VectorId, real, VectorInstance, &parent);
+    // The node caches what is read: the real instance's values.
+    *VectorHandle = OpenNetMgrHandle(h, VectorId, real, real, &parent);
     return S_OK;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
@@ -283,26 +283,11 @@ HRESULT VectorItem::ReleaseHandle(LONG VectorHandle) {
   }
   e.value = -1;
   ClearAdvise(VectorHandle);
+  filtered_[static_cast<std::size_t>(VectorHandle)].reset();
   if (installedRootHandle_ == VectorHandle) installedRootHandle_ = -1;
   if (otherRootHandle_ == VectorHandle) otherRootHandle_ = -1;
   return S_OK;
 }
-
-HRESULT VectorItem::SetAdviseRate(LONG Rate, LONG Precision) {
-  rate_ = Rate;
-  precision_ = Precision;
-  return S_OK;
-}
-
-HRESULT VectorItem::CreateFilter(LONG, LONG, LONG* FilterHandle) {
-  if (!FilterHandle) return E_POINTER;
-  *FilterHandle = 0;  // names no filter
-  return S_OK;
-}
-
-HRESULT VectorItem::AddConditionToFilter(LONG, LONG, VARIANT, LONG) { return S_OK; }
-
-HRESULT VectorItem::RemoveFilter(LONG) { return S_OK; }
 
 HRESULT VectorItem::EnumConnectionPoints(IEnumConnectionPoints** points) {
   if (points) *points = nullptr;

@@ -14,17 +14,26 @@
 // - The named objects "TIMER_MUTEX", "DISC_MUTEX" (mutexes, recursive for
 //   their owner) and "DISC_EVENT" (manual-reset) are opened once per linked
 //   copy of this library and stay open for the life of the process.
+// - The object's advise and notification timers run on the TimerHost that
+//   the environment makes on the creating thread (the object's thread);
+//   without a factory the object never polls and ignores notifications.
+//   Notifications from the network manager's listener thread are posted to
+//   that thread before they touch the object. Once the object's destructor
+//   has begun, no tick, notification or event reaches it.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "discovery/manager/vlmdm.h"
+#include "mgmt/filter.h"
 #include "mgmt/job_reader.h"
+#include "mgmt/timer_host.h"
 #include "mgmt/vector_tree.h"
 #include "mgmt/xlpnmif.h"
 #include "netmgr/netmgr.h"
@@ -39,6 +48,9 @@ struct Environment {
   // The job reader of an installed printer's queue; unset or null result:
   // a NullJobReader.
   JobReaderFactory makeJobReader;
+  // The timer host of the object's thread; unset or null result: an
+  // InertTimerHost.
+  TimerHostFactory makeTimerHost;
 };
 
 HRESULT CreateVectorItem(const Environment& env, REFIID iid, void** object) noexcept;
@@ -68,6 +80,15 @@ inline constexpr std::int32_t kMaxCustomGroupIds = 64;
 inline constexpr std::int32_t kJobListValue = -10;
 // Entries of one kind in a network manager's read list.
 inline constexpr std::int32_t kListEntries = 64;
+// Groups one handle can have advised.
+inline constexpr std::int32_t kAdviseGroups = 63;
+// The advise timer, and the notification timer with its delay.
+inline constexpr std::int32_t kAdviseTimer = 1;
+inline constexpr std::int32_t kNotificationTimer = 1000;
+inline constexpr std::int32_t kNotificationDelayMs = 50;
+
+// The advise period of the timer started by an advise of groupId.
+std::int32_t AdvisePeriod(std::int32_t groupId);
 
 class VectorItem final
     : public ComObject<VectorItem, DispatchImpl<VectorItem, IVectorItem>, IConnectionPointContainer> {
@@ -119,6 +140,16 @@ class VectorItem final
   Occupancy OccupancyForTests() const;
   // The ids of a live custom group, empty for any other handle.
   std::vector<std::int32_t> CustomGroupIdsForTests(LONG groupHandle) const;
+  struct AdviseState {
+    std::vector<std::int32_t> groups;  // of the handle asked for
+    std::int32_t advisedHandles;
+    bool timerRunning;
+    std::int32_t rate;
+    std::int32_t precision;
+  };
+  AdviseState AdviseStateForTests(LONG handle) const;
+  // The filtered-instance records of a handle; none: nullopt.
+  std::optional<std::vector<InstanceRecord>> FilteredInstancesForTests(LONG handle) const;
 
  private:
   struct HandleEntry {
@@ -166,7 +197,6 @@ class VectorItem final
   void ReadDeviceScalars(std::uint32_t index, VectorNode* node);
   std::int32_t OpenDevice(std::int32_t handle, bool installed, std::int32_t number);
   static void OnDiscoveryComplete(std::int32_t cookie, std::intptr_t userData);
-  static void NetMgrNotify(TargetSpec* target, void* context);
 
   // Groups and value lists.
   GroupIds IdsOf(std::int32_t groupId);
@@ -179,17 +209,39 @@ class VectorItem final
   HRESULT ValueList(LONG handle, ListKind kind, VARIANT* ids, VARIANT* values, VARIANT* descrs,
                     LONG* count);
 
-  // Places of the advise, filter and notification features, which this
-  // object does not offer: advising reads nothing, no filter changes a count
-  // or an instance, and notifications are not acted on.
-  void Advise(std::int32_t, std::int32_t) {}
-  void Unadvise(std::int32_t) {}
-  void ClearAdvise(std::int32_t) {}
-  std::int32_t ApplyFilters(std::int32_t, std::int32_t, std::int32_t value) { return value; }
-  std::int32_t FilteredInstance(std::int32_t, std::int32_t, std::int32_t instance) {
-    return instance;
-  }
-  void OnDeviceNotification(const TargetSpec&) {}
+  // Advise, timers, notifications and events (advise.cpp).
+  struct AdviseList {
+    std::int32_t count = 0;
+    std::array<std::int32_t, kAdviseGroups> groups{};
+  };
+  void Advise(std::int32_t handle, std::int32_t groupId);
+  void Unadvise(std::int32_t handle);
+  // Everything pending for a handle that is being released.
+  void ClearAdvise(std::int32_t handle);
+  void StopAdviseTimerIfIdle();
+  void OnAdviseTimer(std::int32_t timerId);
+  void PollAdvisedGroups(std::int32_t timerId);
+  bool RefreshGroupValues(std::int32_t handle, std::int32_t groupId);
+  void FireXferIntegerValues(std::int32_t handle, std::int32_t count);
+  void FireXferStringValues(std::int32_t handle, std::int32_t groupId, std::int32_t dataType);
+  void StartNotifications();
+  void StopNotifications();
+  static void NetMgrNotify(TargetSpec* target, void* context);
+  void OnDeviceNotification(const std::string& address);
+
+  // Instance filters (filters.cpp).
+  // The value as the value lists hand it out: filtered, with the surviving
+  // instances kept in the handle.
+  std::int32_t ApplyFilters(std::int32_t handle, std::int32_t scalarId, std::int32_t value);
+  bool ApplyFilters(std::int32_t handle, std::int32_t scalarId, std::int32_t* value, bool keep);
+  // Tests the instances 1 .. count of the filter's vector under handle;
+  // false when an instance cannot be opened or read.
+  bool EvaluateFilter(std::int32_t handle, const Filter& filter, std::int32_t count,
+                      std::vector<InstanceRecord>* survivors);
+  bool InstanceHidden(std::int32_t instanceHandle, const VectorNode* deviceNode,
+                      const Filter& filter, bool* hidden);
+  std::int32_t FilteredInstance(std::int32_t handle, std::int32_t vectorId, std::int32_t instance);
+  Filter* FindFilter(std::int32_t filterHandle);
 
   Environment env_;
   bool comInitialized_ = false;
@@ -215,6 +267,19 @@ class VectorItem final
   std::vector<JobRecord> jobRecords_;
   std::vector<CustomGroup> customGroups_;
   std::int32_t nextGroupIdentity_ = 1;
+
+  std::unique_ptr<TimerHost> timers_;
+  bool notificationsRegistered_ = false;
+  std::array<AdviseList, kHandleCount> advise_{};
+  std::int32_t advisedHandles_ = 0;
+  bool adviseTimerRunning_ = false;
+  // The notification timer's handle (its only entry: a newer notification
+  // replaces it); -1 while none is pending.
+  std::int32_t notificationHandle_ = -1;
+  std::vector<Filter> filters_;
+  std::int32_t nextFilterHandle_ = 1;
+  std::int32_t filterEvaluations_ = 0;  // evaluations in progress: no translation
+  std::array<std::optional<std::vector<InstanceRecord>>, kHandleCount> filtered_;
 };
 
 // Identifier classes of the shared number space.

@@ -32,6 +32,18 @@
 //   manager and as BSTRs towards the client.
 // - One object is used from one thread at a time; several objects may be
 //   used from several threads (discovery runs are serialised process-wide).
+// - Events of _IVectorItemEvents (XferIntegerValues, DISPID 1, and
+//   XferStringValues, DISPID 2, with VT_I4 arguments) come on the thread
+//   that created the object, from its Qt event loop: for the groups advised
+//   with RetrievalMechanism 2 at each tick of the advise timer, and 50 ms
+//   after a notification from an installed printer that has an open handle.
+//   A sink may call the object, release handles or drop its last reference
+//   from inside an event; after the object's end no event comes.
+// - A filter (CreateFilter) replaces a count scalar in the value lists by
+//   the number of counted instances that pass its conditions; GetHandle and
+//   GetRootHandle then take the surviving numbers and open the real
+//   instances. A filter that cannot test every instance leaves the count
+//   as it is.
 #pragma once
 
 #include <cstdint>

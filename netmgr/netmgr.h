@@ -24,7 +24,8 @@
 //   process-wide listener (UDP port $VLM_SNMP_TRAP_PORT, default 162); for
 //   every trap or notification received, every registered callback is called,
 //   on the listener's thread, with a TargetSpec that is all zero except the
-//   sender's dotted IPv4 address at offset 256. After the object's last
+//   sender's dotted IPv4 address at offset 256. A later call replaces the
+//   callback; a null callback stops the calls. After the object's last
 //   Release returns, its callback is never called again.
 // - One object is used by one thread at a time; different objects may be
 //   used from different threads.

@@ -39,6 +39,12 @@ class FakeNetMgr final : public ComObject<FakeNetMgr, IVlmNetMgr> {
   // The device: integer values by id, and the ids whose values are texts.
   std::map<std::int32_t, std::int32_t> integers;
   std::map<std::int32_t, std::string> texts;
+  // Single reads (GetIntegerValue, GetStringValue) of one instance, by its
+  // open path ("." and the instance for each level, as ".1.3"), before the
+  // values above; and their result.
+  std::map<std::string, std::map<std::int32_t, std::int32_t>> instanceIntegers;
+  std::map<std::string, std::map<std::int32_t, std::string>> instanceTexts;
+  std::int32_t getValueResult = 0;
   // Predefined groups: integer ids, then text ids.
   std::map<std::int32_t, std::pair<std::vector<std::int32_t>, std::vector<std::int32_t>>> groups;
   std::int32_t getValuesResult = 0;
@@ -124,12 +130,18 @@ class FakeNetMgr final : public ComObject<FakeNetMgr, IVlmNetMgr> {
   }
   std::int32_t GetIntegerValue(std::int32_t handle, std::int32_t id, std::int32_t* value) override {
     Log("GetIntegerValue", {handle, id});
-    *value = integers[id];
+    if (!open_.count(handle)) return netmgr::kErrCall;
+    if (getValueResult != 0) return getValueResult;
+    auto& own = instanceIntegers[open_[handle].path];
+    *value = own.count(id) ? own[id] : integers[id];
     return 0;
   }
   std::int32_t GetStringValue(std::int32_t handle, std::int32_t id, char* text) override {
     Log("GetStringValue", {handle, id});
-    std::strncpy(text, texts[id].c_str(), 255);
+    if (!open_.count(handle)) return netmgr::kErrCall;
+    if (getValueResult != 0) return getValueResult;
+    auto& own = instanceTexts[open_[handle].path];
+    std::strncpy(text, (own.count(id) ? own[id] : texts[id]).c_str(), 255);
     return 0;
   }
   std::int32_t ClearScalars(std::int32_t handle) override {

@@ -4,9 +4,6 @@
 // and a private CUPS scheduler that holds the installed printer's queue.
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -14,6 +11,7 @@
 #include <memory>
 
 #include "mgmt/tests/fakes.h"
+#include "mgmt/tests/stack_support.h"
 #include "mgmt/xlpnmif.h"
 #include "platform/com/com.h"
 #include "platform/registry/registry.h"
@@ -25,6 +23,8 @@ namespace vlm {
 namespace {
 
 using namespace xlpnmif;
+using mgmt::testing::RunCommand;
+using mgmt::testing::SetValue;
 using mgmt::testing::ShortArray;
 using mgmt::testing::ValueLists;
 using vlm::testing::FixtureObject;
@@ -32,31 +32,6 @@ using vlm::testing::SnmpdAgent;
 
 constexpr const char* kIpStartup = "SOFTWARE\\VLM\\Discovery\\DP\\IP\\Startup";
 constexpr const char* kRanges = "SOFTWARE\\VLM\\Discovery\\DP\\IP\\Discovery Params\\RANGES";
-
-int RunCommand(const std::string& command) {
-  int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::uint16_t FreeUdpPort() {
-  int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-  socklen_t len = sizeof sa;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-  ::close(fd);
-  return ntohs(sa.sin_port);
-}
-
-void SetValue(const char* path, const char* name, DWORD type, const void* data, DWORD size) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
-  RegCloseKey(key);
-}
 
 // A controller with one engine (its group values) and three input trays.
 std::vector<FixtureObject> Controller(const std::string& model, int engineModel) {
@@ -92,7 +67,7 @@ class StackTest : public ::testing::Test {
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     root_ = pattern;
     ::setenv("VLM_REGISTRY_ROOT", root_.c_str(), 1);
-    ::setenv("VLM_SNMP_TRAP_PORT", std::to_string(FreeUdpPort()).c_str(), 1);
+    ::setenv("VLM_SNMP_TRAP_PORT", std::to_string(mgmt::testing::FreeUdpPort()).c_str(), 1);
     registry::ResetForTests();
     vlm::testing::AgentPort();
 
@@ -105,9 +80,7 @@ class StackTest : public ::testing::Test {
     cupsd_->AddQueue("laser", "socket://" + hosts_[0] + ":9100", "Front desk");
     cupsd_->UseForThisProcess();
 
-    // The installation: every library registers itself.
-    for (const char* library : {VLM_NETMGR_SO, VLM_XLPNMIF_SO, VLM_SEEKIP_SO, VLM_VLMDM_SO})
-      ASSERT_EQ(RunCommand(std::string(VLM_REGSVR) + " -s " + library), 0) << library;
+    mgmt::testing::RegisterLibraries();
     const std::string range = hosts_[0] + ":" + hosts_[2];
     SetValue(kRanges, "0", REG_SZ, range.c_str(), static_cast<DWORD>(range.size() + 1));
     const DWORD timeout = 20, retries = 1;  // the silent address costs 0.4 s
@@ -124,16 +97,7 @@ class StackTest : public ::testing::Test {
   }
 
   // The monitor's creation of its two objects.
-  static ComPtr<IVectorItem> Create() {
-    CLSID clsid{};
-    EXPECT_EQ(CLSIDFromProgID("XLPNMIF.VectorItem", &clsid), S_OK);
-    ComPtr<IVectorItem> item;
-    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IVectorItem,
-                               reinterpret_cast<void**>(item.ReleaseAndGetAddressOf())),
-              S_OK)
-        << com::LastLoadError();
-    return item;
-  }
+  static ComPtr<IVectorItem> Create() { return mgmt::testing::CreateByProgId(); }
 
   struct Listed {
     std::string product, spooler, address;
