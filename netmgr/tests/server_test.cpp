@@ -16,6 +16,7 @@
 #include "netmgr/netmgr.h"
 #include "platform/com/com.h"
 #include "platform/registry/registry.h"
+#include "tests/support/server_checks.h"
 #include "tests/support/exports.h"
 
 namespace vlm {
@@ -64,38 +65,8 @@ int RunCommand(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Every key below HKCR with its values: name -> (type, bytes).
-using Dump = std::map<std::string, std::map<std::string, std::pair<DWORD, std::string>>>;
-
-void DumpKey(HKEY parent, const std::string& path, Dump& out) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  auto& values = out[path];
-  for (DWORD i = 0;; ++i) {
-    char name[256];
-    DWORD nameSize = sizeof name, type = 0, dataSize = 4096;
-    BYTE data[4096];
-    if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
-    values[name] = {type, std::string(reinterpret_cast<char*>(data), dataSize)};
-  }
-  std::vector<std::string> children;
-  for (DWORD i = 0;; ++i) {
-    char name[256];
-    DWORD nameSize = sizeof name;
-    if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
-    children.push_back(name);
-  }
-  RegCloseKey(key);
-  for (const std::string& c : children) DumpKey(parent, path.empty() ? c : path + "\\" + c, out);
-}
-
-Dump DumpClassesRoot() {
-  Dump d;
-  DumpKey(HKEY_CLASSES_ROOT, "", d);
-  d.erase("");
-  return d;
-}
+using Dump = testing::RegistryDump;
+using testing::DumpClassesRoot;
 
 std::string Sz(const std::string& text) { return text + std::string(1, '\0'); }
 
