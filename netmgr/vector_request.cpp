@@ -206,6 +206,19 @@ std::int32_t VectorRequest::FetchValues() {
   return firstWalkError;
 }
 
+std::int32_t VectorRequest::GetOne(std::int32_t id, snmp::VarBind& answer) {
+  if (!IsMibObject(id)) return kErrCall;
+  Text text;
+  snmp::Oid oid;
+  if (!FullOid(id, text, oid)) return kErrCall;
+  snmp::Response response;
+  Status s = session_.Get(target_, {oid}, response);
+  if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
+  if (response.bindings.empty()) return kErrOther;
+  answer = std::move(response.bindings.front());
+  return kOk;
+}
+
 std::int32_t VectorRequest::ReadInteger(std::int32_t id, std::int32_t& value) {
   if (IsCountBand(id)) {
     const CountScalar* row = FindCountScalar(id);
@@ -215,29 +228,17 @@ std::int32_t VectorRequest::ReadInteger(std::int32_t id, std::int32_t& value) {
     value = rows;
     return rc;
   }
-  if (!IsMibObject(id)) return kErrCall;
-  Text text;
-  snmp::Oid oid;
-  if (!FullOid(id, text, oid)) return kErrCall;
-  snmp::Response response;
-  Status s = session_.Get(target_, {oid}, response);
-  if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
-  if (response.bindings.empty()) return kErrOther;
-  value = response.bindings.front().AsInt32().value_or(0);
-  return kOk;
+  snmp::VarBind answer;
+  std::int32_t rc = GetOne(id, answer);
+  if (rc == kOk) value = answer.AsInt32().value_or(0);
+  return rc;
 }
 
 std::int32_t VectorRequest::ReadString(std::int32_t id, char* text256) {
-  if (!IsMibObject(id)) return kErrCall;
-  Text text;
-  snmp::Oid oid;
-  if (!FullOid(id, text, oid)) return kErrCall;
-  snmp::Response response;
-  Status s = session_.Get(target_, {oid}, response);
-  if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
-  if (response.bindings.empty()) return kErrOther;
-  CopyOut(text256, response.bindings.front().Printable());
-  return kOk;
+  snmp::VarBind answer;
+  std::int32_t rc = GetOne(id, answer);
+  if (rc == kOk) CopyOut(text256, answer.Printable());
+  return rc;
 }
 
 std::int32_t VectorRequest::CopyIntegerList(std::int32_t* ids, char (*labels)[kTextSize],

@@ -103,6 +103,8 @@ class VectorRequest {
   // Full OID of a MIB record with this request's suffix; false when too long.
   bool FullOid(std::int32_t id, Text& text, snmp::Oid& oid) const;
   std::int32_t Walk(const snmp::Oid& subtree, std::int32_t& count);
+  // One get of one MIB record at this request's instance.
+  std::int32_t GetOne(std::int32_t id, snmp::VarBind& answer);
 
   std::array<ReadEntry, kMaxEntries> ints_{};
   std::int32_t intCount_ = 0;
