@@ -212,8 +212,12 @@ void RemoveStaleTemporaries(State& s, Root r) {
   const std::string prefix = std::string(kHiveStem[static_cast<int>(r)]) + ".hive.tmp";
   Fd dir(::open(RootFolder(s).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() < 0) return;
-  DIR* listing = ::fdopendir(::dup(dir.get()));
-  if (!listing) return;
+  const int listed = ::dup(dir.get());
+  DIR* listing = listed >= 0 ? ::fdopendir(listed) : nullptr;
+  if (!listing) {
+    if (listed >= 0) ::close(listed);
+    return;
+  }
   while (dirent* entry = ::readdir(listing)) {
     if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0) {
       ::unlinkat(dir.get(), entry->d_name, 0);

@@ -621,6 +621,10 @@ TEST_F(RegistryTest, PlantedLinksAndSpecialFilesAreRefusedNotFollowed) {
     if (c.create == ERROR_SUCCESS) {
       ASSERT_EQ(::lstat(HivePath().c_str(), &hive), 0);
       EXPECT_TRUE(S_ISREG(hive.st_mode)) << "the hive is a file of its own";
+      for (const auto& entry : std::filesystem::directory_iterator(root_)) {
+        EXPECT_NE(entry.path().filename().string().rfind("HKLM.hive.tmp", 0), 0u)
+            << "left behind: " << entry.path();
+      }
     } else {
       struct stat after {};
       ASSERT_EQ(::lstat(planted.c_str(), &after), 0);
