@@ -59,12 +59,15 @@ void VectorItem::SetProviderSearchMode(bool installed) {
 }
 
 std::int32_t VectorItem::RunDiscovery(std::int32_t handle, bool installed) {
-  SetProviderSearchMode(installed);
-  if (providerCount_ < 1) return -1;
-
+  // The search switches belong to the providers, which every object of the
+  // process shares: they are set under the run's mutex, so that no run of
+  // another object, on another thread, changes them between this object's
+  // setting and its run.
   const NamedObjects& named = ProcessNamedObjects();
   NamedLock run(named.discMutex);
   if (!run.owned()) return -1;
+  SetProviderSearchMode(installed);
+  if (providerCount_ < 1) return -1;
   ResetEvent(named.discEvent);
   std::int32_t cookie = 0;
   std::int32_t started = discovery_->StartDiscovery(&cookie, reinterpret_cast<std::intptr_t>(this),

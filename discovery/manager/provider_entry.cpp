@@ -2,6 +2,7 @@
 // options cache.
 #include <dlfcn.h>
 #include <link.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <new>
@@ -50,6 +51,17 @@ F Bind(void* module, const char* name) {
   return reinterpret_cast<F>(OwnSymbol(module, name));
 }
 
+// Whether dlopen may be given path. An empty name would make dlopen hand back
+// the program itself, and dlopen of a FIFO blocks until someone writes to it:
+// a path with a folder must name a regular file (a link to one is fine); a
+// bare name is searched for in the system's library folders only.
+bool Loadable(const std::string& path) {
+  if (path.empty()) return false;
+  if (path.find('/') == std::string::npos) return true;
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 std::unique_ptr<std::uint8_t[]> ZeroedBuffer(std::uint32_t size) {
   return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[size]());
 }
@@ -64,8 +76,7 @@ ProviderEntry::ProviderEntry(std::string keyPath) : keyPath_(std::move(keyPath))
     hasVersion_ = QueryText(key, "Version", &version_);
     RegCloseKey(key);
   }
-  // An empty name would make dlopen hand back the program itself.
-  if (hasPath_ && !path_.empty()) module_ = ::dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (hasPath_ && Loadable(path_)) module_ = ::dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (module_) {
     init_ = Bind<ProviderInitFn>(module_, "Init");
     start_ = Bind<ProviderStartFn>(module_, "Start");

@@ -13,6 +13,7 @@
 
 #include "enginepics/common/server.h"
 #include "platform/registry/registry.h"
+#include "tests/support/temp_folder.h"
 
 namespace vlm::enginepics {
 namespace {
@@ -73,8 +74,8 @@ QImage Expected(const ServerInfo& info, const Paint& p) {
 class Servers : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    char pattern[] = "/tmp/vlm-enginepics-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string pattern = vlm::testing::TempRoot() + "/vlm-enginepics-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
     // Before any key is opened: the libraries' own copies of the registry
     // layer read it at their first use.

@@ -184,18 +184,63 @@ TEST_F(DiscoveryTest, ARunThatCannotEndDoesNotWait) {
   EXPECT_EQ(dm.runs, runs);
 }
 
+// Two objects on two threads, one running for installed printers and one for
+// the other devices: each run sets the switches, starts, counts and reads its
+// devices with no call of the other run in between, and starts with its own
+// switches.
 TEST_F(DiscoveryTest, RunsOfSeveralObjectsOnSeveralThreadsAreSerialised) {
   ComPtr<IVectorItem> other = Make();
   dm.devices = {FakeDiscovery::At("127.0.0.5", 1), FakeDiscovery::At("127.0.0.6", 0)};
-  auto a = std::async(std::launch::async, [&] {
+  constexpr int kRuns = 20;
+  auto runs = [](IVectorItem* object, LONG vector) {
     LONG h = -1;
-    for (int i = 0; i < 20; ++i) item->GetRootHandle(kInstalledPrinters, 0, &h), item->ReleaseHandle(h);
-    return h;
+    std::vector<LONG> roots;
+    for (int i = 0; i < kRuns; ++i) {
+      object->GetRootHandle(vector, 0, &h);
+      roots.push_back(h);
+      object->ReleaseHandle(h);
+    }
+    return roots;
+  };
+  auto installedRuns = std::async(std::launch::async, [&] {
+    return std::make_pair(std::this_thread::get_id(), runs(item.Get(), kInstalledPrinters));
   });
-  LONG h = -1;
-  for (int i = 0; i < 20; ++i) other->GetRootHandle(kOtherDevices, 0, &h), other->ReleaseHandle(h);
-  EXPECT_EQ(a.get(), 0);
-  EXPECT_EQ(h, 0);
+  const std::vector<LONG> otherRoots = runs(other.Get(), kOtherDevices);
+  const auto [installedThread, installedRoots] = installedRuns.get();
+  EXPECT_EQ(installedRoots, std::vector<LONG>(kRuns, 0));
+  EXPECT_EQ(otherRoots, std::vector<LONG>(kRuns, 0));
+
+  // A run begins with its first "set".
+  struct Run {
+    std::thread::id thread;
+    std::vector<std::string> calls;
+    std::vector<std::int32_t> startSwitches;  // installed, uninstalled
+  };
+  std::vector<Run> seen;
+  std::string previous;
+  for (const FakeDiscovery::Call& c : dm.Calls()) {
+    if (c.what == "set" && previous != "set") seen.push_back({c.thread, {}, {}});
+    previous = c.what;
+    ASSERT_FALSE(seen.empty());
+    Run& run = seen.back();
+    EXPECT_EQ(c.thread, run.thread) << "a call of another run inside run " << seen.size();
+    run.calls.push_back(c.what);
+    if (c.what == "start") run.startSwitches = {c.ip.discoverInstalled, c.ip.discoverUnInstalled};
+  }
+  ASSERT_EQ(seen.size(), 2u * kRuns);
+  // Each run reads both devices' installed state and the eight properties of
+  // the one of its kind.
+  std::vector<std::string> expected = {"set", "start", "total"};
+  expected.insert(expected.end(), 2 + 8, "query");
+  int installedCount = 0;
+  for (const Run& run : seen) {
+    const bool installed = run.thread == installedThread;
+    installedCount += installed ? 1 : 0;
+    EXPECT_EQ(run.calls, expected);
+    EXPECT_EQ(run.startSwitches, (std::vector<std::int32_t>{installed ? 1 : 0, installed ? 0 : 1}))
+        << (installed ? "installed" : "other") << " run started with the other run's switches";
+  }
+  EXPECT_EQ(installedCount, kRuns);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "tests/support/cupsd_harness.h"
 #include "tests/support/loopback.h"
 #include "tests/support/snmpd_agent.h"
+#include "tests/support/temp_folder.h"
 
 namespace vlm {
 namespace {
@@ -33,8 +34,8 @@ class EventsStackTest : public ::testing::Test {
  protected:
   void SetUp() override {
     mgmt::testing::TestApplication();
-    char pattern[] = "/tmp/vlm-mgmt-events-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    std::string pattern = vlm::testing::TempRoot() + "/vlm-mgmt-events-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
     trapPort_ = mgmt::testing::FreeUdpPort();
     ::setenv("VLM_REGISTRY_ROOT", root_.c_str(), 1);
@@ -89,9 +90,9 @@ class EventsStackTest : public ::testing::Test {
 
   // A version 2c trap from the printer's address to the listener.
   int SendTrap() const {
-    return RunCommand("SNMPCONFPATH=/nonexistent MIBS= " + vlm::testing::FindProgram("snmptrap") +
-                 " -v 2c -c public --clientaddr=" + host_ + " 127.0.0.1:" + std::to_string(trapPort_) +
-                 " '' 1.3.6.1.4.1.2364.0.1");
+    return vlm::testing::RunNetSnmpTool(
+        "snmptrap", {"-v", "2c", "-c", "public", "--clientaddr=" + host_,
+                     "127.0.0.1:" + std::to_string(trapPort_), "", "1.3.6.1.4.1.2364.0.1"});
   }
 
   std::string root_, host_;

@@ -278,6 +278,15 @@ class FakeDiscovery final : public discovery::DiscoveryManager {
   int runs = 0;
   std::vector<std::int32_t> removed;
   bool freed = false;
+  // The calls of every run, in order, with the calling thread: "set" (the
+  // switches of a provider), "start" (with the IP provider's switches then in
+  // force), "total" and "query".
+  struct Call {
+    std::thread::id thread;
+    std::string what;
+    discovery::ProviderSettings ip{};
+  };
+  std::vector<Call> calls;
 
   ~FakeDiscovery() { Join(); }
 
@@ -320,11 +329,13 @@ class FakeDiscovery final : public discovery::DiscoveryManager {
     std::lock_guard lock(settingsLock_);
     written.emplace_back(name, *in);
     settings[name] = *in;
+    calls.push_back({std::this_thread::get_id(), "set", {}});
     return S_OK;
   }
   std::int32_t StartDiscovery(std::int32_t* c, std::intptr_t userData,
                               discovery::DiscoveryCompleteCallback callback) override {
     ++runs;
+    Record("start");
     if (startResult < 0) return startResult;
     *c = cookie;
     if (complete) {
@@ -342,12 +353,14 @@ class FakeDiscovery final : public discovery::DiscoveryManager {
     return S_OK;
   }
   std::int32_t GetTotalDeviceCount(std::int32_t* count) override {
+    Record("total");
     *count = static_cast<std::int32_t>(devices.size());
     return S_OK;
   }
   std::int32_t QueryDeviceProperty(std::int32_t, std::uint32_t index, const char* name, void*,
                                    std::uint32_t bufferSize, void* buffer,
                                    std::uint32_t* length) override {
+    Record("query");
     if (index >= devices.size()) return discovery::DM_E_DEVICE_NOT_FOUND;
     auto it = devices[index].find(name);
     if (it == devices[index].end()) return 1;
@@ -375,7 +388,19 @@ class FakeDiscovery final : public discovery::DiscoveryManager {
     if (worker_.joinable()) worker_.join();
   }
 
+  std::vector<Call> Calls() {
+    std::lock_guard lock(settingsLock_);
+    return calls;
+  }
+
  private:
+  void Record(const char* what) {
+    std::lock_guard lock(settingsLock_);
+    auto ip = settings.find("IP");
+    calls.push_back({std::this_thread::get_id(), what,
+                     ip == settings.end() ? discovery::ProviderSettings{} : ip->second});
+  }
+
   std::thread worker_;
   std::mutex settingsLock_;
 };

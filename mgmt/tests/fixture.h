@@ -10,6 +10,7 @@
 #include "mgmt/tests/fakes.h"
 #include "mgmt/vector_item.h"
 #include "platform/registry/registry.h"
+#include "tests/support/temp_folder.h"
 
 namespace vlm::mgmt::testing {
 
@@ -40,9 +41,9 @@ class ItemTest : public ::testing::Test {
   }
   // Nothing is registered: only injected classes can be created.
   static void EmptyRegistry() {
+    static const vlm::testing::TempFolder folder("vlm-mgmt-reg");
     static const std::string root = [] {
-      char tmpl[] = "/tmp/vlm-mgmt-reg-XXXXXX";
-      std::string dir = ::mkdtemp(tmpl);
+      std::string dir = folder.path();
       ::setenv("VLM_REGISTRY_ROOT", dir.c_str(), 1);
       registry::ResetForTests();
       return dir;

@@ -15,6 +15,7 @@
 #include "platform/registry/registry.h"
 #include "tests/support/exports.h"
 #include "tests/support/server_checks.h"
+#include "tests/support/temp_folder.h"
 
 namespace vlm {
 namespace {
@@ -24,9 +25,9 @@ namespace fs = std::filesystem;
 const char* const kLibrary = VLM_XLPNMIF_SO;
 
 void UseTemporaryRegistry() {
+  static const vlm::testing::TempFolder folder("vlm-xlpnmif-reg");
   static const std::string root = [] {
-    char tmpl[] = "/tmp/vlm-xlpnmif-reg-XXXXXX";
-    std::string dir = ::mkdtemp(tmpl);
+    std::string dir = folder.path();
     ::setenv("VLM_REGISTRY_ROOT", dir.c_str(), 1);
     registry::ResetForTests();
     return dir;

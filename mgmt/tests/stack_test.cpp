@@ -18,6 +18,7 @@
 #include "tests/support/cupsd_harness.h"
 #include "tests/support/loopback.h"
 #include "tests/support/snmpd_agent.h"
+#include "tests/support/temp_folder.h"
 
 namespace vlm {
 namespace {
@@ -63,8 +64,8 @@ std::vector<FixtureObject> Controller(const std::string& model, int engineModel)
 class StackTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/vlm-mgmt-stack-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    std::string pattern = vlm::testing::TempRoot() + "/vlm-mgmt-stack-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
     ::setenv("VLM_REGISTRY_ROOT", root_.c_str(), 1);
     ::setenv("VLM_SNMP_TRAP_PORT", std::to_string(mgmt::testing::FreeUdpPort()).c_str(), 1);

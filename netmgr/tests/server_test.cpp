@@ -18,6 +18,7 @@
 #include "platform/registry/registry.h"
 #include "tests/support/server_checks.h"
 #include "tests/support/exports.h"
+#include "tests/support/temp_folder.h"
 
 namespace vlm {
 namespace {
@@ -30,9 +31,9 @@ const char* const kRegsvr = VLM_REGSVR;
 // One temporary registry for the whole test process: every linked copy of the
 // registry layer (this program's and the library's) reads the root once.
 const std::string& RegistryRoot() {
+  static const vlm::testing::TempFolder folder("vlm-netmgr-reg");
   static const std::string root = [] {
-    char tmpl[] = "/tmp/vlm-netmgr-reg-XXXXXX";
-    std::string dir = ::mkdtemp(tmpl);
+    std::string dir = folder.path();
     ::chmod(dir.c_str(), 0755);
     ::setenv("VLM_REGISTRY_ROOT", dir.c_str(), 1);
     registry::ResetForTests();

@@ -62,23 +62,7 @@ struct Inbox {
 using Held = HeldSession;
 
 int RunSnmptrap(const std::vector<std::string>& args) {
-  std::string program = testing::FindProgram("snmptrap");
-  std::vector<std::string> all = {"snmptrap"};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::string none = "SNMPCONFPATH=/nonexistent";
-  std::string mibs = "MIBS=";
-  char* envp[] = {none.data(), mibs.data(), nullptr};
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::execve(program.c_str(), argv.data(), envp);
-    ::_exit(127);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return testing::RunNetSnmpTool("snmptrap", args);
 }
 
 bool AllZeroExceptAddress(const TargetSpec& t) {

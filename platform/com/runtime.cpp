@@ -2,6 +2,7 @@
 // in-process servers found through HKEY_CLASSES_ROOT and loaded with dlopen,
 // and the server module's counts.
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <cstdlib>
@@ -111,6 +112,15 @@ HRESULT LoadServer(const std::string& path, DllGetClassObjectFn* entry) {
       *entry = it->second;
       return S_OK;
     }
+  }
+  // dlopen of a FIFO blocks until someone writes to it: a path with a folder
+  // must name a regular file (or a link to one); a bare name is searched for
+  // in the system's library folders only.
+  struct stat st;
+  if (path.find('/') != std::string::npos &&
+      (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))) {
+    tLoadError = path + ": not a regular file";
+    return CO_E_DLLNOTFOUND;
   }
   // Loaded outside the lock: the server's initialisation may create objects.
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

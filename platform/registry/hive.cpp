@@ -1,6 +1,7 @@
 #include "platform/registry/hive.h"
 
 #include <charconv>
+#include <unordered_set>
 
 namespace vlm::registry::detail {
 namespace {
@@ -34,22 +35,29 @@ int HexDigit(char c) {
   return -1;
 }
 
-// Takes one space and one quoted token from the front of line.
+bool WrittenBare(unsigned char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '%'; }
+
+// Takes one space and one quoted token from the front of line, in exactly the
+// form AppendQuoted writes: bare printable bytes, and %XX (upper-case) only
+// for the bytes that are never written bare.
 bool TakeQuoted(std::string_view& line, std::string& out) {
   if (line.size() < 3 || line[0] != ' ' || line[1] != '"') return false;
   out.clear();
   std::size_t i = 2;
   for (; i < line.size() && line[i] != '"'; ++i) {
-    char c = line[i];
+    auto c = static_cast<unsigned char>(line[i]);
     if (c != '%') {
-      out += c;
+      if (!WrittenBare(c)) return false;
+      out += static_cast<char>(c);
       continue;
     }
     if (i + 2 >= line.size()) return false;
     int hi = HexDigit(line[i + 1]);
     int lo = HexDigit(line[i + 2]);
     if (hi < 0 || lo < 0) return false;
-    out += static_cast<char>(hi * 16 + lo);
+    auto byte = static_cast<unsigned char>(hi * 16 + lo);
+    if (WrittenBare(byte)) return false;
+    out += static_cast<char>(byte);
     i += 2;
   }
   if (i == line.size()) return false;
@@ -57,15 +65,29 @@ bool TakeQuoted(std::string_view& line, std::string& out) {
   return true;
 }
 
+// Takes one space and a decimal number as std::to_string writes it: digits
+// only, no sign and no leading zero.
 template <typename Int>
 bool TakeNumber(std::string_view& line, Int& out) {
-  if (line.empty() || line[0] != ' ') return false;
+  if (line.size() < 2 || line[0] != ' ') return false;
+  if (line[1] == '0' && line.size() > 2 && line[2] >= '0' && line[2] <= '9') return false;
   const char* first = line.data() + 1;
   const char* last = line.data() + line.size();
+  if (*first < '0' || *first > '9') return false;
   auto [end, ec] = std::from_chars(first, last, out);
   if (ec != std::errc() || end == first) return false;
   line.remove_prefix(static_cast<std::size_t>(end - line.data()));
   return true;
+}
+
+bool KnownType(DWORD type) {
+  return type == kTypeNone || type == kTypeText || type == kTypeBinary || type == kTypeDword;
+}
+
+std::string Folded(std::string_view name) {
+  std::string out(name);
+  for (char& c : out) c = Lower(c);
+  return out;
 }
 
 void SerializeKey(const Key& key, std::string& path, std::string& out) {
@@ -152,7 +174,15 @@ std::optional<Parsed> Parse(std::string_view text) {
   text.remove_prefix(text.find('\n') + 1);
   text.remove_suffix(kEnd.size());
 
-  Key* current = nullptr;
+  // Keys come depth-first, so the parent of every key is on the path of the
+  // key read last: one step up that path per level, and the names seen below
+  // each level of it in a set, keep the parse linear in the file's size.
+  struct Level {
+    Key* key;
+    std::unordered_set<std::string> subkeys;  // folded names
+  };
+  std::vector<Level> path;
+  std::unordered_set<std::string> values;  // folded names of the current key's values
   std::string token;
   while (!text.empty()) {
     std::size_t nl = text.find('\n');
@@ -163,34 +193,43 @@ std::optional<Parsed> Parse(std::string_view text) {
     char tag = line[0];
     line.remove_prefix(1);
     if (tag == 'k') {
+      values.clear();
       if (!parsed.root) {
         // The root key comes first and has no name.
         if (!line.empty()) return std::nullopt;
         parsed.root = std::make_unique<Key>();
-        current = parsed.root.get();
+        path.push_back({parsed.root.get(), {}});
         continue;
       }
-      // A key follows its parent, which must already be there.
-      Key* parent = nullptr;
-      Key* walk = parsed.root.get();
-      while (!line.empty()) {
-        if (!walk || !TakeQuoted(line, token) || !ValidKeyName(token)) return std::nullopt;
-        parent = walk;
-        walk = walk->FindSubkey(token);
+      // The names of the key's ancestors must be those on the path, written
+      // as they are stored; the last name is the new key's.
+      std::size_t depth = 0;
+      for (;;) {
+        if (!TakeQuoted(line, token) || !ValidKeyName(token)) return std::nullopt;
+        ++depth;
+        if (line.empty()) break;
+        if (depth >= path.size() || path[depth].key->name != token) return std::nullopt;
       }
-      if (!parent || walk) return std::nullopt;  // the root again, or a duplicate
+      if (depth > kMaxKeyDepth) return std::nullopt;
+      path.resize(depth);  // the parent is now last
+      if (!path.back().subkeys.insert(Folded(token)).second) return std::nullopt;  // duplicate
       auto key = std::make_unique<Key>();
       key->name = token;
-      current = key.get();
-      parent->subkeys.push_back(std::move(key));
+      Key* added = key.get();
+      path.back().key->subkeys.push_back(std::move(key));
+      path.push_back({added, {}});
     } else if (tag == 'v') {
       Value v;
-      if (!current || !TakeNumber(line, v.type) || !TakeQuoted(line, v.name) ||
+      if (path.empty() || !TakeNumber(line, v.type) || !TakeQuoted(line, v.name) ||
           !TakeQuoted(line, v.data) || !line.empty()) {
         return std::nullopt;
       }
-      if (v.name.size() > kMaxValueName || current->FindValue(v.name) >= 0) return std::nullopt;
-      current->values.push_back(std::move(v));
+      if (!KnownType(v.type) || (v.type == kTypeDword && v.data.size() != 4) ||
+          v.name.size() > kMaxValueName || v.data.size() > kMaxValueData ||
+          !values.insert(Folded(v.name)).second) {
+        return std::nullopt;
+      }
+      path.back().key->values.push_back(std::move(v));
     } else {
       return std::nullopt;
     }

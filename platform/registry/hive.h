@@ -17,6 +17,16 @@ namespace vlm::registry::detail {
 inline constexpr std::size_t kMaxKeyName = 255;
 inline constexpr std::size_t kMaxValueName = 16383;
 inline constexpr std::size_t kMaxValueData = 1024 * 1024;
+// Levels below the root that a key may lie at, and new levels that one
+// create may make.
+inline constexpr std::size_t kMaxKeyDepth = 512;
+inline constexpr std::size_t kMaxLevelsCreated = 32;
+
+// The value types the layer stores (REG_NONE, REG_SZ, REG_BINARY, REG_DWORD).
+inline constexpr DWORD kTypeNone = 0;
+inline constexpr DWORD kTypeText = 1;
+inline constexpr DWORD kTypeBinary = 3;
+inline constexpr DWORD kTypeDword = 4;
 
 // ASCII case-insensitive equality of two names.
 bool EqualNoCase(std::string_view a, std::string_view b);
@@ -47,7 +57,8 @@ struct Parsed {
   std::unique_ptr<Key> root;
   std::uint64_t generation = 0;
 };
-// Null when the text is not a whole, well-formed hive.
+// Null when the text is not exactly what Serialize writes for some tree that
+// the interface could have made: the parse is linear in the text's size.
 std::optional<Parsed> Parse(std::string_view text);
 
 // The generation from the first line of a hive's text, or null.

@@ -1,5 +1,6 @@
 #include "platform/registry/registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -26,6 +27,8 @@ namespace {
 
 using registry::detail::EqualNoCase;
 using registry::detail::Key;
+using registry::detail::kMaxKeyDepth;
+using registry::detail::kMaxLevelsCreated;
 using registry::detail::kMaxValueData;
 using registry::detail::kMaxValueName;
 using registry::detail::ValidKeyName;
@@ -75,6 +78,7 @@ struct State {
   std::unordered_map<std::uintptr_t, OpenKey> handles;
   std::uintptr_t nextHandle = kFirstHandle;
   std::vector<std::pair<Root, Path>> denied;
+  std::uint64_t tempCounter = 0;  // names this process's temporary files
 };
 
 // Never destroyed, so that the registry works from other static destructors.
@@ -163,11 +167,14 @@ Stamp StampOf(const struct stat& st, std::uint64_t generation) {
 }
 
 // Brings the hive's tree up to date with its file: a cheap look at the file's
-// identity and first line, and a full read only when it changed.
+// identity and first line, and a full read only when it changed. The hive
+// must be a regular file: a link, a FIFO or a device is no hive (1015, and it
+// is left as it is); the open never blocks and never follows a link.
 LONG Refresh(State& s, Hive& h, Root r) {
   std::string path = FilePath(s, r, ".hive");
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
   if (fd.get() < 0) {
+    if (errno == ELOOP) return ERROR_REGISTRY_CORRUPT;
     if (errno != ENOENT) return IoError();
     if (!h.tree || h.fileExists) {
       h.tree = std::make_unique<Key>();
@@ -177,9 +184,11 @@ LONG Refresh(State& s, Hive& h, Root r) {
     return ERROR_SUCCESS;
   }
   struct stat st;
+  if (::fstat(fd.get(), &st) != 0) return IoError();
+  if (!S_ISREG(st.st_mode)) return ERROR_REGISTRY_CORRUPT;
   char head[64];
   ssize_t n = ::pread(fd.get(), head, sizeof head, 0);
-  if (::fstat(fd.get(), &st) != 0 || n < 0) return IoError();
+  if (n < 0) return IoError();
   auto generation = registry::detail::ParseGeneration({head, static_cast<std::size_t>(n)});
   if (!generation) return ERROR_REGISTRY_CORRUPT;
   Stamp stamp = StampOf(st, *generation);
@@ -196,14 +205,50 @@ LONG Refresh(State& s, Hive& h, Root r) {
   return ERROR_SUCCESS;
 }
 
+// Removes what earlier writers left of their temporary files (a crash may
+// leave one). Runs under the hive's exclusive lock, so no other writer is
+// writing one; removing a link removes the link, never what it names.
+void RemoveStaleTemporaries(State& s, Root r) {
+  const std::string prefix = std::string(kHiveStem[static_cast<int>(r)]) + ".hive.tmp";
+  Fd dir(::open(RootFolder(s).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() < 0) return;
+  const int listed = ::dup(dir.get());
+  DIR* listing = listed >= 0 ? ::fdopendir(listed) : nullptr;
+  if (!listing) {
+    if (listed >= 0) ::close(listed);
+    return;
+  }
+  while (dirent* entry = ::readdir(listing)) {
+    if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0) {
+      ::unlinkat(dir.get(), entry->d_name, 0);
+    }
+  }
+  ::closedir(listing);
+}
+
+// A new temporary file for the hive's next version: a name of this process
+// and write alone, made by exclusive create without following links, so that
+// it can never be a file or link that was there before.
+int CreateTemporary(State& s, Root r, std::string& temp) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    temp = FilePath(s, r, ".hive.tmp.") + std::to_string(::getpid()) + "." +
+           std::to_string(++s.tempCounter);
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
 // Writes the tree as the hive's next generation: a temporary file, flushed to
 // the disk, then renamed over the hive, and the folder flushed.
 LONG Save(State& s, Hive& h, Root r) {
   std::uint64_t generation = h.stamp.generation + 1;
   std::string text = registry::detail::Serialize(*h.tree, generation);
   std::string path = FilePath(s, r, ".hive");
-  std::string temp = path + ".tmp";
-  Fd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  RemoveStaleTemporaries(s, r);
+  std::string temp;
+  Fd fd(CreateTemporary(s, r, temp));
   if (fd.get() < 0) return IoError();
   struct stat st;
   if (!WriteAll(fd.get(), text) || ::fsync(fd.get()) != 0 || ::fstat(fd.get(), &st) != 0 ||
@@ -234,8 +279,14 @@ template <typename F>
 LONG Modify(State& s, Root r, F&& change) {
   Hive& h = HiveOf(s, r);
   if (!MakeFolders(RootFolder(s))) return IoError();
-  Fd lock(::open(FilePath(s, r, ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  // The lock file is never replaced; one that is not a regular file of its
+  // own (a link, a FIFO) is refused rather than followed or blocked on.
+  Fd lock(::open(FilePath(s, r, ".lock").c_str(),
+                 O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644));
   if (lock.get() < 0) return IoError();
+  struct stat st;
+  if (::fstat(lock.get(), &st) != 0) return IoError();
+  if (!S_ISREG(st.st_mode)) return ERROR_REGISTRY_IO_FAILED;
   while (::flock(lock.get(), LOCK_EX) != 0) {
     if (errno != EINTR) return IoError();
   }
@@ -289,7 +340,7 @@ LONG CheckWrite(State& s, Root r, const Path& path) {
 }
 
 // Appends the names of a subkey text to path. One leading "\" is ignored; an
-// empty text names the key itself.
+// empty text names the key itself. A path deeper than 512 levels is refused.
 LONG AppendPath(const char* text, Path& path) {
   std::string_view t = text ? text : "";
   if (!t.empty() && t[0] == '\\') t.remove_prefix(1);
@@ -297,7 +348,7 @@ LONG AppendPath(const char* text, Path& path) {
   for (;;) {
     std::size_t pos = t.find('\\');
     std::string_view name = t.substr(0, pos);
-    if (!ValidKeyName(name)) return ERROR_INVALID_PARAMETER;
+    if (!ValidKeyName(name) || path.size() >= kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
     path.emplace_back(name);
     if (pos == std::string_view::npos) return ERROR_SUCCESS;
     t.remove_prefix(pos + 1);
@@ -314,6 +365,13 @@ Key* Find(Key& root, const Path& path, std::size_t count) {
   return k;
 }
 Key* Find(Key& root, const Path& path) { return Find(root, path, path.size()); }
+
+// How many keys of path a create would make.
+std::size_t NewLevels(Key& root, const Path& path) {
+  std::size_t existing = 0;
+  for (Key* k = &root; existing < path.size() && (k = k->FindSubkey(path[existing]));) ++existing;
+  return path.size() - existing;
+}
 
 const OpenKey* Resolve(State& s, HKEY key) {
   static const OpenKey classesRoot{Root::ClassesRoot, {}, KEY_ALL_ACCESS};
@@ -392,6 +450,9 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char* /*keyCl
     Key* current = nullptr;
     if (LONG rc = Current(s, *base, current)) return rc;
     bool exists = Find(*HiveOf(s, opened.root).tree, opened.path) != nullptr;
+    if (!exists && NewLevels(*HiveOf(s, opened.root).tree, opened.path) > kMaxLevelsCreated) {
+      return ERROR_INVALID_PARAMETER;
+    }
     if (!exists || (desired & kWriteRights)) {
       if (LONG rc = CheckWrite(s, opened.root, opened.path)) return rc;
     }

@@ -9,7 +9,9 @@
 //   names compare case-insensitively (ASCII) and keep the case they were
 //   created with. The empty value name (or a null one) is the key's default
 //   value. A key name is 1 to 255 characters without control characters; a
-//   value name is at most 16383 characters.
+//   value name is at most 16383 characters. A key lies at most 512 levels
+//   below its root, and one create makes at most 32 new levels; longer paths
+//   are refused with 87.
 // - Values keep their type: REG_SZ data is stored as given (callers count the
 //   terminating NUL in the length) and read back byte for byte; REG_DWORD is
 //   exactly 4 bytes, little-endian; REG_BINARY and REG_NONE are opaque bytes.
@@ -27,8 +29,10 @@
 //   ERROR_INVALID_PARAMETER 87 (a null pointer where one is required, non-zero
 //   reserved arguments or options, a bad name, type or size), ERROR_MORE_DATA
 //   234, ERROR_NO_MORE_ITEMS 259, ERROR_REGISTRY_CORRUPT 1015 (the hive file
-//   does not parse; it is then left as it is), ERROR_REGISTRY_IO_FAILED 1016
-//   (the change could not be written; nothing changed), ERROR_KEY_DELETED 1018
+//   is not exactly the written form, or is not a regular file: a link, FIFO
+//   or device is never followed or read; it is then left as it is), ERROR_REGISTRY_IO_FAILED 1016
+//   (the change could not be written, also when the lock file is not a
+//   regular file; nothing changed), ERROR_KEY_DELETED 1018
 //   (the handle's key was deleted after it was opened), ERROR_KEY_HAS_CHILDREN
 //   1020.
 // - Opening or creating a key with any write right (KEY_WRITE, KEY_SET_VALUE,

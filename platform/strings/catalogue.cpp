@@ -1,8 +1,10 @@
 // Language libraries: text catalogues read once into memory.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -21,6 +23,38 @@ struct LanguageLibrary {
 namespace {
 
 constexpr DWORD kMaxTextNumber = 65535;
+
+// A language set holds a few hundred texts; 16 MiB is ample and bounds what
+// a load may read.
+constexpr std::size_t kMaxCatalogueBytes = std::size_t{16} << 20;
+
+// The whole content of a catalogue: only a regular file (a FIFO, a device or
+// a link to one would block or never end), opened without blocking, and at
+// most kMaxCatalogueBytes, also when the file grows while it is read.
+bool ReadCatalogue(const std::string& path, std::string& content) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+            static_cast<std::uint64_t>(st.st_size) <= kMaxCatalogueBytes;
+  try {
+    char chunk[65536];
+    while (ok) {
+      const ssize_t n = ::read(fd, chunk, sizeof chunk);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        ok = n == 0;
+        break;
+      }
+      content.append(chunk, static_cast<std::size_t>(n));
+      ok = content.size() <= kMaxCatalogueBytes;
+    }
+  } catch (const std::exception&) {
+    ok = false;
+  }
+  ::close(fd);
+  return ok;
+}
 
 std::mutex& LibrariesMutex() {
   static std::mutex mutex;
@@ -113,15 +147,8 @@ bool ParseLine(std::string_view line, DWORD& number, std::string& text) {
 }  // namespace
 
 HLANGLIB LoadLanguageLibrary(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return nullptr;
   std::string content;
-  try {
-    content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  } catch (const std::exception&) {
-    return nullptr;
-  }
-  if (file.bad()) return nullptr;
+  if (!ReadCatalogue(path, content)) return nullptr;
 
   auto library = std::make_unique<LanguageLibrary>();
   std::string_view rest(content);

@@ -9,8 +9,10 @@
 //   ignored. Blank lines, lines of any other form and lines that are not valid
 //   UTF-8 are passed over. When a number stands on two lines the first wins.
 // - LoadLanguageLibrary(path) reads the whole file once and returns a handle,
-//   or null when the file cannot be read or holds no text at all (so a
-//   library that is present always has texts). The handle stays valid until
+//   or null when the file cannot be read, is not a regular file (a FIFO or
+//   device, also through a link, is never opened for a blocking read), is
+//   larger than 16 MiB, or holds no text at all (so a library that is
+//   present always has texts). The handle stays valid until
 //   FreeLanguageLibrary; the file is not read again.
 // - LoadStringA(library, id, text, bufferMax) sets text to the text of that
 //   number cut to bufferMax - 1 characters (a 255-character buffer holds

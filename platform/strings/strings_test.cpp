@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/strings/language.h"
+#include "tests/support/fifo_feeder.h"
 
 namespace vlm {
 namespace {
@@ -109,6 +110,41 @@ TEST_F(StringsTest, LoadFailsWithoutTexts) {
   EXPECT_EQ(LoadLanguageLibrary(folder_.string()), nullptr);
   EXPECT_EQ(LoadLanguageLibrary(Write("empty.lang", "")), nullptr);
   EXPECT_EQ(LoadLanguageLibrary(Write("junk.lang", "junk\n\nno\ttexts\n")), nullptr);
+}
+
+// Only a regular file of at most 16 MiB is read: a FIFO would block the load
+// and a link to /dev/zero would read until memory runs out.
+TEST_F(StringsTest, OnlyRegularFilesOfBoundedSizeLoad) {
+  const std::string line = "101\tHello\n";
+  const std::string plain = Write("plain.lang", line);
+  auto sized = [&](const char* name, std::uintmax_t size) {
+    const std::string path = Write(name, line);
+    fs::resize_file(path, size);  // sparse: the line, then NULs
+    return path;
+  };
+  ::symlink(plain.c_str(), (folder_ / "linked.lang").c_str());
+  ::symlink("/dev/zero", (folder_ / "zero.lang").c_str());
+  testing::FifoFeeder fifo((folder_ / "fifo.lang").string(), line);
+  const struct {
+    const char* name;
+    std::string path;
+    bool loads;
+  } cases[] = {
+      {"regular file", plain, true},
+      {"link to a regular file", (folder_ / "linked.lang").string(), true},
+      {"16 MiB", sized("limit.lang", std::uintmax_t{16} << 20), true},
+      {"16 MiB and one byte", sized("over.lang", (std::uintmax_t{16} << 20) + 1), false},
+      {"FIFO", (folder_ / "fifo.lang").string(), false},
+      {"link to /dev/zero", (folder_ / "zero.lang").string(), false},
+  };
+  for (const auto& c : cases) {
+    HLANGLIB library = LoadLanguageLibrary(c.path);
+    if (library) loaded_.push_back(library);
+    EXPECT_EQ(library != nullptr, c.loads) << c.name;
+    if (library) {
+      EXPECT_EQ(Text(library, 101), "Hello") << c.name;
+    }
+  }
 }
 
 TEST_F(StringsTest, LoadStringCutsWholeCharactersAndReturnsTheLength) {

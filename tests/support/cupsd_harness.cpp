@@ -22,6 +22,7 @@
 
 #include "tests/support/loopback.h"
 #include "tests/support/snmpd_agent.h"
+#include "tests/support/temp_folder.h"
 
 namespace vlm::testing {
 
@@ -117,8 +118,8 @@ bool DeviceUriIsLoopback(const std::string& uri) {
 }
 
 CupsdHarness::CupsdHarness() {
-  char tmpl[] = "/tmp/vlm-cupsd-XXXXXX";
-  if (!::mkdtemp(tmpl)) throw std::runtime_error("mkdtemp");
+  std::string tmpl = vlm::testing::TempRoot() + "/vlm-cupsd-XXXXXX";
+  if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
   dir_ = tmpl;
   ::chmod(dir_.c_str(), 0755);
   socket_ = dir_ + "/cups.sock";

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +20,7 @@
 
 #include "tests/support/ber.h"
 #include "tests/support/loopback.h"
+#include "tests/support/temp_folder.h"
 
 namespace vlm::testing {
 
@@ -70,6 +72,36 @@ std::string FindProgram(const std::string& name) {
   throw std::runtime_error(name + " not found; run scripts/setup");
 }
 
+int RunNetSnmpTool(const std::string& name, const std::vector<std::string>& args) {
+  TempFolder folder("vlm-snmptool");
+  const std::string persist = folder / "persist";
+  fs::create_directories(persist);
+  // Prepared before fork(): the child of a threaded process may only make
+  // async-signal-safe calls.
+  const std::string program = FindProgram(name);
+  std::vector<std::string> all = {name};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<std::string> env = {"SNMP_PERSISTENT_DIR=" + persist, "SNMPCONFPATH=" + persist,
+                                  "MIBS=", "MIBDIRS=" + persist, "HOME=" + folder.path(),
+                                  "PATH=/usr/sbin:/usr/bin:/sbin:/bin"};
+  std::vector<char*> argv, envp;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  pid_t pid = ::fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    ::execve(program.c_str(), argv.data(), envp.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 SnmpdAgent::SnmpdAgent(std::vector<FixtureObject> fixture)
     : SnmpdAgent(AllocateLoopbackAddress(), std::move(fixture)) {}
 
@@ -87,8 +119,8 @@ SnmpdAgent::~SnmpdAgent() {
 std::string SnmpdAgent::address() const { return host_ + "/" + std::to_string(port_); }
 
 void SnmpdAgent::Start(const std::vector<FixtureObject>& fixture) {
-  char tmpl[] = "/tmp/vlm-snmpd-XXXXXX";
-  if (!::mkdtemp(tmpl)) throw std::runtime_error("mkdtemp");
+  std::string tmpl = vlm::testing::TempRoot() + "/vlm-snmpd-XXXXXX";
+  if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
   dir_ = tmpl;
   fs::create_directories(dir_ + "/persist");
   {

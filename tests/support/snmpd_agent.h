@@ -27,6 +27,13 @@ struct FixtureObject {
 // Full path of a program on $PATH or in the system folders; throws when absent.
 std::string FindProgram(const std::string& name);
 
+// Runs a Net-SNMP client tool (snmptrap, snmpget, ...) with args to its end
+// and returns its exit status (-1 when it did not exit). The tool reads no
+// configuration and no MIB files and keeps its persistent state in a
+// temporary folder of its own, removed afterwards, so that no test touches
+// the machine's Net-SNMP state.
+int RunNetSnmpTool(const std::string& name, const std::vector<std::string>& args);
+
 class SnmpdAgent {
  public:
   // Starts on a newly allocated loopback address.

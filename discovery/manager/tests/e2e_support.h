@@ -19,6 +19,7 @@
 #include "platform/registry/registry.h"
 #include "platform/sync/sync.h"
 #include "tests/support/loopback.h"
+#include "tests/support/temp_folder.h"
 
 namespace vlm::discovery::testing {
 
@@ -34,8 +35,8 @@ inline void SignalEvent(std::int32_t, std::intptr_t userData) { SetEvent(reinter
 class EndToEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/vlm-dm-e2e-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    std::string pattern = vlm::testing::TempRoot() + "/vlm-dm-e2e-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
     ::setenv("VLM_REGISTRY_ROOT", root_.c_str(), 1);
     // No scheduler: the providers' CUPS spooler lists no printer.

@@ -15,6 +15,7 @@
 #include "discovery/manager/tests/fake_provider.h"
 #include "discovery/manager/tests/dm_test_support.h"
 #include "tests/support/exports.h"
+#include "tests/support/temp_folder.h"
 
 namespace vlm::discovery::testing {
 namespace {
@@ -26,12 +27,11 @@ const char* const kLibrary = VLM_VLMDM_SO;
 // One temporary registry for the test process: the library's own copy of
 // the registry layer reads the root once.
 const std::string& RegistryRoot() {
+  static const vlm::testing::TempFolder folder("vlm-dm-lib");
   static const std::string root = [] {
-    char pattern[] = "/tmp/vlm-dm-lib-XXXXXX";
-    std::string dir = ::mkdtemp(pattern);
-    ::setenv("VLM_REGISTRY_ROOT", dir.c_str(), 1);
+    ::setenv("VLM_REGISTRY_ROOT", folder.path().c_str(), 1);
     registry::ResetForTests();
-    return dir;
+    return folder.path();
   }();
   return root;
 }

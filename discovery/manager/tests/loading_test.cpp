@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "discovery/manager/tests/dm_test_support.h"
+#include "tests/support/fifo_feeder.h"
 
 namespace vlm::discovery::testing {
 namespace {
@@ -227,10 +228,34 @@ TEST_F(LoadingTest, ReservedCallAndEmptySlot) {
   EXPECT_EQ(m->ReservedCall(-1, -1, -1, -1, -1, -1, -1, -1), S_FALSE);
 }
 
+// A Path that names no regular file is never given to dlopen: a FIFO would
+// block the load until someone wrote to it.
+TEST_F(LoadingTest, ProviderPathThatIsNoRegularFileIsNotOpened) {
+  vlm::testing::FifoFeeder fifo(root_ + "/fifo.so", "not a library");
+  ::symlink((root_ + "/fifo.so").c_str(), (root_ + "/link.so").c_str());
+  AddProvider("F", "Fifo", root_ + "/fifo.so");
+  AddProvider("L", "Link to the FIFO", root_ + "/link.so");
+  AddProvider("D", "Folder", root_);
+  AddProvider("Z", "Zero", std::string("/dev/zero"));
+  AddFake("A", kFakeA);
+  ManagerPtr m = NewManager();
+  ASSERT_TRUE(m);
+  fifo.Stop();
+  EXPECT_FALSE(fifo.WasOpened());
+  ASSERT_EQ(context_->ProviderCount(), 5);
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(context_->Provider(i)->loaded()) << i;
+  EXPECT_TRUE(context_->Provider(4)->loaded()) << "a regular library beside them loads";
+}
+
 TEST_F(LoadingTest, FreeingAnythingButALiveManagerDoesNothing) {
   FreeDiscoveryManager(nullptr);
-  ProviderSettings notAManager{};
-  FreeDiscoveryManager(reinterpret_cast<DiscoveryManager*>(&notAManager));
+  // A record that is no manager is neither read as one nor written.
+  std::uint8_t notAManager[64];
+  for (std::size_t i = 0; i < sizeof notAManager; ++i) notAManager[i] = static_cast<std::uint8_t>(i * 7 + 1);
+  std::uint8_t copy[sizeof notAManager];
+  std::memcpy(copy, notAManager, sizeof copy);
+  FreeDiscoveryManager(reinterpret_cast<DiscoveryManager*>(notAManager));
+  EXPECT_EQ(std::memcmp(notAManager, copy, sizeof copy), 0);
   DiscoveryManager* m = NewDiscoveryManager();
   FreeDiscoveryManager(m);
   FreeDiscoveryManager(m);  // already freed: left alone

@@ -5,6 +5,7 @@
 
 #include <thread>
 
+#include "tests/support/fifo_feeder.h"
 #include "com_test_support.h"
 #include "platform/registry/tests/registry_fixture.h"
 #include "test_server.h"
@@ -212,12 +213,16 @@ TEST_F(ComRuntime, CreationByClsidAndProgIdFollowsRegistration) {
 }
 
 TEST_F(ComRuntime, LoadFailuresAreReportedClearly) {
+  // A FIFO named as the server would block dlopen until someone wrote to it.
+  vlm::testing::FifoFeeder fifo(root_ + "/fifo.so", "not a library");
   struct Case {
     std::string path;
     HRESULT hr;
     std::string why;
   } cases[] = {
       {root_ + "/missing.so", CO_E_DLLNOTFOUND, root_ + "/missing.so: "},
+      {root_ + "/fifo.so", CO_E_DLLNOTFOUND, root_ + "/fifo.so: not a regular file"},
+      {root_, CO_E_DLLNOTFOUND, root_ + ": not a regular file"},
       {VLM_COM_TEST_NOEXPORT, CO_E_ERRORINDLL, "does not export DllGetClassObject"},
       {"", REGDB_E_CLASSNOTREG, ""},
   };
@@ -231,6 +236,8 @@ TEST_F(ComRuntime, LoadFailuresAreReportedClearly) {
       EXPECT_NE(com::LastLoadError().find(c.why), std::string::npos) << com::LastLoadError();
     }
   }
+  fifo.Stop();
+  EXPECT_FALSE(fifo.WasOpened());
   // The server loads but serves another class.
   SetDefault("CLSID\\" + GuidToString(CLSID_Other) + "\\InprocServer32", VLM_COM_TEST_SERVER);
   ComPtr<IDispatch> d;

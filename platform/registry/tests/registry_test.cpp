@@ -7,7 +7,12 @@
 #include <sstream>
 #include <vector>
 
+#include <sys/stat.h>
+
+#include <memory>
+
 #include "platform/registry/tests/registry_fixture.h"
+#include "tests/support/fifo_feeder.h"
 
 namespace vlm::testing {
 namespace {
@@ -206,6 +211,15 @@ TEST_F(RegistryTest, BadArgumentsGiveDocumentedCodes) {
   const std::string longKey(256, 'k');
   const std::string longValue(16384, 'v');
   const std::string huge(1024 * 1024 + 1, 'h');
+  // Path depth: 512 levels at most, and at most 32 new ones made by a create.
+  auto levels = [](std::size_t n) {
+    std::string path = "L";
+    for (std::size_t i = 1; i < n; ++i) path += "\\L";
+    return path;
+  };
+  const std::string new33 = levels(33);
+  const std::string deep513 = levels(513);
+  const std::string path12k = levels(6 * 1024);
   const DWORD dword = 7;
   const auto* dw = reinterpret_cast<const BYTE*>(&dword);
   static HKEY out;
@@ -257,6 +271,16 @@ TEST_F(RegistryTest, BadArgumentsGiveDocumentedCodes) {
       {"create: name of 256", [=](HKEY k) { return create(k, longKey.c_str()); },
        ERROR_INVALID_PARAMETER},
       {"create: closed handle", [=](HKEY) { return create(closed, "X"); }, ERROR_INVALID_HANDLE},
+      {"create: 33 new levels", [&](HKEY k) { return create(k, new33.c_str()); },
+       ERROR_INVALID_PARAMETER},
+      {"create: 12 KB path", [&](HKEY k) { return create(k, path12k.c_str()); },
+       ERROR_INVALID_PARAMETER},
+      {"create: 513 levels",
+       [&](HKEY) { return create(HKEY_LOCAL_MACHINE, deep513.c_str()); },
+       ERROR_INVALID_PARAMETER},
+      {"open: 513 levels",
+       [&](HKEY) { return RegOpenKeyExA(HKEY_LOCAL_MACHINE, deep513.c_str(), 0, KEY_READ, &out); },
+       ERROR_INVALID_PARAMETER},
       {"set: value name of 16384",
        [&](HKEY k) { return RegSetValueExA(k, longValue.c_str(), 0, REG_DWORD, dw, 4); },
        ERROR_INVALID_PARAMETER},
@@ -359,9 +383,13 @@ TEST_F(RegistryTest, BadArgumentsGiveDocumentedCodes) {
   }
   EXPECT_EQ(FileText(HivePath()), before) << "a refused call changes nothing";
 
-  // The limits themselves are allowed.
+  // The limits themselves are allowed: 32 new levels a create, down to 512.
   HKEY longest = Create(std::string(255, 'k'));
   RegCloseKey(longest);
+  for (std::size_t depth = 32; depth <= 512; depth += 32) RegCloseKey(Create(levels(depth)));
+  HKEY deepest = nullptr;
+  EXPECT_EQ(Open(levels(512), KEY_READ, &deepest), ERROR_SUCCESS);
+  RegCloseKey(deepest);
   EXPECT_EQ(RegSetValueExA(key, longValue.substr(1).c_str(), 0, REG_DWORD, dw, 4), ERROR_SUCCESS);
   RegCloseKey(key);
 }
@@ -528,6 +556,157 @@ TEST_F(RegistryTest, HiveFileFormat) {
             "v 4 \"100%25 %22odd%22\" \"%01%00%00%00\"\n"
             "k \"CLSID\" \"{FB275470-7D98-11D2-9D15-004033A508EE}\" \"Inproc Server32\"\n"
             "end\n");
+}
+
+// What lies where the hive, its lock or its temporary file should be: a
+// planted link is never followed nor left as the hive, and a FIFO or device
+// never blocks a call; the planted file is refused and left as it is.
+TEST_F(RegistryTest, PlantedLinksAndSpecialFilesAreRefusedNotFollowed) {
+  const std::string kValidHive = "vlm-registry-hive 1 1\nk\nk \"Keep\"\nend\n";
+  struct Case {
+    const char* name;
+    const char* planted;  // file name in the root folder
+    std::function<std::unique_ptr<FifoFeeder>(const std::string& planted)> plant;
+    LONG create;  // what creating a key gives
+    bool hiveRefused;  // every call on the hive gives 1015
+  };
+  // Links name "victim" beside them, a file of each case's fresh root.
+  auto link = [&](const std::string& target) {
+    return [&, target](const std::string& planted) {
+      EXPECT_EQ(::symlink(target.c_str(), planted.c_str()), 0);
+      return std::unique_ptr<FifoFeeder>();
+    };
+  };
+  auto fifo = [&](const std::string& content) {
+    return [content](const std::string& planted) {
+      return std::make_unique<FifoFeeder>(planted, content);
+    };
+  };
+  const Case cases[] = {
+      {"temporary file links to a file", "HKLM.hive.tmp", link("victim"), ERROR_SUCCESS, false},
+      {"hive is a FIFO", "HKLM.hive", fifo(kValidHive), ERROR_REGISTRY_CORRUPT, true},
+      {"hive links to a hive", "HKLM.hive", link("victim"), ERROR_REGISTRY_CORRUPT, true},
+      {"hive links to /dev/zero", "HKLM.hive", link("/dev/zero"), ERROR_REGISTRY_CORRUPT, true},
+      {"lock is a FIFO", "HKLM.lock", fifo(""), ERROR_REGISTRY_IO_FAILED, false},
+      {"lock links to a file", "HKLM.lock", link("victim"), ERROR_REGISTRY_IO_FAILED, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    const std::string victim = root_ + "/victim";
+    std::ofstream(victim, std::ios::binary) << kValidHive;
+    const std::string planted = root_ + "/" + c.planted;
+    std::unique_ptr<FifoFeeder> feeder = c.plant(planted);
+    struct stat before {};
+    ASSERT_EQ(::lstat(planted.c_str(), &before), 0);
+
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              c.create);
+    if (key) {
+      EXPECT_EQ(SetText(key, "v", "written"), ERROR_SUCCESS);
+      EXPECT_EQ(Read(key, "v"), std::string("written", 8));
+      RegCloseKey(key);
+    }
+    HKEY kept = nullptr;
+    EXPECT_EQ(Open("Keep", KEY_READ, &kept),
+              c.hiveRefused ? ERROR_REGISTRY_CORRUPT : ERROR_FILE_NOT_FOUND);
+    if (kept) RegCloseKey(kept);
+    if (feeder) feeder->Stop();
+
+    EXPECT_EQ(FileText(victim), kValidHive) << "a link's target is never written";
+    struct stat hive {};
+    if (c.create == ERROR_SUCCESS) {
+      ASSERT_EQ(::lstat(HivePath().c_str(), &hive), 0);
+      EXPECT_TRUE(S_ISREG(hive.st_mode)) << "the hive is a file of its own";
+      for (const auto& entry : std::filesystem::directory_iterator(root_)) {
+        EXPECT_NE(entry.path().filename().string().rfind("HKLM.hive.tmp", 0), 0u)
+            << "left behind: " << entry.path();
+      }
+    } else {
+      struct stat after {};
+      ASSERT_EQ(::lstat(planted.c_str(), &after), 0);
+      EXPECT_EQ(after.st_mode, before.st_mode) << "a refused file is left as it is";
+      EXPECT_EQ(after.st_ino, before.st_ino);
+    }
+    // The other hive is not affected.
+    RegCloseKey(Create("Other", KEY_ALL_ACCESS, HKEY_CLASSES_ROOT));
+  }
+}
+
+// The parser takes exactly what the writer writes; every other text is a
+// corrupt hive, however close to the written form.
+TEST_F(RegistryTest, OnlyTheWrittenFormParses) {
+  auto hive = [](const std::string& body, const std::string& generation = "4") {
+    return "vlm-registry-hive 1 " + generation + "\nk\nk \"A\"\n" + body + "end\n";
+  };
+  std::string deep512 = "k";
+  std::string chain;
+  for (int i = 0; i < 512; ++i) chain += " \"L\"", deep512 += "\nk" + chain;
+  const std::string deep513 = deep512 + "\nk" + chain + " \"L\"";
+  const std::string megabyte(1024 * 1024, 'x');
+  struct Case {
+    const char* name;
+    std::string text;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"as written", hive("v 1 \"n%25\" \"a%00\"\nk \"A\" \"B\"\nk \"A\" \"C\"\nk \"D\"\n"), true},
+      {"512 levels", "vlm-registry-hive 1 4\nk\nk \"A\"\n" + deep512.substr(2) + "\nend\n", true},
+      {"data of 1 MiB", hive("v 3 \"big\" \"" + megabyte + "\"\n"), true},
+      {"513 levels", "vlm-registry-hive 1 4\nk\nk \"A\"\n" + deep513.substr(2) + "\nend\n", false},
+      {"data over 1 MiB", hive("v 3 \"big\" \"" + megabyte + "x\"\n"), false},
+      {"raw control byte in data", hive("v 1 \"n\" \"a\x01b\"\n"), false},
+      {"raw tab in a value name", hive("v 1 \"a\tb\" \"\"\n"), false},
+      {"raw high byte in data", hive("v 3 \"n\" \"\xC3\xA9\"\n"), false},
+      {"escaped printable byte", hive("v 1 \"n\" \"%41\"\n"), false},
+      {"lower-case escape", hive("v 3 \"n\" \"%0a\"\n"), false},
+      {"dword of 2 bytes", hive("v 4 \"d\" \"%01%00\"\n"), false},
+      {"dword of 5 bytes", hive("v 4 \"d\" \"%01%00%00%00%00\"\n"), false},
+      {"unknown type", hive("v 2 \"n\" \"\"\n"), false},
+      {"type with a leading zero", hive("v 01 \"n\" \"%00\"\n"), false},
+      {"generation with leading zeros", hive("", "0004"), false},
+      {"generation with a sign", hive("", "+4"), false},
+      {"generation past 64 bits", hive("", "18446744073709551616"), false},
+      {"key before its parent", hive("k \"B\" \"C\"\n"), false},
+      {"key after its parent's subtree", hive("k \"B\"\nk \"A\" \"C\"\n"), false},
+      {"parent spelt otherwise", hive("k \"a\" \"C\"\n"), false},
+      {"duplicate key", hive("k \"a\"\n"), false},
+      {"duplicate value", hive("v 1 \"N\" \"\"\nv 1 \"n\" \"\"\n"), false},
+      {"key name of 256", hive("k \"" + std::string(256, 'k') + "\"\n"), false},
+      {"value name of 16384", hive("v 1 \"" + std::string(16384, 'v') + "\" \"\"\n"), false},
+      {"trailing space", hive("v 1 \"n\" \"\" \n"), false},
+      {"line ends in CR LF", hive("v 1 \"n\" \"\"\r\n"), false},
+      {"second root", hive("k\n"), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    registry::ResetForTests();
+    std::ofstream(HivePath(), std::ios::binary | std::ios::trunc) << c.text;
+    HKEY key = nullptr;
+    EXPECT_EQ(Open("A", KEY_READ, &key), c.valid ? ERROR_SUCCESS : ERROR_REGISTRY_CORRUPT);
+    if (key) RegCloseKey(key);
+  }
+}
+
+// 400,000 sibling keys (a hive of 5 MB) parse in one pass over the file.
+TEST_F(RegistryTest, ManySiblingKeysParseInLinearTime) {
+  constexpr int kSiblings = 400000;
+  std::string text = "vlm-registry-hive 1 1\nk\n";
+  for (int i = 0; i < kSiblings; ++i) text += "k \"K" + std::to_string(i) + "\"\n";
+  text += "end\n";
+  std::ofstream(HivePath(), std::ios::binary) << text;
+  HKEY key = nullptr;
+  ASSERT_EQ(Open("k399999", KEY_READ, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  char name[32];
+  DWORD size = sizeof name;
+  EXPECT_EQ(RegEnumKeyExA(HKEY_LOCAL_MACHINE, kSiblings - 1, name, &size, nullptr, nullptr,
+                          nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_STREQ(name, "K399999");
 }
 
 }  // namespace
