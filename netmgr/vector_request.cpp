@@ -1,5 +1,7 @@
 #include "netmgr/vector_request.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "netmgr/mib_tables.h"
@@ -58,6 +60,29 @@ std::int32_t MapErrorStatus(int errorStatus) {
 }
 
 constexpr int kNoSuchName = 2;
+
+// The exception values of version 2: the agent has nothing at the OID.
+bool IsException(snmp::Syntax s) {
+  return s == snmp::Syntax::NoSuchObject || s == snmp::Syntax::NoSuchInstance ||
+         s == snmp::Syntax::EndOfMibView;
+}
+
+// The binding of `oid` in an answer, or null when the answer binds no value
+// to it.
+const snmp::VarBind* BindingOf(const snmp::Response& response, const snmp::Oid& oid) {
+  for (const snmp::VarBind& b : response.bindings)
+    if (b.oid == oid && !IsException(b.syntax)) return &b;
+  return nullptr;
+}
+
+// How long a walk may take in all: ten times the longest wait for one
+// answer, and at least a second.
+std::chrono::steady_clock::duration WalkDeadline(const snmp::Target& target) {
+  const long cs = std::max(1, target.timeoutCs);
+  const long tries = std::max(0, target.retries) + 1L;
+  return std::max<std::chrono::steady_clock::duration>(std::chrono::milliseconds(10 * tries * cs * 10),
+                                                       std::chrono::seconds(1));
+}
 
 }  // namespace
 
@@ -135,7 +160,10 @@ std::int32_t VectorRequest::Walk(const snmp::Oid& subtree, std::int32_t& count) 
   count = 0;
   snmp::Oid current = subtree;
   snmp::Response response;
+  const auto deadline = std::chrono::steady_clock::now() + WalkDeadline(target_);
   for (int step = 0; step < kMaxWalkSteps; ++step) {
+    // An agent that answers every step just in time must not hold the caller.
+    if (step > 0 && std::chrono::steady_clock::now() > deadline) return kErrTimeout;
     Status s = session_.GetNext(target_, {current}, response);
     // A version 1 agent ends its view with noSuchName: the walk is complete.
     if (s == Status::ErrorStatusSet && response.errorStatus == kNoSuchName) return kOk;
@@ -188,22 +216,30 @@ std::int32_t VectorRequest::FetchValues() {
   Status s = session_.Get(target_, oids, response);
   if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
 
-  for (const snmp::VarBind& b : response.bindings) {
-    bool matched = false;
-    for (std::int32_t i = 0; i < intCount_; ++i) {
-      ReadEntry& e = ints_[i];
-      if (IsCountBand(e.id) || e.oid.empty() || !(e.oid == b.oid)) continue;
-      matched = true;
-      if (auto v = b.AsInt32()) e.value = *v;
-    }
-    if (matched) continue;
-    for (std::int32_t i = 0; i < strCount_; ++i) {
-      ReadEntry& e = strs_[i];
-      if (e.oid.empty() || !(e.oid == b.oid)) continue;
-      CopyText(e.text, b.Printable());
+  // Every asked OID must be bound: an entry the answer leaves out holds no
+  // value rather than one of an earlier read (of another device, maybe).
+  bool complete = true;
+  for (std::int32_t i = 0; i < intCount_; ++i) {
+    ReadEntry& e = ints_[i];
+    if (IsCountBand(e.id) || e.oid.empty()) continue;
+    if (const snmp::VarBind* b = BindingOf(response, e.oid)) {
+      if (auto v = b->AsInt32()) e.value = *v;
+    } else {
+      e.value = 0;
+      complete = false;
     }
   }
-  return firstWalkError;
+  for (std::int32_t i = 0; i < strCount_; ++i) {
+    ReadEntry& e = strs_[i];
+    if (e.oid.empty()) continue;
+    if (const snmp::VarBind* b = BindingOf(response, e.oid)) {
+      CopyText(e.text, b->Printable());
+    } else {
+      e.text[0] = '\0';
+      complete = false;
+    }
+  }
+  return complete ? firstWalkError : kErrOther;
 }
 
 std::int32_t VectorRequest::GetOne(std::int32_t id, snmp::VarBind& answer) {
@@ -214,8 +250,9 @@ std::int32_t VectorRequest::GetOne(std::int32_t id, snmp::VarBind& answer) {
   snmp::Response response;
   Status s = session_.Get(target_, {oid}, response);
   if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
-  if (response.bindings.empty()) return kErrOther;
-  answer = std::move(response.bindings.front());
+  const snmp::VarBind* bound = BindingOf(response, oid);
+  if (!bound) return kErrOther;  // the answer is not about the asked object
+  answer = *bound;
   return kOk;
 }
 
@@ -230,8 +267,11 @@ std::int32_t VectorRequest::ReadInteger(std::int32_t id, std::int32_t& value) {
   }
   snmp::VarBind answer;
   std::int32_t rc = GetOne(id, answer);
-  if (rc == kOk) value = answer.AsInt32().value_or(0);
-  return rc;
+  if (rc != kOk) return rc;
+  auto v = answer.AsInt32();
+  if (!v) return kErrBadValue;  // not a number: the value stays as it was
+  value = *v;
+  return kOk;
 }
 
 std::int32_t VectorRequest::ReadString(std::int32_t id, char* text256) {

@@ -74,6 +74,101 @@ bool SameIpxHost(const Address& a, const Address& b) {
   return std::memcmp(a.ipxNetwork(), b.ipxNetwork(), 4) == 0 && std::memcmp(a.ipxNode(), b.ipxNode(), 6) == 0;
 }
 
+// A reader of the answer's BER encoding, for the numbers only.
+struct BerReader {
+  const u_char* d;
+  std::size_t pos;
+  std::size_t end;
+
+  // The next header; false when it is malformed or its content runs past `end`.
+  bool Next(u_char& tag, std::size_t& len) {
+    if (pos + 2 > end) return false;
+    tag = d[pos++];
+    u_char first = d[pos++];
+    if (first < 0x80) {
+      len = first;
+    } else {
+      std::size_t n = first & 0x7F;
+      if (n == 0 || n > 4 || pos + n > end) return false;
+      len = 0;
+      for (std::size_t i = 0; i < n; ++i) len = (len << 8) | d[pos++];
+    }
+    return len <= end - pos;
+  }
+};
+
+// Whether a signed content (two's complement) fits 32 bits.
+bool SignedFits(const u_char* c, std::size_t len) {
+  while (len > 4 && ((c[0] == 0x00 && !(c[1] & 0x80)) || (c[0] == 0xFF && (c[1] & 0x80)))) {
+    ++c;
+    --len;
+  }
+  return len <= 4;
+}
+
+// Whether an unsigned content fits `bytes` bytes (a negative one never does).
+bool UnsignedFits(const u_char* c, std::size_t len, std::size_t bytes) {
+  if (len > 0 && (c[0] & 0x80)) return false;
+  while (len > bytes && c[0] == 0x00) {
+    ++c;
+    --len;
+  }
+  return len <= bytes;
+}
+
+bool ValueFits(u_char tag, const u_char* c, std::size_t len) {
+  switch (tag) {
+    case ASN_INTEGER:
+      return SignedFits(c, len);
+    case ASN_COUNTER:
+    case ASN_GAUGE:
+    case ASN_TIMETICKS:
+      return UnsignedFits(c, len, 4);
+    case ASN_COUNTER64:
+      return UnsignedFits(c, len, 8);
+    default:
+      return true;
+  }
+}
+
+// Net-SNMP reads the integers of a message into a 64-bit word and keeps its
+// low 32 bits, so that an INTEGER of 2^32 reads 0 and an error status of 2^32
+// reads as success (over-long sub-identifiers it refuses itself). The
+// answer's encoding shows what does not fit: false when the message header,
+// the PDU's integers or a binding's value hold such a number. Anything the
+// walk does not understand is left to the library's own parse.
+bool NumbersFit(const u_char* data, std::size_t length) {
+  BerReader r{data, 0, length};
+  u_char tag = 0;
+  std::size_t len = 0;
+  if (!r.Next(tag, len) || tag != (ASN_SEQUENCE | ASN_CONSTRUCTOR)) return true;
+  r.end = r.pos + len;
+  if (!r.Next(tag, len) || tag != ASN_INTEGER) return true;
+  if (!SignedFits(r.d + r.pos, len)) return false;  // version
+  r.pos += len;
+  if (!r.Next(tag, len) || tag != ASN_OCTET_STR) return true;
+  r.pos += len;
+  if (!r.Next(tag, len)) return true;  // the PDU
+  r.end = r.pos + len;
+  for (int field = 0; field < 3; ++field) {  // request id, error status, error index
+    if (!r.Next(tag, len) || tag != ASN_INTEGER) return true;
+    if (!SignedFits(r.d + r.pos, len)) return false;
+    r.pos += len;
+  }
+  if (!r.Next(tag, len) || tag != (ASN_SEQUENCE | ASN_CONSTRUCTOR)) return true;
+  const std::size_t listEnd = r.pos + len;
+  while (r.pos < listEnd) {
+    if (!r.Next(tag, len) || tag != (ASN_SEQUENCE | ASN_CONSTRUCTOR)) return true;
+    const std::size_t bindingEnd = r.pos + len;
+    if (!r.Next(tag, len) || tag != ASN_OBJECT_ID) return true;
+    r.pos += len;
+    if (!r.Next(tag, len)) return true;
+    if (!ValueFits(tag, r.d + r.pos, len)) return false;
+    r.pos = bindingEnd;
+  }
+  return true;
+}
+
 VarBind FromNetSnmp(const netsnmp_variable_list* v) {
   VarBind b;
   std::vector<std::uint32_t> ids;
@@ -165,6 +260,28 @@ struct Session::Impl {
   std::optional<Address::Kind> bound;  // the one kind of address a bound session takes
   void* handle = nullptr;  // Net-SNMP single session
   std::string peer;        // "udp:a.b.c.d:port" of the open handle
+  Address peerAddress;     // the address of the open handle
+  // The request id of the last answer whose numbers do not fit their types.
+  std::optional<long> oversizedAnswer;
+
+  // Net-SNMP's pre-parse hook: a datagram from any address but the agent's
+  // is dropped before it is parsed, so that it can never pass for the answer.
+  static int FromPeerOnly(netsnmp_session* session, netsnmp_transport*, void* from, int fromLength) {
+    auto* self = static_cast<Impl*>(session->myvoid);
+    if (!self || !from || fromLength < static_cast<int>(sizeof(sockaddr_in))) return 0;
+    const auto* sender = static_cast<const sockaddr_in*>(from);
+    return sender->sin_family == AF_INET && ntohl(sender->sin_addr.s_addr) == self->peerAddress.ipv4() &&
+           ntohs(sender->sin_port) == self->peerAddress.port();
+  }
+
+  // Net-SNMP's parse hook: the library's own parse, after a look at the
+  // encoded numbers that the library would cut to 32 bits without a word.
+  static int Parse(netsnmp_session* session, netsnmp_pdu* pdu, u_char* data, size_t length) {
+    auto* self = static_cast<Impl*>(session->myvoid);
+    int rc = snmp_parse(static_cast<session_list*>(self->handle), session, pdu, data, length);
+    if (rc == 0 && !NumbersFit(data, length)) self->oversizedAnswer = pdu->reqid;
+    return rc;
+  }
 
   ~Impl() { Close(); }
 
@@ -189,9 +306,15 @@ struct Session::Impl {
     static char kNone[] = "";
     s.community = reinterpret_cast<u_char*>(kNone);
     s.community_len = 0;
-    handle = snmp_sess_open(&s);
+    s.myvoid = this;
+    netsnmp_transport* transport = netsnmp_transport_open_client("snmp", wanted.c_str());
+    if (!transport) return Status::TransportFailed;
+    // The session owns the transport from here, also when it does not open.
+    handle = snmp_sess_add_ex(&s, transport, &Impl::FromPeerOnly, &Impl::Parse, nullptr, nullptr,
+                              nullptr, nullptr, nullptr);
     if (!handle) return Status::TransportFailed;
     peer = wanted;
+    peerAddress = to;
     return Status::Success;
   }
 
@@ -277,6 +400,7 @@ struct Session::Impl {
     live->timeout = cs * 10000L;
 
     netsnmp_pdu* response = nullptr;
+    oversizedAnswer.reset();
     int rc = snmp_sess_synch_response(handle, pdu, &response);  // frees `pdu`
     Status result;
     if (rc == STAT_TIMEOUT) {
@@ -292,6 +416,8 @@ struct Session::Impl {
       if (result == Status::TransportFailed) Close();
     } else if (response->command != SNMP_MSG_RESPONSE) {
       result = Status::InvalidPdu;
+    } else if (oversizedAnswer && *oversizedAnswer == response->reqid) {
+      result = Status::Error;  // a number the library would have read as another one
     } else {
       for (netsnmp_variable_list* v = response->variables; v; v = v->next_variable)
         out.bindings.push_back(FromNetSnmp(v));
