@@ -12,6 +12,7 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -169,12 +170,13 @@ bool NumbersFit(const u_char* data, std::size_t length) {
   return true;
 }
 
-VarBind FromNetSnmp(const netsnmp_variable_list* v) {
-  VarBind b;
-  std::vector<std::uint32_t> ids;
-  ids.reserve(v->name_length);
-  for (size_t i = 0; i < v->name_length; ++i) ids.push_back(static_cast<std::uint32_t>(v->name[i]));
-  b.oid = Oid(std::move(ids));
+// Fills `b` from a binding of the answer, reusing its storage.
+void FillFromNetSnmp(VarBind& b, const netsnmp_variable_list* v) {
+  b.oid.Assign(v->name, v->name_length);
+  b.syntax = Syntax::Null;
+  b.integer = 0;
+  b.bytes.clear();
+  b.oidValue.Clear();
   switch (v->type) {
     case ASN_INTEGER:
       b.syntax = Syntax::Integer;
@@ -205,14 +207,10 @@ VarBind FromNetSnmp(const netsnmp_variable_list* v) {
       if (v->val.string && v->val_len > 0)
         b.bytes.assign(reinterpret_cast<const char*>(v->val.string), v->val_len);
       break;
-    case ASN_OBJECT_ID: {
+    case ASN_OBJECT_ID:
       b.syntax = Syntax::ObjectId;
-      std::vector<std::uint32_t> value;
-      size_t n = v->val.objid ? v->val_len / sizeof(oid) : 0;
-      for (size_t i = 0; i < n; ++i) value.push_back(static_cast<std::uint32_t>(v->val.objid[i]));
-      b.oidValue = Oid(std::move(value));
+      if (v->val.objid) b.oidValue.Assign(v->val.objid, v->val_len / sizeof(oid));
       break;
-    }
     case SNMP_NOSUCHOBJECT:
       b.syntax = Syntax::NoSuchObject;
       break;
@@ -226,7 +224,6 @@ VarBind FromNetSnmp(const netsnmp_variable_list* v) {
       b.syntax = Syntax::Null;
       break;
   }
-  return b;
 }
 
 }  // namespace
@@ -255,6 +252,19 @@ bool IpxAvailable() {
   std::lock_guard<std::mutex> lock(HookLock());
   return Ipx().loopbackMap || static_cast<bool>(Hook());
 }
+
+namespace {
+std::vector<VarBind> NullBindings(const std::vector<Oid>& oids) {
+  std::vector<VarBind> request;
+  request.reserve(oids.size());
+  for (const Oid& o : oids) {
+    VarBind b;
+    b.oid = o;
+    request.push_back(std::move(b));
+  }
+  return request;
+}
+}  // namespace
 
 struct Session::Impl {
   std::optional<Address::Kind> bound;  // the one kind of address a bound session takes
@@ -318,9 +328,22 @@ struct Session::Impl {
     return Status::Success;
   }
 
-  Status Exchange(PduType type, const Target& target, const std::vector<VarBind>& request,
-                  Response& out) {
-    out = Response{};
+  // One exchange: get and get-next send `oids`, set sends `sets`. On any
+  // result but Success and ErrorStatusSet, `out` holds no binding.
+  Status Exchange(PduType type, const Target& target, const std::vector<Oid>* oids,
+                  const std::vector<VarBind>* sets, Response& out) {
+    bool filled = false;
+    Status s = Send(type, target, oids, sets, out, filled);
+    if (!filled) {
+      out.bindings.clear();
+      out.errorStatus = 0;
+      out.errorIndex = 0;
+    }
+    return s;
+  }
+
+  Status Send(PduType type, const Target& target, const std::vector<Oid>* oids,
+              const std::vector<VarBind>* sets, Response& out, bool& filled) {
     if (bound && target.address.kind() != *bound) return Status::InvalidAddress;
     ExchangeHook hook;
     std::optional<Address> mapped;
@@ -335,7 +358,11 @@ struct Session::Impl {
           }
       }
     }
-    if (hook) return hook(type, target, request, out);
+    if (hook) {
+      out = Response{};
+      filled = true;
+      return hook(type, target, oids ? NullBindings(*oids) : *sets, out);
+    }
 
     Address to = target.address;
     if (to.kind() == Address::Kind::Ipx) {
@@ -368,17 +395,26 @@ struct Session::Impl {
     pdu->community[community.size()] = 0;
     pdu->community_len = community.size();
 
-    for (const VarBind& b : request) {
-      if (b.oid.empty() || b.oid.size() > Oid::kMaxSubIds) {
+    const std::size_t count = oids ? oids->size() : sets->size();
+    for (std::size_t k = 0; k < count; ++k) {
+      const Oid& o = oids ? (*oids)[k] : (*sets)[k].oid;
+      if (o.empty() || o.size() > Oid::kMaxSubIds) {
         snmp_free_pdu(pdu);
         return Status::InvalidOid;
       }
       oid name[Oid::kMaxSubIds];
-      for (std::size_t i = 0; i < b.oid.size(); ++i) name[i] = b.oid.ids()[i];
+      std::copy(o.ids().begin(), o.ids().end(), name);
       netsnmp_variable_list* added = nullptr;
-      if (type != PduType::Set) {
-        added = snmp_add_null_var(pdu, name, b.oid.size());
-      } else if (b.syntax == Syntax::Integer) {
+      if (oids) {
+        added = snmp_add_null_var(pdu, name, o.size());
+        if (!added) {
+          snmp_free_pdu(pdu);
+          return Status::ResourceUnavailable;
+        }
+        continue;
+      }
+      const VarBind& b = (*sets)[k];
+      if (b.syntax == Syntax::Integer) {
         long v = static_cast<std::int32_t>(b.integer);
         added = snmp_pdu_add_variable(pdu, name, b.oid.size(), ASN_INTEGER, &v, sizeof v);
       } else if (b.syntax == Syntax::OctetString) {
@@ -419,8 +455,13 @@ struct Session::Impl {
     } else if (oversizedAnswer && *oversizedAnswer == response->reqid) {
       result = Status::Error;  // a number the library would have read as another one
     } else {
+      std::size_t n = 0;
+      for (netsnmp_variable_list* v = response->variables; v; v = v->next_variable) ++n;
+      out.bindings.resize(n);
+      n = 0;
       for (netsnmp_variable_list* v = response->variables; v; v = v->next_variable)
-        out.bindings.push_back(FromNetSnmp(v));
+        FillFromNetSnmp(out.bindings[n++], v);
+      filled = true;
       out.errorStatus = static_cast<int>(response->errstat);
       out.errorIndex = static_cast<int>(response->errindex);
       result = out.errorStatus != 0 ? Status::ErrorStatusSet : Status::Success;
@@ -442,29 +483,17 @@ Status Session::Open(Transport transport, std::unique_ptr<Session>& out) {
 }
 Session::~Session() = default;
 
-namespace {
-std::vector<VarBind> NullBindings(const std::vector<Oid>& oids) {
-  std::vector<VarBind> request;
-  request.reserve(oids.size());
-  for (const Oid& o : oids) {
-    VarBind b;
-    b.oid = o;
-    request.push_back(std::move(b));
-  }
-  return request;
-}
-}  // namespace
 
 Status Session::Get(const Target& target, const std::vector<Oid>& oids, Response& out) {
-  return impl_->Exchange(PduType::Get, target, NullBindings(oids), out);
+  return impl_->Exchange(PduType::Get, target, &oids, nullptr, out);
 }
 
 Status Session::GetNext(const Target& target, const std::vector<Oid>& oids, Response& out) {
-  return impl_->Exchange(PduType::GetNext, target, NullBindings(oids), out);
+  return impl_->Exchange(PduType::GetNext, target, &oids, nullptr, out);
 }
 
 Status Session::Set(const Target& target, const std::vector<VarBind>& bindings, Response& out) {
-  return impl_->Exchange(PduType::Set, target, bindings, out);
+  return impl_->Exchange(PduType::Set, target, nullptr, &bindings, out);
 }
 
 }  // namespace vlm::snmp
