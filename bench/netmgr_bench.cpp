@@ -249,7 +249,7 @@ struct GroupRead {
 
 double CpuSeconds() {
   timespec t;
-  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
 }
 double WallSeconds() {

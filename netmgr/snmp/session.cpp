@@ -305,8 +305,8 @@ struct Session::Impl {
   }
 
   Status Open(const Address& to) {
+    if (handle && to == peerAddress) return Status::Success;
     std::string wanted = "udp:" + to.HostText() + ":" + std::to_string(to.port());
-    if (handle && wanted == peer) return Status::Success;
     Close();
     std::lock_guard<std::mutex> lock(LibraryLock());
     netsnmp_session s;
