@@ -150,8 +150,8 @@ std::int32_t VectorItem::ReadNetMgrGroup(const HandleEntry& h, std::int32_t grou
   if (added) {
     std::int32_t listIds[kListEntries] = {};
     std::int32_t n = 0;
-    auto labels = std::make_unique<IVlmNetMgr::Text[]>(kListEntries);
-    auto values = std::make_unique<IVlmNetMgr::Text[]>(kListEntries);
+    auto labels = std::make_unique_for_overwrite<IVlmNetMgr::Text[]>(kListEntries);
+    auto values = std::make_unique_for_overwrite<IVlmNetMgr::Text[]>(kListEntries);
     if (netmgr_->GetStringValueList(h.value, listIds, labels.get(), values.get(), &n) == 0) {
       n = std::clamp(n, 0, kListEntries);
       texts.assign(listIds, listIds + n);
@@ -217,8 +217,8 @@ std::vector<VectorItem::ListEntry> VectorItem::CurrentEntries(std::int32_t handl
     VectorNode* node = nodes_.NodeOf(h.node);
     std::int32_t ids[kListEntries] = {};
     std::int32_t integers[kListEntries] = {};
-    auto labels = std::make_unique<IVlmNetMgr::Text[]>(kListEntries);
-    auto texts = std::make_unique<IVlmNetMgr::Text[]>(kListEntries);
+    auto labels = std::make_unique_for_overwrite<IVlmNetMgr::Text[]>(kListEntries);
+    auto texts = std::make_unique_for_overwrite<IVlmNetMgr::Text[]>(kListEntries);
     std::int32_t n = 0;
     std::int32_t r = kind == ListKind::Integer
                          ? netmgr_->GetIntegerValueList(h.value, ids, labels.get(), integers, &n)

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -46,6 +47,18 @@ std::uint16_t ConfiguredPort() {
   return 162;
 }
 
+// Whether the elements from `pos` to `end` have exactly the given tags.
+bool Fields(const std::uint8_t* d, std::size_t pos, std::size_t end,
+            std::initializer_list<std::uint8_t> tags) {
+  for (std::uint8_t wanted : tags) {
+    std::uint8_t tag = 0;
+    std::size_t len = 0;
+    if (!Header(d, pos, end, tag, len) || tag != wanted) return false;
+    pos += len;
+  }
+  return pos == end;
+}
+
 }  // namespace
 
 bool IsNotification(const std::uint8_t* d, std::size_t size) {
@@ -59,12 +72,29 @@ bool IsNotification(const std::uint8_t* d, std::size_t size) {
   // community
   if (!Header(d, pos, size, tag, len) || tag != 0x04) return false;
   pos += len;
-  // PDU
+  // PDU: its fields fill it exactly, so that an empty PDU is none.
   if (!Header(d, pos, size, tag, len) || pos + len != size) return false;
-  if (version == 0) return tag == 0xA4;                 // Trap-PDU
-  if (version == 1) return tag == 0xA7 || tag == 0xA6;  // SNMPv2-Trap, Inform
+  if (version == 0 && tag == 0xA4)  // Trap-PDU: enterprise, agent address, generic, specific, time, bindings
+    return Fields(d, pos, size, {0x06, 0x40, 0x02, 0x02, 0x43, 0x30});
+  if (version == 1 && (tag == 0xA7 || tag == 0xA6))  // SNMPv2-Trap, Inform: id, status, index, bindings
+    return Fields(d, pos, size, {0x02, 0x02, 0x02, 0x30});
   return false;
 }
+
+namespace {
+
+// The receive buffer asked for the socket: a burst of notifications (or of
+// garbage beside them) waits there while handlers run. The kernel gives at
+// most net.core.rmem_max unless the process may force more.
+constexpr int kReceiveBuffer = 4 << 20;
+
+void GrowReceiveBuffer(int s) {
+  int wanted = kReceiveBuffer;
+  if (::setsockopt(s, SOL_SOCKET, SO_RCVBUFFORCE, &wanted, sizeof wanted) != 0)
+    ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
+}
+
+}  // namespace
 
 struct TrapListener::State {
   std::recursive_mutex dispatch;  // handlers and their calls
@@ -83,12 +113,17 @@ struct TrapListener::State {
     while (!stop) {
       pollfd p{fd, POLLIN, 0};
       if (::poll(&p, 1, 50) != 1) continue;
-      sockaddr_in from{};
-      socklen_t fromLen = sizeof from;
-      ssize_t n = ::recvfrom(fd, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
-      if (n <= 0 || from.sin_family != AF_INET) continue;
-      if (!IsNotification(buf.data(), static_cast<std::size_t>(n))) continue;
-      Dispatch(ntohl(from.sin_addr.s_addr));
+      // Drain what has queued up (a bounded batch, so that a stop is seen).
+      for (int i = 0; i < 4096 && !stop; ++i) {
+        sockaddr_in from{};
+        socklen_t fromLen = sizeof from;
+        ssize_t n = ::recvfrom(fd, buf.data(), buf.size(), MSG_DONTWAIT,
+                               reinterpret_cast<sockaddr*>(&from), &fromLen);
+        if (n < 0) break;
+        if (n == 0 || from.sin_family != AF_INET) continue;
+        if (!IsNotification(buf.data(), static_cast<std::size_t>(n))) continue;
+        Dispatch(ntohl(from.sin_addr.s_addr));
+      }
     }
   }
 
@@ -109,6 +144,7 @@ struct TrapListener::State {
     if (s < 0) return false;
     int one = 1;
     ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    GrowReceiveBuffer(s);
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_port = htons(ConfiguredPort());
@@ -178,6 +214,14 @@ void TrapListener::Unregister(const void* owner) {
 }
 
 bool TrapListener::listening() const { return state_->listening; }
+
+int TrapListener::receiveBufferBytes() const {
+  std::lock_guard<std::mutex> life(state_->lifecycle);
+  int size = 0;
+  socklen_t len = sizeof size;
+  if (state_->fd < 0 || ::getsockopt(state_->fd, SOL_SOCKET, SO_RCVBUF, &size, &len) != 0) return 0;
+  return size;
+}
 std::uint16_t TrapListener::port() const { return state_->port; }
 
 }  // namespace vlm::netmgr

@@ -33,6 +33,9 @@ class TrapListener {
 
   bool listening() const;
   std::uint16_t port() const;
+  // The socket's receive buffer in bytes as the kernel reports it (0 when not
+  // listening).
+  int receiveBufferBytes() const;
 
   ~TrapListener();
 
@@ -43,7 +46,8 @@ class TrapListener {
 };
 
 // True when the datagram is an SNMP version 1 trap or a version 2c trap or
-// inform (the envelope and PDU tag are checked, not the bindings).
+// inform: the envelope, the PDU tag and the PDU's fields are checked (an
+// empty PDU is refused), not the bindings inside their list.
 bool IsNotification(const std::uint8_t* data, std::size_t size);
 
 }  // namespace vlm::netmgr

@@ -1,5 +1,7 @@
 #include "netmgr/vector_request.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "netmgr/mib_tables.h"
@@ -18,6 +20,32 @@ void CopyOut(char* to, std::string_view from) {
 }
 
 void CopyText(Text& to, std::string_view from) { CopyOut(to.data(), from); }
+
+// The printable value, without a copy for the usual octet string of
+// printable characters.
+void CopyPrintable(Text& to, const snmp::VarBind& b) {
+  if (b.syntax == snmp::Syntax::OctetString &&
+      std::all_of(b.bytes.begin(), b.bytes.end(), [](char ch) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        return c == '\r' || c == '\n' || (c >= 0x20 && c < 0x7F);
+      })) {
+    CopyText(to, b.bytes);
+    return;
+  }
+  CopyText(to, b.Printable());
+}
+
+// The parsed OID of each MIB record, made once; null where it does not parse.
+const std::vector<std::uint32_t>* RecordOid(std::int32_t id) {
+  static const auto table = [] {
+    std::vector<std::optional<std::vector<std::uint32_t>>> t(kMibObjectCount);
+    for (std::int32_t i = 0; i < kMibObjectCount; ++i)
+      if (auto parsed = snmp::Oid::Parse(OidOf(i))) t[static_cast<std::size_t>(i)] = parsed->ids();
+    return t;
+  }();
+  if (id < 0 || id >= kMibObjectCount || !table[static_cast<std::size_t>(id)]) return nullptr;
+  return &*table[static_cast<std::size_t>(id)];
+}
 
 std::size_t Levels(std::string_view suffix) {
   std::size_t n = 0;
@@ -59,6 +87,29 @@ std::int32_t MapErrorStatus(int errorStatus) {
 
 constexpr int kNoSuchName = 2;
 
+// The exception values of version 2: the agent has nothing at the OID.
+bool IsException(snmp::Syntax s) {
+  return s == snmp::Syntax::NoSuchObject || s == snmp::Syntax::NoSuchInstance ||
+         s == snmp::Syntax::EndOfMibView;
+}
+
+// The binding of `oid` in an answer, or null when the answer binds no value
+// to it.
+const snmp::VarBind* BindingOf(const snmp::Response& response, const snmp::Oid& oid) {
+  for (const snmp::VarBind& b : response.bindings)
+    if (b.oid == oid && !IsException(b.syntax)) return &b;
+  return nullptr;
+}
+
+// How long a walk may take in all: ten times the longest wait for one
+// answer, and at least a second.
+std::chrono::steady_clock::duration WalkDeadline(const snmp::Target& target) {
+  const long cs = std::max(1, target.timeoutCs);
+  const long tries = std::max(0, target.retries) + 1L;
+  return std::max<std::chrono::steady_clock::duration>(std::chrono::milliseconds(10 * tries * cs * 10),
+                                                       std::chrono::seconds(1));
+}
+
 }  // namespace
 
 std::int32_t MapSnmpStatus(int status, int errorStatus) {
@@ -73,7 +124,13 @@ std::int32_t MapSnmpStatus(int status, int errorStatus) {
 }
 
 VectorRequest::VectorRequest(std::string suffix, snmp::Session& session, const snmp::Target& target)
-    : suffix_(std::move(suffix)), session_(session), target_(target) {}
+    : suffix_(std::move(suffix)), session_(session), target_(target) {
+  if (!suffix_.empty()) {
+    auto parsed = suffix_[0] == '.' ? snmp::Oid::Parse(std::string_view(suffix_).substr(1)) : std::nullopt;
+    suffixParses_ = parsed.has_value();
+    if (parsed) suffixIds_ = parsed->ids();
+  }
+}
 
 std::int32_t VectorRequest::BuildRootSuffix(std::int32_t instance, std::string& out) {
   if (instance < 0) return kErrCall;
@@ -91,13 +148,17 @@ std::int32_t VectorRequest::BuildChildSuffix(std::int32_t instance, std::string&
 }
 
 bool VectorRequest::FullOid(std::int32_t id, Text& text, snmp::Oid& oid) const {
-  std::string full(OidOf(id));
-  full += suffix_;
-  if (full.size() > kMaxText) return false;
-  auto parsed = snmp::Oid::Parse(full);
-  if (!parsed) return false;
-  CopyText(text, full);
-  oid = std::move(*parsed);
+  const std::string_view base = OidOf(id);
+  if (base.size() + suffix_.size() > kMaxText || !suffixParses_) return false;
+  const std::vector<std::uint32_t>* record = RecordOid(id);
+  if (!record || record->size() + suffixIds_.size() > snmp::Oid::kMaxSubIds) return false;
+  std::memcpy(text.data(), base.data(), base.size());
+  std::memcpy(text.data() + base.size(), suffix_.data(), suffix_.size());
+  text[base.size() + suffix_.size()] = '\0';
+  std::uint32_t ids[snmp::Oid::kMaxSubIds];
+  std::copy(record->begin(), record->end(), ids);
+  std::copy(suffixIds_.begin(), suffixIds_.end(), ids + record->size());
+  oid.Assign(ids, record->size() + suffixIds_.size());
   return true;
 }
 
@@ -107,10 +168,17 @@ std::int32_t VectorRequest::AppendScalar(std::int32_t id) {
   std::int32_t& count = isString ? strCount_ : intCount_;
   if (count >= kMaxEntries) return kErrCall;
 
-  ReadEntry e;
+  // Filled in place: a list that is cleared and filled again for every read
+  // keeps its OIDs' storage.
+  ReadEntry& e = list[count];
   e.id = id;
+  e.value = 0;
+  e.text[0] = '\0';
+  e.oidText[0] = '\0';
+  e.oid.Clear();
   if (IsMibObject(id) && !FullOid(id, e.oidText, e.oid)) return kErrCall;
-  list[count++] = std::move(e);
+  ++count;
+  getBuilt_ = false;
   return kOk;
 }
 
@@ -120,6 +188,7 @@ std::int32_t VectorRequest::AppendScalars(const std::int32_t* ids, std::int32_t 
     if (AppendScalar(ids[i]) != kOk) {
       intCount_ = ints;
       strCount_ = strs;
+      getBuilt_ = false;
       return kErrCall;
     }
   }
@@ -129,14 +198,20 @@ std::int32_t VectorRequest::AppendScalars(const std::int32_t* ids, std::int32_t 
 void VectorRequest::ClearReadLists() {
   intCount_ = 0;
   strCount_ = 0;
+  getBuilt_ = false;
 }
 
 std::int32_t VectorRequest::Walk(const snmp::Oid& subtree, std::int32_t& count) {
   count = 0;
-  snmp::Oid current = subtree;
-  snmp::Response response;
+  walkOid_.resize(1);
+  walkOid_[0] = subtree;
+  const snmp::Oid& current = walkOid_[0];
+  snmp::Response& response = response_;
+  const auto deadline = std::chrono::steady_clock::now() + WalkDeadline(target_);
   for (int step = 0; step < kMaxWalkSteps; ++step) {
-    Status s = session_.GetNext(target_, {current}, response);
+    // An agent that answers every step just in time must not hold the caller.
+    if (step > 0 && std::chrono::steady_clock::now() > deadline) return kErrTimeout;
+    Status s = session_.GetNext(target_, walkOid_, response);
     // A version 1 agent ends its view with noSuchName: the walk is complete.
     if (s == Status::ErrorStatusSet && response.errorStatus == kNoSuchName) return kOk;
     if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
@@ -147,7 +222,7 @@ std::int32_t VectorRequest::Walk(const snmp::Oid& subtree, std::int32_t& count) 
     if (!(answer.oid > current)) return kErrOther;
     if (!answer.oid.StartsWith(subtree)) return kOk;
     ++count;
-    current = answer.oid;
+    walkOid_[0] = answer.oid;
   }
   return kErrOther;
 }
@@ -163,47 +238,62 @@ std::int32_t VectorRequest::CountInstances(std::int32_t vector, std::int32_t& co
   return Walk(*subtree, count);
 }
 
+void VectorRequest::BuildGet() {
+  getOids_.clear();
+  getEntries_.clear();
+  for (std::int32_t i = 0; i < intCount_; ++i)
+    if (!IsCountBand(ints_[i].id) && !ints_[i].oid.empty()) getEntries_.push_back(&ints_[i]);
+  getIntegers_ = getEntries_.size();
+  for (std::int32_t i = 0; i < strCount_; ++i)
+    if (!strs_[i].oid.empty()) getEntries_.push_back(&strs_[i]);
+  getOids_.resize(getEntries_.size());
+  for (std::size_t k = 0; k < getEntries_.size(); ++k) getOids_[k] = getEntries_[k]->oid;
+  getBuilt_ = true;
+}
+
 std::int32_t VectorRequest::FetchValues() {
   std::int32_t firstWalkError = kOk;
-  std::vector<snmp::Oid> oids;
-  oids.reserve(static_cast<std::size_t>(intCount_ + strCount_));
   for (std::int32_t i = 0; i < intCount_; ++i) {
     ReadEntry& e = ints_[i];
-    if (IsCountBand(e.id)) {
-      if (const CountScalar* row = FindCountScalar(e.id)) {
-        std::int32_t rows = 0;
-        std::int32_t rc = CountInstances(row->vector, rows);
-        e.value = rows;
-        if (rc != kOk && firstWalkError == kOk) firstWalkError = rc;
-      }
-    } else if (!e.oid.empty()) {
-      oids.push_back(e.oid);
+    if (!IsCountBand(e.id)) continue;
+    if (const CountScalar* row = FindCountScalar(e.id)) {
+      std::int32_t rows = 0;
+      std::int32_t rc = CountInstances(row->vector, rows);
+      e.value = rows;
+      if (rc != kOk && firstWalkError == kOk) firstWalkError = rc;
     }
   }
-  for (std::int32_t i = 0; i < strCount_; ++i)
-    if (!strs_[i].oid.empty()) oids.push_back(strs_[i].oid);
-  if (oids.empty()) return firstWalkError;
+  if (!getBuilt_) BuildGet();
+  if (getOids_.empty()) return firstWalkError;
 
-  snmp::Response response;
-  Status s = session_.Get(target_, oids, response);
-  if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
+  Status s = session_.Get(target_, getOids_, response_);
+  if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response_.errorStatus);
 
-  for (const snmp::VarBind& b : response.bindings) {
-    bool matched = false;
-    for (std::int32_t i = 0; i < intCount_; ++i) {
-      ReadEntry& e = ints_[i];
-      if (IsCountBand(e.id) || e.oid.empty() || !(e.oid == b.oid)) continue;
-      matched = true;
-      if (auto v = b.AsInt32()) e.value = *v;
-    }
-    if (matched) continue;
-    for (std::int32_t i = 0; i < strCount_; ++i) {
-      ReadEntry& e = strs_[i];
-      if (e.oid.empty() || !(e.oid == b.oid)) continue;
-      CopyText(e.text, b.Printable());
+  // Every asked OID must be bound: an entry the answer leaves out holds no
+  // value rather than one of an earlier read (of another device, maybe).
+  // Agents answer in the order asked, so the binding at the entry's own
+  // position is tried first; an answer in another order is searched.
+  const std::vector<snmp::VarBind>& answer = response_.bindings;
+  bool complete = true;
+  for (std::size_t k = 0; k < getEntries_.size(); ++k) {
+    ReadEntry& e = *getEntries_[k];
+    const snmp::VarBind* b = k < answer.size() && answer[k].oid == e.oid && !IsException(answer[k].syntax)
+                                 ? &answer[k]
+                                 : BindingOf(response_, e.oid);
+    const bool text = k >= getIntegers_;
+    if (!b) {
+      if (text)
+        e.text[0] = '\0';
+      else
+        e.value = 0;
+      complete = false;
+    } else if (text) {
+      CopyPrintable(e.text, *b);
+    } else if (auto v = b->AsInt32()) {
+      e.value = *v;
     }
   }
-  return firstWalkError;
+  return complete ? firstWalkError : kErrOther;
 }
 
 std::int32_t VectorRequest::GetOne(std::int32_t id, snmp::VarBind& answer) {
@@ -214,8 +304,9 @@ std::int32_t VectorRequest::GetOne(std::int32_t id, snmp::VarBind& answer) {
   snmp::Response response;
   Status s = session_.Get(target_, {oid}, response);
   if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
-  if (response.bindings.empty()) return kErrOther;
-  answer = std::move(response.bindings.front());
+  const snmp::VarBind* bound = BindingOf(response, oid);
+  if (!bound) return kErrOther;  // the answer is not about the asked object
+  answer = *bound;
   return kOk;
 }
 
@@ -230,8 +321,11 @@ std::int32_t VectorRequest::ReadInteger(std::int32_t id, std::int32_t& value) {
   }
   snmp::VarBind answer;
   std::int32_t rc = GetOne(id, answer);
-  if (rc == kOk) value = answer.AsInt32().value_or(0);
-  return rc;
+  if (rc != kOk) return rc;
+  auto v = answer.AsInt32();
+  if (!v) return kErrBadValue;  // not a number: the value stays as it was
+  value = *v;
+  return kOk;
 }
 
 std::int32_t VectorRequest::ReadString(std::int32_t id, char* text256) {

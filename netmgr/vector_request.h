@@ -20,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "netmgr/codes.h"
 #include "netmgr/snmp/snmp.h"
@@ -42,6 +43,9 @@ class VectorRequest {
  public:
   // `suffix` is empty or "." and a decimal instance per level, as ".1.3".
   VectorRequest(std::string suffix, snmp::Session& session, const snmp::Target& target);
+  // The request keeps pointers into its own lists.
+  VectorRequest(const VectorRequest&) = delete;
+  VectorRequest& operator=(const VectorRequest&) = delete;
 
   const std::string& suffix() const { return suffix_; }
 
@@ -106,6 +110,10 @@ class VectorRequest {
   // One get of one MIB record at this request's instance.
   std::int32_t GetOne(std::int32_t id, snmp::VarBind& answer);
 
+  // The get of FetchValues, rebuilt when the read lists change: the OIDs in
+  // the order sent and the entry each one fills.
+  void BuildGet();
+
   std::array<ReadEntry, kMaxEntries> ints_{};
   std::int32_t intCount_ = 0;
   std::array<ReadEntry, kMaxEntries> strs_{};
@@ -115,6 +123,17 @@ class VectorRequest {
   std::int32_t intWriteCount_ = 0;
   std::array<WriteEntry, kMaxEntries> strWrites_{};
   std::int32_t strWriteCount_ = 0;
+  // The instance suffix as sub-identifiers (nullopt when it does not parse).
+  std::vector<std::uint32_t> suffixIds_;
+  bool suffixParses_ = true;
+  bool getBuilt_ = false;
+  std::vector<snmp::Oid> getOids_;
+  std::vector<ReadEntry*> getEntries_;
+  std::size_t getIntegers_ = 0;  // the first entries of getEntries_ are integers
+  // Reused from exchange to exchange, so that a read allocates nothing once
+  // the buffers are large enough.
+  snmp::Response response_;
+  std::vector<snmp::Oid> walkOid_;
   snmp::Session& session_;
   const snmp::Target& target_;
 };

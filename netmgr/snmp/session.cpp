@@ -12,6 +12,7 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -74,12 +75,108 @@ bool SameIpxHost(const Address& a, const Address& b) {
   return std::memcmp(a.ipxNetwork(), b.ipxNetwork(), 4) == 0 && std::memcmp(a.ipxNode(), b.ipxNode(), 6) == 0;
 }
 
-VarBind FromNetSnmp(const netsnmp_variable_list* v) {
-  VarBind b;
-  std::vector<std::uint32_t> ids;
-  ids.reserve(v->name_length);
-  for (size_t i = 0; i < v->name_length; ++i) ids.push_back(static_cast<std::uint32_t>(v->name[i]));
-  b.oid = Oid(std::move(ids));
+// A reader of the answer's BER encoding, for the numbers only.
+struct BerReader {
+  const u_char* d;
+  std::size_t pos;
+  std::size_t end;
+
+  // The next header; false when it is malformed or its content runs past `end`.
+  bool Next(u_char& tag, std::size_t& len) {
+    if (pos + 2 > end) return false;
+    tag = d[pos++];
+    u_char first = d[pos++];
+    if (first < 0x80) {
+      len = first;
+    } else {
+      std::size_t n = first & 0x7F;
+      if (n == 0 || n > 4 || pos + n > end) return false;
+      len = 0;
+      for (std::size_t i = 0; i < n; ++i) len = (len << 8) | d[pos++];
+    }
+    return len <= end - pos;
+  }
+};
+
+// Whether a signed content (two's complement) fits 32 bits.
+bool SignedFits(const u_char* c, std::size_t len) {
+  while (len > 4 && ((c[0] == 0x00 && !(c[1] & 0x80)) || (c[0] == 0xFF && (c[1] & 0x80)))) {
+    ++c;
+    --len;
+  }
+  return len <= 4;
+}
+
+// Whether an unsigned content fits `bytes` bytes (a negative one never does).
+bool UnsignedFits(const u_char* c, std::size_t len, std::size_t bytes) {
+  if (len > 0 && (c[0] & 0x80)) return false;
+  while (len > bytes && c[0] == 0x00) {
+    ++c;
+    --len;
+  }
+  return len <= bytes;
+}
+
+bool ValueFits(u_char tag, const u_char* c, std::size_t len) {
+  switch (tag) {
+    case ASN_INTEGER:
+      return SignedFits(c, len);
+    case ASN_COUNTER:
+    case ASN_GAUGE:
+    case ASN_TIMETICKS:
+      return UnsignedFits(c, len, 4);
+    case ASN_COUNTER64:
+      return UnsignedFits(c, len, 8);
+    default:
+      return true;
+  }
+}
+
+// Net-SNMP reads the integers of a message into a 64-bit word and keeps its
+// low 32 bits, so that an INTEGER of 2^32 reads 0 and an error status of 2^32
+// reads as success (over-long sub-identifiers it refuses itself). The
+// answer's encoding shows what does not fit: false when the message header,
+// the PDU's integers or a binding's value hold such a number. Anything the
+// walk does not understand is left to the library's own parse.
+bool NumbersFit(const u_char* data, std::size_t length) {
+  BerReader r{data, 0, length};
+  u_char tag = 0;
+  std::size_t len = 0;
+  if (!r.Next(tag, len) || tag != (ASN_SEQUENCE | ASN_CONSTRUCTOR)) return true;
+  r.end = r.pos + len;
+  if (!r.Next(tag, len) || tag != ASN_INTEGER) return true;
+  if (!SignedFits(r.d + r.pos, len)) return false;  // version
+  r.pos += len;
+  if (!r.Next(tag, len) || tag != ASN_OCTET_STR) return true;
+  r.pos += len;
+  if (!r.Next(tag, len)) return true;  // the PDU
+  r.end = r.pos + len;
+  for (int field = 0; field < 3; ++field) {  // request id, error status, error index
+    if (!r.Next(tag, len) || tag != ASN_INTEGER) return true;
+    if (!SignedFits(r.d + r.pos, len)) return false;
+    r.pos += len;
+  }
+  if (!r.Next(tag, len) || tag != (ASN_SEQUENCE | ASN_CONSTRUCTOR)) return true;
+  const std::size_t listEnd = r.pos + len;
+  while (r.pos < listEnd) {
+    if (!r.Next(tag, len) || tag != (ASN_SEQUENCE | ASN_CONSTRUCTOR)) return true;
+    const std::size_t bindingEnd = r.pos + len;
+    if (!r.Next(tag, len) || tag != ASN_OBJECT_ID) return true;
+    r.pos += len;
+    if (!r.Next(tag, len)) return true;
+    if (!ValueFits(tag, r.d + r.pos, len)) return false;
+    r.pos = bindingEnd;
+  }
+  return true;
+}
+
+// Fills `b` from a binding of the answer, reusing its storage.
+void FillFromNetSnmp(VarBind& b, const netsnmp_variable_list* v) {
+  b.oid.Assign(v->name, v->name_length);
+  b.syntax = Syntax::Null;
+  b.integer = 0;
+  b.bytes.clear();
+  b.oidValue.Clear();
   switch (v->type) {
     case ASN_INTEGER:
       b.syntax = Syntax::Integer;
@@ -110,14 +207,10 @@ VarBind FromNetSnmp(const netsnmp_variable_list* v) {
       if (v->val.string && v->val_len > 0)
         b.bytes.assign(reinterpret_cast<const char*>(v->val.string), v->val_len);
       break;
-    case ASN_OBJECT_ID: {
+    case ASN_OBJECT_ID:
       b.syntax = Syntax::ObjectId;
-      std::vector<std::uint32_t> value;
-      size_t n = v->val.objid ? v->val_len / sizeof(oid) : 0;
-      for (size_t i = 0; i < n; ++i) value.push_back(static_cast<std::uint32_t>(v->val.objid[i]));
-      b.oidValue = Oid(std::move(value));
+      if (v->val.objid) b.oidValue.Assign(v->val.objid, v->val_len / sizeof(oid));
       break;
-    }
     case SNMP_NOSUCHOBJECT:
       b.syntax = Syntax::NoSuchObject;
       break;
@@ -131,7 +224,6 @@ VarBind FromNetSnmp(const netsnmp_variable_list* v) {
       b.syntax = Syntax::Null;
       break;
   }
-  return b;
 }
 
 }  // namespace
@@ -161,10 +253,45 @@ bool IpxAvailable() {
   return Ipx().loopbackMap || static_cast<bool>(Hook());
 }
 
+namespace {
+std::vector<VarBind> NullBindings(const std::vector<Oid>& oids) {
+  std::vector<VarBind> request;
+  request.reserve(oids.size());
+  for (const Oid& o : oids) {
+    VarBind b;
+    b.oid = o;
+    request.push_back(std::move(b));
+  }
+  return request;
+}
+}  // namespace
+
 struct Session::Impl {
   std::optional<Address::Kind> bound;  // the one kind of address a bound session takes
   void* handle = nullptr;  // Net-SNMP single session
   std::string peer;        // "udp:a.b.c.d:port" of the open handle
+  Address peerAddress;     // the address of the open handle
+  // The request id of the last answer whose numbers do not fit their types.
+  std::optional<long> oversizedAnswer;
+
+  // Net-SNMP's pre-parse hook: a datagram from any address but the agent's
+  // is dropped before it is parsed, so that it can never pass for the answer.
+  static int FromPeerOnly(netsnmp_session* session, netsnmp_transport*, void* from, int fromLength) {
+    auto* self = static_cast<Impl*>(session->myvoid);
+    if (!self || !from || fromLength < static_cast<int>(sizeof(sockaddr_in))) return 0;
+    const auto* sender = static_cast<const sockaddr_in*>(from);
+    return sender->sin_family == AF_INET && ntohl(sender->sin_addr.s_addr) == self->peerAddress.ipv4() &&
+           ntohs(sender->sin_port) == self->peerAddress.port();
+  }
+
+  // Net-SNMP's parse hook: the library's own parse, after a look at the
+  // encoded numbers that the library would cut to 32 bits without a word.
+  static int Parse(netsnmp_session* session, netsnmp_pdu* pdu, u_char* data, size_t length) {
+    auto* self = static_cast<Impl*>(session->myvoid);
+    int rc = snmp_parse(static_cast<session_list*>(self->handle), session, pdu, data, length);
+    if (rc == 0 && !NumbersFit(data, length)) self->oversizedAnswer = pdu->reqid;
+    return rc;
+  }
 
   ~Impl() { Close(); }
 
@@ -178,8 +305,8 @@ struct Session::Impl {
   }
 
   Status Open(const Address& to) {
+    if (handle && to == peerAddress) return Status::Success;
     std::string wanted = "udp:" + to.HostText() + ":" + std::to_string(to.port());
-    if (handle && wanted == peer) return Status::Success;
     Close();
     std::lock_guard<std::mutex> lock(LibraryLock());
     netsnmp_session s;
@@ -189,15 +316,34 @@ struct Session::Impl {
     static char kNone[] = "";
     s.community = reinterpret_cast<u_char*>(kNone);
     s.community_len = 0;
-    handle = snmp_sess_open(&s);
+    s.myvoid = this;
+    netsnmp_transport* transport = netsnmp_transport_open_client("snmp", wanted.c_str());
+    if (!transport) return Status::TransportFailed;
+    // The session owns the transport from here, also when it does not open.
+    handle = snmp_sess_add_ex(&s, transport, &Impl::FromPeerOnly, &Impl::Parse, nullptr, nullptr,
+                              nullptr, nullptr, nullptr);
     if (!handle) return Status::TransportFailed;
     peer = wanted;
+    peerAddress = to;
     return Status::Success;
   }
 
-  Status Exchange(PduType type, const Target& target, const std::vector<VarBind>& request,
-                  Response& out) {
-    out = Response{};
+  // One exchange: get and get-next send `oids`, set sends `sets`. On any
+  // result but Success and ErrorStatusSet, `out` holds no binding.
+  Status Exchange(PduType type, const Target& target, const std::vector<Oid>* oids,
+                  const std::vector<VarBind>* sets, Response& out) {
+    bool filled = false;
+    Status s = Send(type, target, oids, sets, out, filled);
+    if (!filled) {
+      out.bindings.clear();
+      out.errorStatus = 0;
+      out.errorIndex = 0;
+    }
+    return s;
+  }
+
+  Status Send(PduType type, const Target& target, const std::vector<Oid>* oids,
+              const std::vector<VarBind>* sets, Response& out, bool& filled) {
     if (bound && target.address.kind() != *bound) return Status::InvalidAddress;
     ExchangeHook hook;
     std::optional<Address> mapped;
@@ -212,7 +358,11 @@ struct Session::Impl {
           }
       }
     }
-    if (hook) return hook(type, target, request, out);
+    if (hook) {
+      out = Response{};
+      filled = true;
+      return hook(type, target, oids ? NullBindings(*oids) : *sets, out);
+    }
 
     Address to = target.address;
     if (to.kind() == Address::Kind::Ipx) {
@@ -245,17 +395,26 @@ struct Session::Impl {
     pdu->community[community.size()] = 0;
     pdu->community_len = community.size();
 
-    for (const VarBind& b : request) {
-      if (b.oid.empty() || b.oid.size() > Oid::kMaxSubIds) {
+    const std::size_t count = oids ? oids->size() : sets->size();
+    for (std::size_t k = 0; k < count; ++k) {
+      const Oid& o = oids ? (*oids)[k] : (*sets)[k].oid;
+      if (o.empty() || o.size() > Oid::kMaxSubIds) {
         snmp_free_pdu(pdu);
         return Status::InvalidOid;
       }
       oid name[Oid::kMaxSubIds];
-      for (std::size_t i = 0; i < b.oid.size(); ++i) name[i] = b.oid.ids()[i];
+      std::copy(o.ids().begin(), o.ids().end(), name);
       netsnmp_variable_list* added = nullptr;
-      if (type != PduType::Set) {
-        added = snmp_add_null_var(pdu, name, b.oid.size());
-      } else if (b.syntax == Syntax::Integer) {
+      if (oids) {
+        added = snmp_add_null_var(pdu, name, o.size());
+        if (!added) {
+          snmp_free_pdu(pdu);
+          return Status::ResourceUnavailable;
+        }
+        continue;
+      }
+      const VarBind& b = (*sets)[k];
+      if (b.syntax == Syntax::Integer) {
         long v = static_cast<std::int32_t>(b.integer);
         added = snmp_pdu_add_variable(pdu, name, b.oid.size(), ASN_INTEGER, &v, sizeof v);
       } else if (b.syntax == Syntax::OctetString) {
@@ -277,6 +436,7 @@ struct Session::Impl {
     live->timeout = cs * 10000L;
 
     netsnmp_pdu* response = nullptr;
+    oversizedAnswer.reset();
     int rc = snmp_sess_synch_response(handle, pdu, &response);  // frees `pdu`
     Status result;
     if (rc == STAT_TIMEOUT) {
@@ -292,9 +452,16 @@ struct Session::Impl {
       if (result == Status::TransportFailed) Close();
     } else if (response->command != SNMP_MSG_RESPONSE) {
       result = Status::InvalidPdu;
+    } else if (oversizedAnswer && *oversizedAnswer == response->reqid) {
+      result = Status::Error;  // a number the library would have read as another one
     } else {
+      std::size_t n = 0;
+      for (netsnmp_variable_list* v = response->variables; v; v = v->next_variable) ++n;
+      out.bindings.resize(n);
+      n = 0;
       for (netsnmp_variable_list* v = response->variables; v; v = v->next_variable)
-        out.bindings.push_back(FromNetSnmp(v));
+        FillFromNetSnmp(out.bindings[n++], v);
+      filled = true;
       out.errorStatus = static_cast<int>(response->errstat);
       out.errorIndex = static_cast<int>(response->errindex);
       result = out.errorStatus != 0 ? Status::ErrorStatusSet : Status::Success;
@@ -316,29 +483,17 @@ Status Session::Open(Transport transport, std::unique_ptr<Session>& out) {
 }
 Session::~Session() = default;
 
-namespace {
-std::vector<VarBind> NullBindings(const std::vector<Oid>& oids) {
-  std::vector<VarBind> request;
-  request.reserve(oids.size());
-  for (const Oid& o : oids) {
-    VarBind b;
-    b.oid = o;
-    request.push_back(std::move(b));
-  }
-  return request;
-}
-}  // namespace
 
 Status Session::Get(const Target& target, const std::vector<Oid>& oids, Response& out) {
-  return impl_->Exchange(PduType::Get, target, NullBindings(oids), out);
+  return impl_->Exchange(PduType::Get, target, &oids, nullptr, out);
 }
 
 Status Session::GetNext(const Target& target, const std::vector<Oid>& oids, Response& out) {
-  return impl_->Exchange(PduType::GetNext, target, NullBindings(oids), out);
+  return impl_->Exchange(PduType::GetNext, target, &oids, nullptr, out);
 }
 
 Status Session::Set(const Target& target, const std::vector<VarBind>& bindings, Response& out) {
-  return impl_->Exchange(PduType::Set, target, bindings, out);
+  return impl_->Exchange(PduType::Set, target, nullptr, &bindings, out);
 }
 
 }  // namespace vlm::snmp

@@ -87,6 +87,14 @@ class Oid {
   std::size_t size() const { return ids_.size(); }
   bool empty() const { return ids_.empty(); }
 
+  // Replaces the sub-identifiers (keeping the storage, so that an OID that
+  // is refilled for every answer allocates nothing once it is large enough).
+  template <class T>
+  void Assign(const T* ids, std::size_t count) {
+    ids_.assign(ids, ids + count);
+  }
+  void Clear() { ids_.clear(); }
+
   // Dotted decimal, no leading dot.
   std::string Text() const;
 
@@ -241,6 +249,7 @@ class Session {
   Session& operator=(const Session&) = delete;
 
   // Get and get-next send the OIDs with null values and the read community.
+  // `out` may be reused from call to call: its storage is kept.
   Status Get(const Target& target, const std::vector<Oid>& oids, Response& out);
   Status GetNext(const Target& target, const std::vector<Oid>& oids, Response& out);
   // Set sends the bindings with the write community.

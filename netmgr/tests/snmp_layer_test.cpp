@@ -2,7 +2,10 @@
 // outside loopback in tests.
 #include <gtest/gtest.h>
 
+#include <mutex>
+
 #include "netmgr/snmp/snmp.h"
+#include "tests/support/loopback.h"
 #include "tests/support/scripted_agent.h"
 
 namespace vlm::snmp {
@@ -218,6 +221,97 @@ TEST(SnmpSession, SendsTheCommunityOfTheOperation) {
   EXPECT_EQ(received[0].version, 0);
   EXPECT_EQ(received[1].community, "qarnel");
   EXPECT_EQ(received[1].bindings.at(0).value.number, 3);
+}
+
+TEST(SnmpSession, TakesAnswersOnlyFromTheAskedAddress) {
+  using vlm::testing::ScriptedAgent;
+  for (bool sameHost : {false, true}) {
+    SCOPED_TRACE(sameHost ? "same host, another port" : "another host");
+    std::mutex m;
+    std::string from = sameHost ? std::string() : vlm::testing::AllocateLoopbackAddress();
+    ScriptedAgent agent([&](const vlm::testing::SnmpMessage& request, int) {
+      ScriptedAgent::Action a = ScriptedAgent::Echo(request, {vlm::testing::BerValue::Int(666)});
+      std::lock_guard<std::mutex> lock(m);
+      a.fromHost = from;
+      return a;
+    });
+    {
+      std::lock_guard<std::mutex> lock(m);
+      if (sameHost) from = agent.address().substr(0, agent.address().find('/'));
+    }
+    Session session;
+    Target target;
+    target.address = *Address::Parse(agent.address());
+    target.retries = 1;
+    target.timeoutCs = 10;
+    Response r;
+    EXPECT_EQ(session.Get(target, {*Oid::Parse("1.3.6.1.2.1.1.7.0")}, r), Status::Timeout);
+    EXPECT_TRUE(r.bindings.empty());
+    EXPECT_EQ(agent.requestCount(), 2);
+  }
+}
+
+// Answers whose numbers do not fit their types are refused (those that
+// Net-SNMP reads modulo 2^32 by this layer, over-long sub-identifiers by
+// Net-SNMP itself, which drops the answer); the largest numbers that do fit
+// are read as they are.
+TEST(SnmpSession, NumbersBeyondTheirTypesAreRefused) {
+  using vlm::testing::ScriptedAgent;
+  using vlm::testing::SignedContent;
+  using vlm::testing::Tlv;
+  const std::string name = Tlv(0x06, "\x2B\x06\x01\x02\x01\x01\x07\x00");  // 1.3.6.1.2.1.1.7.0
+  const std::string big = "\x90\x80\x80\x80\x00";  // 2^32 as a sub-identifier
+  struct Case {
+    const char* what;
+    std::string errorStatus;  // content of the error status
+    std::string binding;      // name and value
+    std::optional<std::int64_t> read;  // nullopt: refused with `refusal`
+    Status refusal = Status::Error;
+  };
+  const std::string zero(1, '\0');
+  const Case cases[] = {
+      {"INTEGER 2^32", zero, name + Tlv(0x02, std::string("\x01\0\0\0\0", 5)), std::nullopt},
+      {"INTEGER -2^31-1", zero, name + Tlv(0x02, "\xFF\x7F\xFF\xFF\xFF"), std::nullopt},
+      {"Counter32 2^32", zero, name + Tlv(0x41, std::string("\x01\0\0\0\0", 5)), std::nullopt},
+      {"Gauge32 below 0", zero, name + Tlv(0x42, "\xFF"), std::nullopt},
+      {"error status 2^32", std::string("\x01\0\0\0\0", 5), name + Tlv(0x02, "\x01"), std::nullopt},
+      {"sub-identifier 2^70 in the name",
+       zero, Tlv(0x06, "\x2B\x06\x01\x02\x01\x01\x07\x81\x80\x80\x80\x80\x80\x80\x80\x80\x80\x00") +
+                 Tlv(0x02, "\x01"),
+       std::nullopt, Status::Timeout},
+      {"sub-identifier 2^32 in a value", zero, name + Tlv(0x06, "\x2B" + big), std::nullopt,
+       Status::Timeout},
+      {"INTEGER 2^31-1, padded", zero, name + Tlv(0x02, std::string("\x00\x7F\xFF\xFF\xFF", 5)),
+       2147483647},
+      {"INTEGER -2^31", zero, name + Tlv(0x02, std::string("\x80\0\0\0", 4)), -2147483648LL},
+      {"Counter32 2^32-1", zero, name + Tlv(0x41, std::string("\x00\xFF\xFF\xFF\xFF", 5)),
+       4294967295LL},
+      {"Counter64 2^64-1", zero, name + Tlv(0x46, std::string("\x00", 1) + std::string(8, '\xFF')), -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedAgent agent([&c, &zero](const vlm::testing::SnmpMessage& request, int) {
+      std::string pdu = Tlv(0x02, SignedContent(request.requestId)) + Tlv(0x02, c.errorStatus) +
+                        Tlv(0x02, zero) + Tlv(0x30, Tlv(0x30, c.binding));
+      return ScriptedAgent::Raw(
+          Tlv(0x30, Tlv(0x02, zero) + Tlv(0x04, "public") + Tlv(0xA2, pdu)));
+    });
+    Session session;
+    Target target;
+    target.address = *Address::Parse(agent.address());
+    target.retries = 0;
+    target.timeoutCs = 50;
+    Response r;
+    Status s = session.Get(target, {*Oid::Parse("1.3.6.1.2.1.1.7.0")}, r);
+    if (!c.read) {
+      EXPECT_EQ(s, c.refusal);
+      EXPECT_TRUE(r.bindings.empty());
+      continue;
+    }
+    ASSERT_EQ(s, Status::Success);
+    ASSERT_EQ(r.bindings.size(), 1u);
+    EXPECT_EQ(r.bindings[0].integer, *c.read);
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -125,12 +126,30 @@ TEST(Notifications, OnlyNotificationsCount) {
     m.pduType = type;
     return testing::EncodeMessage(m);
   };
+  using testing::SignedContent;
+  using testing::Tlv;
+  auto envelope = [](int version, std::uint8_t type, const std::string& pdu) {
+    return Tlv(0x30, Tlv(0x02, SignedContent(version)) + Tlv(0x04, "public") + Tlv(type, pdu));
+  };
+  // enterprise 1.3.6.1.4.1.2364, agent address, generic 6, specific 17, time 0, no bindings
+  const std::string trapFields = Tlv(0x06, "\x2B\x06\x01\x04\x01\x92\x3C") +
+                                 Tlv(0x40, std::string("\x7F\0\0\x01", 4)) +
+                                 Tlv(0x02, SignedContent(6)) + Tlv(0x02, SignedContent(17)) +
+                                 Tlv(0x43, SignedContent(0)) + Tlv(0x30, "");
+  const std::string v1 = envelope(0, testing::kPduTrapV1, trapFields);
   std::string v2 = message(1, testing::kPduTrapV2);
   const Case cases[] = {
       {"v2c trap", v2, true},
       {"v2c inform", message(1, 0xA6), true},
-      {"v1 trap", message(0, testing::kPduTrapV1), true},
-      {"v1 trap PDU in a v2c message", message(1, testing::kPduTrapV1), false},
+      {"v1 trap", v1, true},
+      {"empty v1 Trap-PDU", envelope(0, testing::kPduTrapV1, ""), false},
+      {"empty v2c trap PDU", envelope(1, testing::kPduTrapV2, ""), false},
+      {"v1 Trap-PDU in the layout of other PDUs", message(0, testing::kPduTrapV1), false},
+      {"v1 Trap-PDU without its bindings",
+       envelope(0, testing::kPduTrapV1, trapFields.substr(0, trapFields.size() - 2)), false},
+      {"v1 Trap-PDU with a field too many", envelope(0, testing::kPduTrapV1, trapFields + Tlv(0x05, "")),
+       false},
+      {"v1 trap PDU in a v2c message", envelope(1, testing::kPduTrapV1, trapFields), false},
       {"v2c trap PDU in a v1 message", message(0, testing::kPduTrapV2), false},
       {"get request", message(0, testing::kPduGet), false},
       {"response", message(1, testing::kPduResponse), false},
@@ -155,6 +174,22 @@ struct Guarded {
     ++self->calls;
   }
 };
+
+TEST(Notifications, TheSocketHoldsABurst) {
+  ListenerPort();
+  Inbox inbox;
+  Held a;
+  ASSERT_EQ(a->RegisterTrapCallback(1, &Inbox::Callback, &inbox), 0);
+  ASSERT_TRUE(TrapListener::Instance().listening());
+  long most = 4 << 20;  // what the listener asks for, or what the kernel allows at most
+  if (::geteuid() != 0) {
+    FILE* f = std::fopen("/proc/sys/net/core/rmem_max", "r");
+    long limit = 0;
+    if (f && std::fscanf(f, "%ld", &limit) == 1) most = std::min(most, limit);
+    if (f) std::fclose(f);
+  }
+  EXPECT_GE(TrapListener::Instance().receiveBufferBytes(), most);
+}
 
 TEST(Notifications, ObjectsGoAwayCleanlyWhileTrapsArrive) {
   const std::uint16_t port = ListenerPort();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <thread>
 
 #include "netmgr/mib_tables.h"
 #include "netmgr/vector_request.h"
@@ -347,6 +349,155 @@ TEST(VectorRequestLists, UnknownIdentifiersAreZeroEntriesWithoutTraffic) {
   EXPECT_EQ(f.request.ReadInteger(8014, v), kErrCall);
   EXPECT_EQ(f.request.ReadInteger(5001, v), kErrCall);
   EXPECT_EQ(v, 7);
+}
+
+// Single reads of hostile answers: the read fails with its code and the
+// caller's value stays as it was.
+TEST(VectorRequestSingle, AnswersWithoutANumberForTheAskedObjectFail) {
+  using testing::SignedContent;
+  using testing::Tlv;
+  // An answer binding an empty OID, which the codec cannot make.
+  auto emptyName = [](const SnmpMessage& m) {
+    std::string pdu = Tlv(0x02, SignedContent(m.requestId)) + Tlv(0x02, SignedContent(0)) +
+                      Tlv(0x02, SignedContent(0)) + Tlv(0x30, Tlv(0x30, Tlv(0x06, "") + Tlv(0x02, "\x05")));
+    return ScriptedAgent::Raw(
+        Tlv(0x30, Tlv(0x02, SignedContent(0)) + Tlv(0x04, "public") + Tlv(0xA2, pdu)));
+  };
+  auto value = [](BerValue v) {
+    return [v](const SnmpMessage& m) { return ScriptedAgent::Echo(m, {v}); };
+  };
+  auto oidValue = [] {
+    BerValue v;
+    v.tag = testing::kTagOid;
+    v.oid = {1, 3, 6, 1};
+    return v;
+  };
+  auto tagged = [](std::uint8_t tag, std::string bytes = {}) {
+    BerValue v;
+    v.tag = tag;
+    v.bytes = std::move(bytes);
+    return v;
+  };
+  struct Case {
+    const char* what;
+    std::function<ScriptedAgent::Action(const SnmpMessage&)> answer;
+    std::int32_t integerCode;  // of ReadInteger
+    bool textFails;            // ReadString fails too
+  };
+  const Case cases[] = {
+      {"another object",
+       [](const SnmpMessage&) {
+         return ScriptedAgent::Reply({{Oid("1.3.6.1.2.1.1.7.0"), BerValue::Int(5)}});
+       },
+       kErrOther, true},
+      {"an empty OID", emptyName, kErrOther, true},
+      {"no binding", [](const SnmpMessage&) { return ScriptedAgent::Reply({}); }, kErrOther, true},
+      {"noSuchObject", value(tagged(testing::kTagNoSuchObject)), kErrOther, true},
+      {"noSuchInstance", value(tagged(testing::kTagNoSuchInstance)), kErrOther, true},
+      {"endOfMibView", value(tagged(testing::kTagEndOfMibView)), kErrOther, true},
+      {"an octet string", value(BerValue::Octets("12")), kErrBadValue, false},
+      {"Null", value(BerValue::Null()), kErrBadValue, false},
+      {"Counter64", value(BerValue::Unsigned(testing::kTagCounter64, 5)), kErrBadValue, false},
+      {"Opaque", value(tagged(testing::kTagOpaque, "\x01")), kErrBadValue, false},
+      {"an OID", value(oidValue()), kErrBadValue, false},
+      {"an IP address", value(tagged(testing::kTagIpAddress, std::string("\x7F\0\0\x01", 4))), kErrBadValue, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fixture f([&c](const SnmpMessage& m, int) { return c.answer(m); });
+    std::int32_t v = 55;
+    EXPECT_EQ(f.request.ReadInteger(6, v), c.integerCode);
+    EXPECT_EQ(v, 55);
+    char text[kTextSize] = "unchanged";
+    std::int32_t rc = f.request.ReadString(152, text);
+    if (c.textFails) {
+      EXPECT_EQ(rc, kErrOther);
+      EXPECT_STREQ(text, "unchanged");
+    } else {
+      EXPECT_EQ(rc, kOk);
+    }
+  }
+}
+
+// After a switch to another device, an answer that does not bind every asked
+// object is a failed read, and no entry shows the first device's value.
+TEST(VectorRequestFetch, AnAnswerThatLeavesOutAnAskedObjectIsAFailedRead) {
+  using Answer = std::function<ScriptedAgent::Action(const SnmpMessage&)>;
+  auto endOfView = [](const SnmpMessage& m) {
+    BerValue end;
+    end.tag = testing::kTagEndOfMibView;
+    return ScriptedAgent::Echo(m, {BerValue::Int(21), end, BerValue::Int(23), BerValue::Octets("b1"),
+                                   BerValue::Octets("b2")});
+  };
+  struct Case {
+    const char* what;
+    Answer answer;
+  };
+  const Case cases[] = {
+      {"fewer bindings",
+       [](const SnmpMessage& m) {
+         ScriptedAgent::Action a = ScriptedAgent::Echo(m, {BerValue::Int(21), BerValue::Int(22)});
+         a.reply.bindings.resize(2);
+         return a;
+       }},
+      {"other objects",
+       [](const SnmpMessage& m) {
+         ScriptedAgent::Action a = ScriptedAgent::Echo(
+             m, {BerValue::Int(21), BerValue::Int(22), BerValue::Int(23), BerValue::Octets("b1"),
+                 BerValue::Octets("b2")});
+         a.reply.bindings[1].oid.back() += 1;
+         a.reply.bindings[4].oid = Oid("1.3.6.1.2.1.1.5.0");
+         return a;
+       }},
+      {"endOfMibView", endOfView},
+      {"one object twice, another not at all",
+       [](const SnmpMessage& m) {
+         ScriptedAgent::Action a = ScriptedAgent::Echo(
+             m, {BerValue::Int(21), BerValue::Int(22), BerValue::Int(23), BerValue::Octets("b1"),
+                 BerValue::Octets("b2")});
+         a.reply.bindings[2] = a.reply.bindings[0];
+         a.reply.bindings[4] = a.reply.bindings[3];
+         return a;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedAgent first([](const SnmpMessage& m, int) {
+      return ScriptedAgent::Echo(m, {BerValue::Int(11), BerValue::Int(12), BerValue::Int(13),
+                                     BerValue::Octets("a1"), BerValue::Octets("a2")});
+    });
+    Fixture f([&c](const SnmpMessage& m, int) { return c.answer(m); });
+    for (std::int32_t id : {6, 155, 156, 152, 151}) ASSERT_EQ(f.request.AppendScalar(id), 0);
+    snmp::Address second = f.target.address;
+    f.target.address = *snmp::Address::Parse(first.address());
+    ASSERT_EQ(f.request.FetchValues(), kOk);
+
+    f.target.address = second;  // the device switch
+    EXPECT_EQ(f.request.FetchValues(), kErrOther);
+    std::int32_t values[3], n = 0;
+    f.request.CopyIntegerList(nullptr, nullptr, values, &n);
+    ASSERT_EQ(n, 3);
+    char texts[2][kTextSize];
+    f.request.CopyStringList(nullptr, nullptr, texts, &n);
+    ASSERT_EQ(n, 2);
+    for (std::int32_t v : values) EXPECT_TRUE(v == 0 || v > 20) << v;
+    for (const char* t : {texts[0], texts[1]}) EXPECT_TRUE(t[0] == '\0' || t[0] == 'b') << t;
+  }
+}
+
+TEST(VectorRequestWalk, AWalkEndsWithATimeOutAtItsOverallDeadline) {
+  // An endless column, each answer well inside the time-out.
+  auto rows = ColumnWalk("1.3.6.1.4.1.2364.1.2.6.1.1.2", 1 << 30);
+  Fixture f([rows](const SnmpMessage& m, int i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return rows(m, i);
+  });
+  f.target.retries = 0;
+  f.target.timeoutCs = 10;  // the deadline is then ten time-outs, one second
+  std::int32_t count = -1;
+  EXPECT_EQ(f.request.CountInstances(175, count), kErrTimeout);
+  EXPECT_GT(count, 0);
+  EXPECT_LE(count, 1000 / 20 + 1);  // no more steps of 20 ms fit a second
 }
 
 }  // namespace

@@ -20,6 +20,8 @@ void PutLength(std::string& out, std::size_t n) {
   out += bytes;
 }
 
+}  // namespace
+
 std::string Tlv(std::uint8_t tag, const std::string& content) {
   std::string out(1, static_cast<char>(tag));
   PutLength(out, content.size());
@@ -35,6 +37,8 @@ std::string SignedContent(std::int64_t v) {
     out.erase(out.begin());
   return out;
 }
+
+namespace {
 
 std::string UnsignedContent(std::uint64_t v) {
   std::string out;

@@ -61,6 +61,10 @@ struct SnmpMessage {
 };
 
 std::string EncodeMessage(const SnmpMessage& m);
+// One BER element, and the minimal two's complement content of an integer,
+// for datagrams that EncodeMessage cannot make.
+std::string Tlv(std::uint8_t tag, const std::string& content);
+std::string SignedContent(std::int64_t v);
 std::optional<SnmpMessage> DecodeMessage(const std::string& datagram);
 
 std::vector<std::uint32_t> ParseOidText(const std::string& text);

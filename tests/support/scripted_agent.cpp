@@ -102,7 +102,17 @@ void ScriptedAgent::Run() {
       if (action.keepRequestId) reply.requestId = request->requestId;
       datagram = EncodeMessage(reply);
     }
-    ::sendto(fd_, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLen);
+    if (action.fromHost.empty()) {
+      ::sendto(fd_, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLen);
+      continue;
+    }
+    int other = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(ParseDottedQuad(action.fromHost));
+    if (other >= 0 && ::bind(other, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0)
+      ::sendto(other, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLen);
+    if (other >= 0) ::close(other);
   }
 }
 

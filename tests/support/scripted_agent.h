@@ -26,6 +26,8 @@ class ScriptedAgent {
     SnmpMessage reply;        // response PDU fields; see `keepRequestId`
     bool keepRequestId = true;  // false: send reply.requestId as given
     std::string raw;          // Kind::Raw: the datagram to send
+    std::string fromHost;     // not empty: sent from this loopback address
+                              // (on a port of its own) instead of the agent's
   };
 
   // `index` counts the requests received so far, from 0.
