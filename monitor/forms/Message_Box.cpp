@@ -155,6 +155,7 @@ void Message_Box_Form::Command3_Click() {
 
 void Message_Box_Form::Command4_Click() {
   Message_Code = code_ == "16" ? "16-1" : "14-1";
+  configure_ = true;
   Unload();
   if (Main != nullptr) Main->Hide_Window();
   frmOptions().Show_Modeless();
@@ -227,11 +228,13 @@ void Message_Box_Access::Show_Modal() {
   Message_Box_Form& f = Form();
   f.Spread_Buttons();
   showing_ = true;
+  configure_ = false;
   struct Reset {
     bool& flag;
     ~Reset() { flag = false; }
   } reset{showing_};
   vbui::DialogService::Instance().ShowModal(f);
+  configure_ = f.Configure_Chosen();
   if (form_ && !form_->isVisible()) form_->Unload();
 }
 

@@ -58,6 +58,8 @@ class Message_Box_Form : public QDialog {
   void Command3_Click();
   void Command4_Click();
   bool Unloaded() const { return unloaded_; }
+  // True when the answer came from Command4 (Configure).
+  bool Configure_Chosen() const { return configure_; }
   // Unload Message_Box: closes it without an answer.
   void Unload();
 
@@ -78,6 +80,7 @@ class Message_Box_Form : public QDialog {
   std::array<QLineEdit*, 6> texts_{};
   std::array<QPushButton*, 4> commands_{};
   bool unloaded_ = false;
+  bool configure_ = false;
 };
 
 class Message_Box_Access : public Message_Box_Port {
@@ -94,14 +97,16 @@ class Message_Box_Access : public Message_Box_Port {
   void Show_Modal() override;
   void Set_Size(int heightTwips, int widthTwips);
   void Set_Width(std::string_view control, VbLong twips);
-  // The form as the responder of a test sees it (null when not loaded).
-  Message_Box_Form* Loaded_Form() const { return form_.get(); }
+  // Whether the last question shown was answered with Configure (Command4),
+  // which answers "14-1" on code "14" as Cancel does.
+  bool Configure_Chosen() const { return configure_; }
 
  private:
   QWidget* Control(std::string_view name);
   std::unique_ptr<Message_Box_Form> form_;
   std::unique_ptr<Message_Box_Form> discard_;
   bool showing_ = false;
+  bool configure_ = false;
 };
 
 Message_Box_Access& The_Message_Box();

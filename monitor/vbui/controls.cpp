@@ -1,4 +1,9 @@
 // Timers and the controls whose changes from code raise Click.
+#include <QPainter>
+
+#include <algorithm>
+#include <QResizeEvent>
+
 #include "monitor/vbui/vbui.h"
 #include "platform/com/com.h"
 
@@ -143,6 +148,31 @@ void VbTabControl::SetTabCaption(int tab, const QString& caption) {
 QString VbTabControl::TabCaption(int tab) const {
   CheckTab(tab);
   return tabText(tab);
+}
+
+// ---- VbPictureBox ----
+
+VbPictureBox::VbPictureBox(QWidget* parent) : QWidget(parent) {
+  image_ = QImage(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
+  Cls();
+}
+
+void VbPictureBox::Cls() {
+  image_.fill(Qt::white);
+  update();
+}
+
+void VbPictureBox::resizeEvent(QResizeEvent* event) {
+  const QSize size = event->size().expandedTo(QSize(1, 1));
+  if (size != image_.size()) {
+    image_ = QImage(size, QImage::Format_RGB32);
+    Cls();
+  }
+}
+
+void VbPictureBox::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.drawImage(0, 0, image_);
 }
 
 }  // namespace vlm::vbui

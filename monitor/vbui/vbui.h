@@ -99,6 +99,10 @@
 // - ControlName("lblIPName", 3) is "lblIPName_3", the objectName of element
 //   3 of a control array.
 //
+// Picture boxes (VbPictureBox)
+// - Image() is the box's backing store, always the widget's size, in
+//   QImage::Format_RGB32; Cls() fills it with the back colour (white).
+//
 // Everything here belongs to the GUI thread.
 #pragma once
 
@@ -106,6 +110,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QIcon>
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QRadioButton>
@@ -231,6 +236,24 @@ class VbTabControl : public QTabWidget {
   void CheckTab(int tab) const;
   int last_ = -1;
   bool programmatic_ = false;
+};
+
+// A picture box: a widget that shows its own backing image. Cls() clears the
+// image to the back colour; painting code draws into Image() and calls
+// update(). The image follows the widget's size (cleared when it changes).
+class VbPictureBox : public QWidget {
+  Q_OBJECT
+ public:
+  explicit VbPictureBox(QWidget* parent = nullptr);
+  QImage& Image() { return image_; }
+  void Cls();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QImage image_;
 };
 
 // ---- Dialogs ----
