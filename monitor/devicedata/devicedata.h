@@ -38,6 +38,7 @@
 
 #include "mgmt/xlpnmif.h"
 #include "platform/com/com.h"
+#include "platform/registry/registry.h"
 #include "platform/strings/language.h"
 #include "platform/types.h"
 
@@ -105,8 +106,7 @@ std::string Decode_Yes_No_3(VbLong code);
 std::string Decode_Yes_No_4(VbLong code);
 std::string Decode_Present(VbLong code);
 
-// ===========================================================================
-// Retrieval of device data
+// ====================================================================// Retrieval of device data
 //
 // What a caller may rely on:
 // - Every retrieval procedure takes the VectorItem object of the selected
@@ -489,5 +489,34 @@ struct Alert_Status {
 // for any other text), with localised caption and party when Localised is
 // "On".
 Alert_Status Classify_Alert(const std::string& description);
+=======
+
+// ---- Utilities without a device ----
+
+// The text of a literal: the English literal unless Localised is "On", then
+// the language library's text of that number, cut at its first NUL and
+// trimmed of spaces. The device-type text and the option captions are built
+// from it, so that without a library they read "Printer" and "YES"/"No".
+std::string Localised_Text(const char* english, VbLong resource);
+
+// Read_Registry_String: the last text read (empty after any failure) and
+// "No" when the last call found no text, else the empty text.
+inline std::string Registry_Value;
+inline std::string Registry_Found;
+// Opens subKey with KEY_READ, reads the REG_SZ value through a 255-byte
+// buffer (a text of at most 254 characters and its NUL) and returns it cut
+// at its first NUL; Registry_Value holds it too. A key that cannot be opened
+// or read, a missing value, a value of another type, one too long for the
+// buffer, and empty data all give "" with Registry_Value "" and
+// Registry_Found "No". Every key it opens is closed before it returns.
+std::string Read_Registry_String(HKEY rootKey, const std::string& subKey,
+                                 const std::string& valueName);
+
+// Get_OS_Version: the platform id, 0 until it has run. The monitor runs on
+// the NT family's terms (2) on Linux; every caller tests for that value.
+inline constexpr VbInteger kPlatformWin32Windows = 1;
+inline constexpr VbInteger kPlatformWin32Nt = 2;
+inline VbInteger OS_Platform_Id = 0;
+void Get_OS_Version();
 
 }  // namespace vlm::monitor
