@@ -106,7 +106,8 @@ std::string Decode_Yes_No_3(VbLong code);
 std::string Decode_Yes_No_4(VbLong code);
 std::string Decode_Present(VbLong code);
 
-// ====================================================================// Retrieval of device data
+// ===========================================================================
+// Retrieval of device data
 //
 // What a caller may rely on:
 // - Every retrieval procedure takes the VectorItem object of the selected
@@ -489,7 +490,6 @@ struct Alert_Status {
 // for any other text), with localised caption and party when Localised is
 // "On".
 Alert_Status Classify_Alert(const std::string& description);
-=======
 
 // ---- Utilities without a device ----
 

@@ -8,6 +8,7 @@
 
 #include "monitor/devicedata/devicedata.h"
 #include "monitor/devicedata/retrieval.h"
+#include "monitor/forms/frmTQZ_pending.h"
 #include "monitor/forms/frmTQZ_tabs.h"
 
 namespace vlm::monitor::tabs {
