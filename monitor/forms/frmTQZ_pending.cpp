@@ -21,3 +21,6 @@ void Get_Memory_Table(IVectorItem*) {}
 void Get_Firmware_Table(IVectorItem*) {}
 void Get_Finisher_Options(IVectorItem*) {}
 }  // namespace vlm::monitor
+namespace vlm::monitor {
+void Get_Print_Jobs(IVectorItem*) {}
+}  // namespace vlm::monitor
