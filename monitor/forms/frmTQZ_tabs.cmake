@@ -11,6 +11,7 @@ target_link_libraries(vlm_frmTQZ_tabs PUBLIC vlm_devicedata vlm_gdi vlm_com vlm_
 
 vlm_test(NAME frmTQZ_tabs_test
   SOURCES ${_tabs_dir}/frmTQZ_views_test.cpp ${_tabs_dir}/frmTQZ_lists_test.cpp
+          ${_tabs_dir}/frmTQZ_events_test.cpp ${_tabs_dir}/frmTQZ_pictures_test.cpp
 
   LIBS vlm_frmTQZ_tabs ${CMAKE_DL_LIBS})
 add_dependencies(frmTQZ_tabs_test RX11)
