@@ -114,11 +114,6 @@ inline VbLong Picture_Engine_Type = 0;
 inline std::string Column_Click_Pending;
 // The row last clicked in a tray list; set to 1 by every tab change.
 inline VbInteger Last_Clicked_Row = 0;
-// "Yes" while the tab procedures run inside a polling tick, and while a
-// requested refresh is pending (owner: the polling timers and the view
-// refresh; the fills set the request back to "No").
-inline std::string Polling_Tick_Active;
-inline std::string View_Refresh_Requested;
 
 inline constexpr int kMaxInstalledOptions = 10;
 struct Installed_Option_Entry {

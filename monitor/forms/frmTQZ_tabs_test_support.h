@@ -15,6 +15,7 @@
 #include "monitor/devicedata/devicedata_fakes.h"
 #include "monitor/devicedata/devicedata_test_support.h"
 #include "monitor/forms/frmTQZ_tabs.h"
+#include "monitor/mainwin/mainwin.h"
 
 namespace vlm::monitor::test_support {
 
