@@ -3,12 +3,12 @@
 
 namespace vlm::monitor {
 
-void Get_Status_And_Options(IVectorItem*) {}
-void Get_Finisher_Strings(IVectorItem*, VbInteger) {}
+VbInteger Get_Status_And_Options(IVectorItem*) { return 0; }
+VbInteger Get_Finisher_Strings(IVectorItem*, VbInteger) { return 0; }
 void Get_Controller_Info(IVectorItem*) {}
 void Get_Installed_Options(IVectorItem*, VbInteger) {}
-void Get_Finisher_Model(IVectorItem*) {}
-void Get_Engine_Type(IVectorItem*, VbInteger) {}
+VbInteger Get_Finisher_Model(IVectorItem*) { return 0; }
+VbInteger Get_Engine_Type(IVectorItem*, VbInteger) { return 0; }
 
 }  // namespace vlm::monitor
 

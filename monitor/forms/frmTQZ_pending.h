@@ -7,11 +7,11 @@
 
 namespace vlm::monitor {
 
-void Get_Status_And_Options(IVectorItem* item);
-void Get_Finisher_Strings(IVectorItem* item, VbInteger engine);
+VbInteger Get_Status_And_Options(IVectorItem* item);
+VbInteger Get_Finisher_Strings(IVectorItem* item, VbInteger engine);
 void Get_Controller_Info(IVectorItem* item);
 void Get_Installed_Options(IVectorItem* item, VbInteger engine);
-void Get_Finisher_Model(IVectorItem* item);
-void Get_Engine_Type(IVectorItem* item, VbInteger engine);
+VbInteger Get_Finisher_Model(IVectorItem* item);
+VbInteger Get_Engine_Type(IVectorItem* item, VbInteger engine);
 
 }  // namespace vlm::monitor
