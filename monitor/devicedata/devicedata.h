@@ -493,12 +493,6 @@ Alert_Status Classify_Alert(const std::string& description);
 
 // ---- Utilities without a device ----
 
-// The text of a literal: the English literal unless Localised is "On", then
-// the language library's text of that number, cut at its first NUL and
-// trimmed of spaces. The device-type text and the option captions are built
-// from it, so that without a library they read "Printer" and "YES"/"No".
-std::string Localised_Text(const char* english, VbLong resource);
-
 // Read_Registry_String: the last text read (empty after any failure) and
 // "No" when the last call found no text, else the empty text.
 inline std::string Registry_Value;

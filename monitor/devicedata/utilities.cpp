@@ -12,12 +12,6 @@ namespace {
 // its terminator included.
 constexpr int kTextBuffer = 255;
 
-std::string Trim_Spaces(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 // Closes the registry key it holds on every path out.
 class Open_Key {
  public:
@@ -32,11 +26,6 @@ class Open_Key {
 };
 
 }  // namespace
-
-std::string Localised_Text(const char* english, VbLong resource) {
-  if (Localised != "On") return english;
-  return Trim_Spaces(Trim_At_Null(Load_Res_String(resource)));
-}
 
 std::string Read_Registry_String(HKEY rootKey, const std::string& subKey,
                                  const std::string& valueName) {

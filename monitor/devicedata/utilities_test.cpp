@@ -117,19 +117,6 @@ TEST_F(RegistryStringTest, AKeyThatRefusesReadingGivesNotFound) {
 
 using UtilitiesTest = DeviceDataTest;
 
-TEST_F(UtilitiesTest, LiteralsAreEnglishUnlessALibraryIsInUse) {
-  for (const char* value : {"", "Off", "on", "ON"}) {
-    Localised = value;
-    EXPECT_EQ(Localised_Text("Printer", 312), "Printer") << value;
-  }
-  Start_Localised("312\t  Drucker \n397\tJA\n");
-  EXPECT_EQ(Localised_Text("Printer", 312), "Drucker");
-  EXPECT_EQ(Localised_Text("YES", 397), "JA");
-  // A number the library lacks gives its empty text, as every localised
-  // text does.
-  EXPECT_EQ(Localised_Text("No", 269), "");
-}
-
 TEST_F(UtilitiesTest, ThePlatformIsTheNtFamily) {
   OS_Platform_Id = 0;
   Get_OS_Version();

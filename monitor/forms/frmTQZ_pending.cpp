@@ -12,15 +12,3 @@ VbInteger Get_Engine_Type(IVectorItem*, VbInteger) { return 0; }
 
 }  // namespace vlm::monitor
 
-// Declared by the module, not yet defined there.
-namespace vlm::monitor {
-void Get_Input_Trays(IVectorItem*) {}
-void Get_Output_Trays(IVectorItem*) {}
-void Get_Alerts(IVectorItem*) {}
-void Get_Memory_Table(IVectorItem*) {}
-void Get_Firmware_Table(IVectorItem*) {}
-void Get_Finisher_Options(IVectorItem*) {}
-}  // namespace vlm::monitor
-namespace vlm::monitor {
-void Get_Print_Jobs(IVectorItem*) {}
-}  // namespace vlm::monitor

@@ -19,6 +19,18 @@ namespace {
 constexpr std::array<VbLong, 3> kQuickViewQuiet{35600, 9, 5};
 constexpr std::array<VbLong, 3> kPaperOutputQuiet{35600, 53, 5};
 
+std::string Trim_Spaces(std::string text) {
+  text.erase(0, text.find_first_not_of(' '));
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
+// A device-type word: the English literal, or the library's text cut at its
+// first NUL and trimmed.
+std::string Device_Type_Word(const char* english, VbLong id) {
+  return Localised == "On" ? Trim_Spaces(Trim_At_Null(Load_Res_String(id))) : std::string(english);
+}
+
 void Clear_Refresh_Request() {
   if (View_Refresh_Requested == "Yes") View_Refresh_Requested = "No";
 }
@@ -38,7 +50,7 @@ void Show_Engine2_Rows(bool visible) {
 // The word appended to both device-type captions, each read back first.
 void Append_Device_Type(const char* english, VbLong id) {
   Main_Window_Port& labels = tabs::Labels();
-  const std::string word = Localised_Text(english, id);
+  const std::string word = Device_Type_Word(english, id);
   for (const char* control : {"Label12", "lblIPType"}) {
     labels.Set_Caption(control, Main_Window_Port::kNoIndex,
                        labels.Caption(control, Main_Window_Port::kNoIndex) + word);
@@ -63,7 +75,7 @@ void UpdateQuickView(IVectorItem* item) {
       Not_Applicable_Text = State_Text("N/A", 263);
     }
     Get_Status_And_Options(item);
-    const std::string base = Localised_Text("Printer", 312);
+    const std::string base = Device_Type_Word("Printer", 312);
     Caption("Label12", base);
     Caption("lblIPType", base);
     if (Scanner_Flag == 16384) Append_Device_Type("/Scanner", 448);
@@ -102,10 +114,7 @@ void UpdateIPController(IVectorItem* item) {
     tabs::Window().Set_Font_CharSet("lblIPHDInstalled", CodePage_To_CharSet(Code_Page_Text));
     Caption("lblIPBannerOption", Controller_Field(4));
     Caption("lblIPSpoolMode", Controller_Field(5));
-    std::string installed = Controller_Field(18);
-    installed.erase(0, installed.find_first_not_of(' '));
-    installed.erase(installed.find_last_not_of(' ') + 1);
-    Caption("lblIPHDInstalled", installed);
+    Caption("lblIPHDInstalled", Trim_Spaces(Controller_Field(18)));
     Caption("lblIPMemInstalled", Controller_Field(8));
     Caption("lblIPHardDiskSize", Controller_Field(11));
     const std::string free_space = Controller_Field(12);
