@@ -1,0 +1,49 @@
+// tqz2: the monitor program. One instance per user and display; the main
+// window runs the start-up checks, the load and the main loop.
+#include <QApplication>
+
+#include <memory>
+
+#include "monitor/devicedata/devicedata.h"
+#include "monitor/forms/Message_Box.h"
+#include "monitor/forms/frmTQZ.h"
+#include "monitor/vbui/vbui.h"
+#include "platform/com/com.h"
+
+int main(int argc, char** argv) {
+  using namespace vlm;
+  using namespace vlm::monitor;
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("tqz2"));
+  // The program lives on in the notification area when its window is
+  // hidden; it ends only through End().
+  QApplication::setQuitOnLastWindowClosed(false);
+  CoInitialize(nullptr);
+
+  Install_Message_Box();
+  vbui::SetUntrappedErrorReporter([](long number, const std::string& description) {
+    Last_Error_Number = static_cast<VbLong>(number);
+    Last_Error_Description = description;
+    Report_Error();
+  });
+
+  // VLM_INSTANCE_KEY names another instance key (tests run several).
+  const QString key = qEnvironmentVariableIsEmpty("VLM_INSTANCE_KEY")
+                          ? vbui::DefaultInstanceKey()
+                          : qEnvironmentVariable("VLM_INSTANCE_KEY");
+  vbui::SingleInstance guard(key);
+  int rc = 0;
+  {
+    auto form = std::make_unique<frmTQZ>(vbui::MakeSystemTray(), &guard);
+    try {
+      form->Form_Initialize();
+      form->Form_Load();
+      if (!vbui::ProgramEnded()) rc = QApplication::exec();
+    } catch (const vbui::ProgramEnd&) {
+    }
+    form->Remove_Tray_Icon();
+    frmOptions().Unload();
+  }
+  CoUninitialize();
+  return rc;
+}
