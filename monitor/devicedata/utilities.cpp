@@ -1,5 +1,5 @@
-// The module's utilities without a device: the localised text of a literal,
-// a string value of the registry and the platform id.
+// The module's utilities without a device: a string value of the registry
+// and the platform id.
 #include <string>
 
 #include "monitor/devicedata/devicedata.h"

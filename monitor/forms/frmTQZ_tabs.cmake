@@ -4,8 +4,7 @@
 set(_tabs_dir ${CMAKE_CURRENT_LIST_DIR})
 add_library(vlm_frmTQZ_tabs STATIC
   ${_tabs_dir}/frmTQZ_tabs.cpp ${_tabs_dir}/frmTQZ_views.cpp ${_tabs_dir}/frmTQZ_lists.cpp
-  ${_tabs_dir}/frmTQZ_events.cpp ${_tabs_dir}/frmTQZ_jobs.cpp ${_tabs_dir}/frmTQZ_pictures.cpp
-  ${_tabs_dir}/frmTQZ_pending.cpp)
+  ${_tabs_dir}/frmTQZ_events.cpp ${_tabs_dir}/frmTQZ_jobs.cpp ${_tabs_dir}/frmTQZ_pictures.cpp)
 target_link_libraries(vlm_frmTQZ_tabs PUBLIC vlm_devicedata vlm_gdi vlm_com vlm_registry
                       PRIVATE vlm_options)
 

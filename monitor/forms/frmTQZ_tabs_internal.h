@@ -8,7 +8,6 @@
 
 #include "monitor/devicedata/devicedata.h"
 #include "monitor/devicedata/retrieval.h"
-#include "monitor/forms/frmTQZ_pending.h"
 #include "monitor/forms/frmTQZ_tabs.h"
 #include "monitor/mainwin/mainwin.h"  // Polling_Tick_Active, View_Refresh_Requested
 
