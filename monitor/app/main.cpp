@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
   CoInitialize(nullptr);
 
   Install_Message_Box();
+  vbui::SetEndHandler([] { QCoreApplication::exit(0); });
   vbui::SetUntrappedErrorReporter([](long number, const std::string& description) {
     Last_Error_Number = static_cast<VbLong>(number);
     Last_Error_Description = description;

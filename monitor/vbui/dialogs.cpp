@@ -115,6 +115,9 @@ bool ActivationWatcher::eventFilter(QObject* watched, QEvent* event) {
 void ActivationWatcher::Activated(QWidget* active) {
   // The program losing the focus to another application leaves lastActive_
   // as it was, so coming back to the same window is no activation.
+  // The standard message box is no form of the program: coming back from it
+  // is no activation.
+  if (active->objectName() == QLatin1String("MsgBox")) return;
   const QPointer<QWidget> before = lastActive_;
   lastActive_ = active;
   if (active != window_) return;

@@ -17,6 +17,7 @@ ErrorReporter& Reporter() {
 }
 
 bool g_ended = false;
+std::function<void()> g_end_handler;
 int g_pointer = 0;
 
 void Report(long number, const std::string& description) noexcept {
@@ -61,9 +62,16 @@ void End() {
   DialogService::Instance().CloseAll();
   for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
   SetMousePointer(0);
-  QCoreApplication::exit(0);
+  if (g_end_handler) {
+    try {
+      g_end_handler();
+    } catch (...) {
+    }
+  }
   throw ProgramEnd{};
 }
+
+void SetEndHandler(std::function<void()> handler) { g_end_handler = std::move(handler); }
 
 bool ProgramEnded() { return g_ended; }
 

@@ -11,7 +11,9 @@
 //   here. Every slot of the layer's controls goes through RunEvent, and a
 //   form connects its own Qt signals through Slot(...), which does the same.
 // - End() is VB's End: it marks the program as ended, hides every top-level
-//   window, quits the main event loop and throws ProgramEnd to unwind the
+//   window, calls the end handler (the program installs one that quits its
+//   main event loop; tests install none, so that later modal loops still
+//   run) and throws ProgramEnd to unwind the
 //   code that called it. ProgramEnd is deliberately not a std::exception and
 //   not a VbError, so error traps (which catch VbError) let it pass; RunEvent
 //   stops it silently. A modal show that was open while End() ran closes, and
@@ -73,7 +75,8 @@
 // - Calls its handler when its window becomes the program's active window at
 //   its first activation, and when the activation comes from another window of
 //   the program (a dialog closing); not when the user comes back from another
-//   application to the window that was active before.
+//   application to the window that was active before, and not when a
+//   standard message box (MsgBox) closes, which is no form of the program.
 //
 // Tray icon (TrayIcon)
 // - An interface over the notification-area icon. Messages arrive as VB's
@@ -160,6 +163,7 @@ auto Slot(F f) {
 
 struct ProgramEnd {};
 [[noreturn]] void End();
+void SetEndHandler(std::function<void()> handler);
 bool ProgramEnded();
 void ResetForTests();
 

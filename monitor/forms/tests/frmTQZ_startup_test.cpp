@@ -1,0 +1,500 @@
+// frmTQZ's start-up checks, activation, shut-down and tray icon, with
+// scratch registries and every dialog answered through the dialog service.
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QTreeWidget>
+#include <QMenu>
+#include <QTest>
+
+#include <optional>
+
+#include "monitor/forms/frmTQZ.h"
+#include "monitor/forms/tests/forms_test_support.h"
+#include "platform/registry/registry.h"
+
+namespace vlm::monitor {
+namespace {
+
+using test_support::Dialog_Script;
+
+const char* const kPrefs = "Software\\VLM\\Discovery\\Preferences";
+const char* const kRanges = "Software\\VLM\\Discovery\\DP\\IP\\Discovery Params\\Ranges";
+const char* const kServers = "Software\\VLM\\Discovery\\DP\\IPX\\Discovery Params\\Servers";
+
+using Values = std::vector<std::pair<std::string, std::string>>;
+
+class frmTQZ_Test : public test_support::Forms_Test {
+ protected:
+  void SetUp() override {
+    Forms_Test::SetUp();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "vlm_forms_registry_XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    registry_ = pattern;
+    ::setenv("VLM_REGISTRY_ROOT", registry_.c_str(), 1);
+    registry::ResetForTests();
+    registry::ClearDeniedWritesForTests();
+  }
+  void TearDown() override {
+    form_.reset();
+    registry::ClearDeniedWritesForTests();
+    registry::ResetForTests();
+    std::filesystem::remove_all(registry_);
+    Forms_Test::TearDown();
+  }
+
+  static void Write(const char* path, const Values& values) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    for (const auto& [name, text] : values) {
+      RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                     static_cast<DWORD>(text.size() + 1));
+    }
+    RegCloseKey(key);
+  }
+  static bool Exists(const char* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+  }
+  static std::optional<std::string> Read(const char* path, const char* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+      return std::nullopt;
+    }
+    char buffer[256] = {};
+    DWORD size = sizeof buffer;
+    const LONG rc = RegQueryValueExA(key, name, nullptr, nullptr,
+                                     reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) return std::nullopt;
+    return std::string(buffer);
+  }
+  static Values Full_Preferences(const char* check = "Completed", const char* polling = "Yes",
+                                 const char* interval = "30") {
+    return {{"IP_Enabled", "Yes"},     {"IPX_Enabled", "Yes"},        {"UnInstalled_Enabled", "Yes"},
+            {"Polling_Interval", interval}, {"Polling_Enabled", polling}, {"Check_Discovery", check}};
+  }
+  void Good_Registry(const char* check = "Completed") {
+    Write(kPrefs, Full_Preferences(check));
+    Write(kRanges, {{"0", "127.0.0.1:127.0.0.9"}});
+    Write(kServers, {});
+  }
+
+  frmTQZ& Form(bool tray = true) {
+    auto fake = std::make_unique<vbui::FakeTrayIcon>(tray);
+    tray_ = fake.get();
+    form_ = std::make_unique<frmTQZ>(std::move(fake));
+    return *form_;
+  }
+  // Runs f; true when it ended the program.
+  template <class F>
+  static bool Ends(F&& f) {
+    try {
+      f();
+    } catch (const vbui::ProgramEnd&) {
+      return true;
+    }
+    return false;
+  }
+
+  std::string registry_;
+  std::unique_ptr<frmTQZ> form_;
+  vbui::FakeTrayIcon* tray_ = nullptr;
+};
+
+// ---- Form_Initialize: registry fixture x answers ----
+
+TEST_F(frmTQZ_Test, StartUpChecksByRegistryAndAnswers) {
+  enum Fixture { Good, NoPreferences, NoPreferencesNotSuper, Terminated, TerminatedLower,
+                 NoCheckValue, RangesWithoutFirst, NoRanges };
+  struct Case {
+    const char* what;
+    Fixture fixture;
+    std::vector<std::string> answers;
+    std::vector<std::string> codes;
+    bool ended;
+    bool options;
+    std::optional<std::string> check_after;  // Check_Discovery afterwards
+    const char* super;
+  };
+  const Case cases[] = {
+      {"all present", Good, {}, {}, false, false, "Completed", "On"},
+      {"no preferences, Ok: defaults, no abnormal-end question", NoPreferences, {"Command3"},
+       {"12"}, false, true, "Terminated", "On"},
+      {"no preferences, Cancel", NoPreferences, {"Command2"}, {"12"}, true, false, std::nullopt,
+       "On"},
+      {"no preferences, not super-user: key without defaults", NoPreferencesNotSuper,
+       {"Command3"}, {"12"}, false, true, "Terminated", "Off"},
+      {"terminated, Ok", Terminated, {"Command3"}, {"16"}, false, false, "Terminated", "On"},
+      {"terminated, Cancel ends from the dialog", Terminated, {"Command2"}, {"16"}, true, false,
+       "Terminated", "On"},
+      {"terminated, Configure", Terminated, {"Command4"}, {"16"}, false, true, "Terminated", "On"},
+      {"terminated in other case: no question", TerminatedLower, {}, {}, false, false, "terminated",
+       "On"},
+      {"no Check_Discovery: stored silently", NoCheckValue, {}, {}, false, false, "Terminated",
+       "On"},
+      {"ranges without 0, Ok", RangesWithoutFirst, {"Command3"}, {"14"}, false, true, "Completed",
+       "On"},
+      {"ranges without 0, Cancel", RangesWithoutFirst, {"Command2"}, {"14"}, true, false,
+       "Completed", "On"},
+      {"ranges without 0, Configure keeps running", RangesWithoutFirst, {"Command4"}, {"14"},
+       false, true, "Completed", "On"},
+      {"ranges without 0, frame close counts as Ok", RangesWithoutFirst, {""}, {"14"}, false, true,
+       "Completed", "On"},
+      {"no ranges key: no question, not super-user", NoRanges, {}, {}, false, false, "Completed",
+       "Off"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    switch (c.fixture) {
+      case Good: Good_Registry(); break;
+      case NoPreferences: Write(kRanges, {{"0", "127.0.0.1:127.0.0.9"}}); break;
+      case NoPreferencesNotSuper:
+        Write(kRanges, {{"0", "127.0.0.1:127.0.0.9"}});
+        registry::DenyWriteBelowForTests("HKLM\\Software\\VLM\\Discovery\\DP\\IP");
+        break;
+      case Terminated: Good_Registry("Terminated"); break;
+      case TerminatedLower: Good_Registry("terminated"); break;
+      case NoCheckValue: {
+        Values v = Full_Preferences();
+        v.pop_back();
+        Write(kPrefs, v);
+        Write(kRanges, {{"0", "127.0.0.1:127.0.0.9"}});
+        break;
+      }
+      case RangesWithoutFirst:
+        Write(kPrefs, Full_Preferences());
+        Write(kRanges, {{"1", "127.0.0.1:127.0.0.9"}});
+        break;
+      case NoRanges: Write(kPrefs, Full_Preferences()); break;
+    }
+    Dialog_Script script;
+    for (const std::string& a : c.answers) script.Push(a);
+    frmTQZ& form = Form();
+    const bool ended = Ends([&] { form.Form_Initialize(); });
+    EXPECT_EQ(script.Codes(), c.codes);
+    EXPECT_EQ(ended, c.ended);
+    EXPECT_EQ(frmOptions().Is_Visible(), c.options);
+    EXPECT_EQ(Read(kPrefs, "Check_Discovery"), c.check_after);
+    EXPECT_EQ(State.Super_User, c.super);
+    if (!ended) {
+      EXPECT_TRUE(Exists(kServers));  // created when missing
+      EXPECT_EQ(vbui::MousePointer(), 0);
+    }
+    if (c.fixture == NoPreferences && !ended) {
+      EXPECT_EQ(Read(kPrefs, "Polling_Interval"), "30");
+      EXPECT_EQ(State.Registry_Entries_Found, "No");
+      EXPECT_EQ(State.Options_Requested, "Yes");
+    }
+    if (c.fixture == NoPreferencesNotSuper) {
+      // The key, and only the first-start flag stored by the crash check.
+      EXPECT_TRUE(Exists(kPrefs));
+      EXPECT_EQ(Read(kPrefs, "IP_Enabled"), std::nullopt);
+    }
+    if (!ended && c.fixture == Good) {
+      // The list headers and the engine names.
+      EXPECT_EQ(form.lvwJobs->columnCount(), 10);
+      EXPECT_EQ(form.lvwOutputTray->columnWidth(0), vbui::Twips(2020));
+      EXPECT_EQ(form.ComboPrinter[6]->count(), 2);
+      EXPECT_EQ(form.ComboPrinter[6]->itemText(1), "Printer 2");
+      EXPECT_EQ(Not_Responding_Phrase, "The Selected Printer is not Responding");
+    }
+  }
+}
+
+// ---- The polling interval ----
+
+TEST_F(frmTQZ_Test, PollingIntervalIsWholeSecondsOneToSixtyFive) {
+  struct Case {
+    const char* text;
+    VbLong ms;  // -13 / -380: that error
+  };
+  const Case cases[] = {{"30", 30000}, {" 45 ", 45000}, {"1", 1000},   {"65", 65000},
+                        {"", 0},       {"   ", 0},      {"5.5", -13},  {"abc", -13},
+                        {"-5", -13},   {"1e1", -13},    {"0", -380},   {"66", -380},
+                        {"99999999999", -13}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    if (c.ms >= 0) {
+      EXPECT_EQ(Polling_Interval_Milliseconds(c.text), c.ms);
+    } else {
+      try {
+        Polling_Interval_Milliseconds(c.text);
+        ADD_FAILURE();
+      } catch (const VbError& e) {
+        EXPECT_EQ(e.Number(), -c.ms);
+      }
+    }
+  }
+}
+
+TEST_F(frmTQZ_Test, ActivationSetsTimer1FromThePreferences) {
+  struct Case {
+    const char* polling;
+    const char* interval;  // null: value missing
+    bool enabled;
+    int ms;
+    bool reported;
+  };
+  const Case cases[] = {{"Yes", "45", true, 45000, false}, {"No", "45", false, 60000, false},
+                        {"Yes", nullptr, true, 0, false},  {"Yes", "5.5", false, 60000, true},
+                        {"Yes", "70", false, 60000, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.polling) + " " + (c.interval ? c.interval : "(missing)"));
+    TearDown();
+    SetUp();
+    Values prefs = Full_Preferences("Completed", c.polling, c.interval ? c.interval : "");
+    if (!c.interval) prefs.erase(prefs.begin() + 3);
+    Write(kPrefs, prefs);
+    Write(kRanges, {{"0", "127.0.0.1:127.0.0.9"}});
+    frmTQZ& form = Form();
+    Dialog_Script script;
+    if (c.reported) script.Push("Command3");
+    form.Form_Activate();
+    EXPECT_EQ(form.Timer1->Enabled(), c.enabled);
+    EXPECT_EQ(form.Timer1->Interval(), c.ms);
+    EXPECT_FALSE(form.Timer1->Counting() && c.ms == 0);
+    EXPECT_EQ(script.Codes(), c.reported ? std::vector<std::string>{"15"} : std::vector<std::string>{});
+    EXPECT_EQ(vbui::MousePointer(), 0);
+  }
+}
+
+TEST_F(frmTQZ_Test, NoPrintersQuestionAfterOptionsCancelAskedOnceOkRequestsDiscovery) {
+  struct Case {
+    const char* answer;
+    bool ended, options, discovery;
+  };
+  const Case cases[] = {{"Command3", false, false, true},
+                        {"Command2", true, false, false},
+                        {"Command4", false, true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer);
+    TearDown();
+    SetUp();
+    Good_Registry();
+    frmTQZ& form = Form();
+    form.Add_Tray_Icon();
+    State.Super_User = "On";
+    State.Options_Changed = "Cancel";
+    Dialog_Script script;
+    script.Push(c.answer);
+    const bool ended = Ends([&] { form.Form_Activate(); });
+    EXPECT_EQ(script.Codes(), std::vector<std::string>{"13"});
+    EXPECT_EQ(ended, c.ended);
+    EXPECT_EQ(tray_->Added(), !c.ended);
+    EXPECT_EQ(frmOptions().Is_Visible(), c.options);
+    EXPECT_EQ(form.Timer2->Enabled(), c.discovery);
+    if (!ended) {
+      form.Form_Activate();  // no second question for the same Cancel
+      EXPECT_EQ(script.Codes().size(), 1u);
+    }
+  }
+  // With printers known, no question.
+  TearDown();
+  SetUp();
+  Good_Registry();
+  frmTQZ& form = Form();
+  State.Options_Changed = "Cancel";
+  State.Installed_Printer_Count = 1;
+  Dialog_Script script;
+  form.Form_Activate();
+  EXPECT_TRUE(script.Codes().empty());
+}
+
+// ---- Shut-down ----
+
+TEST_F(frmTQZ_Test, ExitFlows) {
+  enum How { Frame, TrayExit, Sixteen };
+  struct Case {
+    const char* what;
+    How how;
+    std::vector<std::string> answers;
+    const char* quiet_exit;
+    const char* cancelling;
+    std::vector<std::string> codes;
+    bool ended;
+    bool timer1_after;
+  };
+  const Case cases[] = {
+      {"Yes", Frame, {"Command3"}, "", "", {"10"}, true, false},
+      {"No", Frame, {"Command2"}, "", "", {"10"}, false, true},
+      {"frame close of the question counts as No", Frame, {""}, "", "", {"10"}, false, true},
+      {"Escape counts as No", Frame, {"Escape"}, "", "", {"10"}, false, true},
+      {"Quiet_Exit: no question", Frame, {}, "Yes", "", {}, false, true},
+      {"Options_Cancelling: ends without asking", Frame, {}, "", "On", {}, true, false},
+      {"tray Exit, Yes", TrayExit, {"vbYes"}, "", "", {"MsgBox"}, true, false},
+      {"tray Exit, No", TrayExit, {"vbNo"}, "", "", {"MsgBox"}, false, false},
+      {"Cancel on 16 ends without the exit question", Sixteen, {"Command2"}, "", "", {"16"}, true,
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    Good_Registry();
+    frmTQZ& form = Form();
+    form.Add_Tray_Icon();
+    form.show();
+    QTest::qWait(20);  // the first activation is over before the exit begins
+    State.Polling_Enabled = "Yes";
+    if (c.how == TrayExit) form.setWindowState(Qt::WindowMinimized);  // hidden to the icon
+    State.Quiet_Exit = c.quiet_exit;
+    State.Options_Cancelling = c.cancelling;
+    form.Timer1->SetEnabled(true);
+    Dialog_Script script;
+    for (const std::string& a : c.answers) script.Push(a);
+    bool ended = false;
+    switch (c.how) {
+      case Frame:
+        form.close();
+        ended = vbui::ProgramEnded();
+        break;
+      case TrayExit:
+        ended = Ends([&] { form.mPopExit_Click(); });
+        break;
+      case Sixteen:
+        ended = Ends([&] { Show_Message("16"); });
+        break;
+    }
+    EXPECT_EQ(script.Codes(), c.codes);
+    EXPECT_EQ(ended, c.ended);
+    EXPECT_EQ(vbui::ProgramEnded(), c.ended);
+    if (c.how == TrayExit && !c.ended) {
+      EXPECT_FALSE(form.isVisible());
+    }
+    if (c.ended) {
+      EXPECT_FALSE(form.isVisible());
+      if (c.how != Sixteen) {
+        EXPECT_FALSE(tray_->Added());
+      }
+    } else if (c.how == Frame && c.quiet_exit[0] == '\0') {
+      EXPECT_TRUE(form.isVisible());
+      EXPECT_EQ(Message_Code, "");
+    }
+    if (!c.ended) {
+      EXPECT_EQ(form.Timer1->Enabled(), c.timer1_after);
+    }
+    if (c.how == TrayExit && !c.ended) {
+      EXPECT_EQ(State.Menu_Exit, "Off");
+    }
+  }
+}
+
+// ---- The tray icon ----
+
+TEST_F(frmTQZ_Test, TrayStateMachine) {
+  Good_Registry();
+  frmTQZ& form = Form();
+  form.Add_Tray_Icon();
+  EXPECT_EQ(tray_->Tip(), "Velmar TQZ2");
+  State.Polling_Enabled = "Yes";
+  form.show();
+  form.Timer1->SetEnabled(true);
+
+  // A right click while the window is shown and normal does nothing.
+  tray_->Send(vbui::TrayRightUp);
+  EXPECT_EQ(tray_->PopupCount(), 0);
+
+  // Minimising hides the window and stops polling.
+  form.setWindowState(Qt::WindowMinimized);
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_FALSE(form.Timer1->Enabled());
+
+  // A left click brings it back and polling runs again.
+  tray_->Send(vbui::TrayLeftUp);
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_FALSE(form.isMinimized());
+  EXPECT_TRUE(form.Timer1->Enabled());
+
+  // The icon's menu opened on the hidden window, dismissed; the next restore
+  // comes back normal and clears Tray_Menu_Shown.
+  form.setWindowState(Qt::WindowMinimized);
+  EXPECT_FALSE(form.isVisible());
+  tray_->Send(vbui::TrayRightUp);
+  EXPECT_EQ(tray_->PopupCount(), 1);
+  EXPECT_EQ(tray_->LastMenu(), form.mPopupSys);
+  EXPECT_EQ(form.Tray_Menu_Shown, "Yes");
+  form.mPopRestore_Click();
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_FALSE(form.isMinimized());
+  EXPECT_EQ(form.Tray_Menu_Shown, "No");
+  EXPECT_TRUE(form.Timer1->Enabled());
+
+  // Exit answered No leaves the window hidden and polling off.
+  form.setWindowState(Qt::WindowMinimized);
+  Dialog_Script script;
+  script.Push("vbNo");
+  form.mPopExit_Click();
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_FALSE(form.Timer1->Enabled());
+
+  // Polling "No": restored from the menu, polling stays off.
+  State.Polling_Enabled = "No";
+  tray_->Send(vbui::TrayRightUp);
+  form.mPopRestore_Click();
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_FALSE(form.Timer1->Enabled());
+}
+
+TEST_F(frmTQZ_Test, WithoutATrayMinimisingKeepsTheWindowReachable) {
+  Good_Registry();
+  frmTQZ& form = Form(/*tray=*/false);
+  State.Polling_Enabled = "Yes";
+  form.show();
+  form.Timer1->SetEnabled(true);
+  form.setWindowState(Qt::WindowMinimized);
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_TRUE(form.isMinimized());
+  EXPECT_FALSE(form.Timer1->Enabled());
+  form.setWindowState(Qt::WindowNoState);
+  EXPECT_TRUE(form.Timer1->Enabled());
+}
+
+// ---- Captions ----
+
+TEST_F(frmTQZ_Test, CaptionsWithoutAndWithALanguageCatalogue) {
+  {
+    frmTQZ& form = Form();
+    form.Localise_Main_Window();
+    EXPECT_EQ(form.windowTitle(), "Velmar Printer Monitor - Controller Name  Unknown");
+    EXPECT_EQ(form.Refresh_Discovery->text(), "Refresh &Discovey");
+    EXPECT_EQ(form.SSTab1->TabCaption(3), "Alert/Error Status");
+    EXPECT_EQ(form.Caption("lblIPInstalled", Main_Window_Port::kNoIndex), "Installed ");
+    EXPECT_EQ(Installed_Text, "Installed");
+    EXPECT_EQ(Not_Installed_Text, "Not Installed");
+    EXPECT_EQ(Not_Applicable_Text, "N/A");
+    Selected_List_Kind = 1;
+    Selected_Device = 4;
+    form.Build_Form_Caption();
+    EXPECT_EQ(form.windowTitle(), "Velmar Printer Monitor  -  Controller Name :  Unknown");
+    Device_List_Fields(1, 4, 1) = std::string("Model X");
+    form.Build_Form_Caption();
+    EXPECT_EQ(form.windowTitle(), "Velmar Printer Monitor  -  Controller Name :  Model X");
+  }
+  Start_Localised(Echo_Catalogue(), "ja_JP.UTF-8", "JAP0411");
+  frmTQZ& form = Form();
+  form.Localise_Main_Window();
+  EXPECT_EQ(form.windowTitle(), "#235 - #152  #389");
+  EXPECT_EQ(form.Refresh_Discovery->text(), "#319");
+  EXPECT_EQ(form.Command->title(), "#102");
+  EXPECT_EQ(form.mPopRestore->text(), "&Restore");  // kept
+  EXPECT_EQ(form.SSTab1->TabCaption(0), "#314");
+  EXPECT_EQ(form.SSTab1->TabCaption(6), "Jobs");  // kept
+  EXPECT_EQ(form.Caption("LabelQView", 10), "#435");
+  EXPECT_EQ(form.Caption("LabelOutput", 9), "#412");
+  EXPECT_EQ(Installed_Text, "#227");
+  EXPECT_EQ(form.Label("lblIPModel")->property("charSet").toInt(), 128);
+  EXPECT_EQ(form.SSTab1->property("charSet").toInt(), 128);
+  EXPECT_FALSE(form.Label("lblIPMemAvail")->property("charSet").isValid());  // left out
+  EXPECT_FALSE(form.Label("LabelQView", 0)->property("charSet").isValid());
+}
+
+}  // namespace
+}  // namespace vlm::monitor
