@@ -15,3 +15,8 @@ vlm_test(NAME frmTQZ_tabs_test
   LIBS vlm_frmTQZ_tabs ${CMAKE_DL_LIBS})
 add_dependencies(frmTQZ_tabs_test RX11)
 target_compile_definitions(frmTQZ_tabs_test PRIVATE VLM_RX11_PATH="$<TARGET_FILE:RX11>")
+
+vlm_test(NAME frmTQZ_tabs_fixture_test SOURCES ${_tabs_dir}/frmTQZ_tabs_fixture_test.cpp
+  LIBS vlm_frmTQZ_tabs ${CMAKE_DL_LIBS})
+add_dependencies(frmTQZ_tabs_fixture_test RX11)
+target_compile_definitions(frmTQZ_tabs_fixture_test PRIVATE VLM_RX11_PATH="$<TARGET_FILE:RX11>")

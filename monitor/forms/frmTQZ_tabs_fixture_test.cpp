@@ -83,6 +83,14 @@ void Build_Printer(Fake_Vector_Item& item, const std::vector<Engine_Fixture>& en
     item.Set(info, 78, "Room 12");
     item.Set(info, 189, f.model);
     item.Set(engine + "/104.1", 111, f.finisher);
+    // The controller block of the engine: 217 is 3 for a tandem pair.
+    const std::string controller = engine + "/74." + std::to_string(e + 1);
+    item.Set(controller, 217, LONG{engines.size() == 2 ? 3 : 1});
+    item.Set(controller, 80, "V 2.10");
+    item.Set(controller, 208, LONG{3});
+    item.Set(engine + "/130.1", 133, LONG{3});
+    item.Set(engine + "/130.1", 134, LONG{4000});
+    item.Set(engine + "/130.1", 135, LONG{1500});
     for (LONG t = 1; t <= 3; ++t) {
       const std::string tray = engine + "/8." + std::to_string(t);
       item.Set(tray, 35, LONG{3});
@@ -106,6 +114,7 @@ void Build_Printer(Fake_Vector_Item& item, const std::vector<Engine_Fixture>& en
     item.Set(engine + "/123.1", 126, LONG{2});
     item.Set(engine + "/123.1", 127, LONG{64});
     item.Set(engine + "/123.1", 128, LONG{32});
+    item.Set(engine, 8013, LONG{1});
     item.Set(engine + "/210.1", 213, LONG{3});
     item.Set(engine + "/210.1", 214, "LU-201");
     item.Set(engine + "/210.1", 215, LONG{1});
@@ -128,7 +137,7 @@ class FixtureTest : public TabsTest, public ::testing::WithParamInterface<bool> 
     Discovered_Printers(0, 1) = 1;
     Device_List_Fields(0, 1, 5) = std::string("Queue-7000");
     engines_ = {{"Engine-A", 11, 0x6802, "QN-748", 3, 2}};
-    if (GetParam()) engines_.push_back({"Engine-B", 11, 0x802, "QN-752", 5, 0});
+    if (GetParam()) engines_.push_back({"Engine-B", 11, 0x6802, "QN-752", 5, 0});
     Build_Printer(*item_, engines_);
     Get_Device_Flag(item_.Get(), 0, 1, 1);
   }
@@ -144,6 +153,7 @@ TEST_P(FixtureTest, EveryTabShowsThePrinter) {
   // QuickView, as a selection fills it.
   Get_Printer_Identity(item, 0);
   Get_Summary_Info(item, 0);
+  Get_Finisher_Model(item);
   UpdateQuickView(item);
   EXPECT_EQ(Caption("lblIPEngine1Name"), "Engine-A");
   EXPECT_EQ(Caption("lblIPStatus"), Decode_Machine_State(3));
@@ -157,6 +167,12 @@ TEST_P(FixtureTest, EveryTabShowsThePrinter) {
     EXPECT_EQ(Caption("lblIPEngine2Status"), Decode_Machine_State(5));
     EXPECT_EQ(Caption("lblIPFinisher2Name"), "QN-752");
   }
+  window_.Tab = 1;
+  UpdateIPController(item);
+  EXPECT_EQ(Caption("lblIPVersion"), "V 2.10");
+  EXPECT_EQ(Caption("lblIPHardDiskSize"), "4000");
+  EXPECT_EQ(Caption("lblIPHardDiskSpace"), "1500");
+  EXPECT_EQ(Caption("lblIPMemInstalled"), "64");
   // Every engine's Printer, Status, Input and Output tabs.
   for (VbInteger e = 0; e < static_cast<VbInteger>(engines_.size()); ++e) {
     SCOPED_TRACE(e);

@@ -110,13 +110,13 @@ struct ControllerCase {
 class ControllerTable : public ViewsTest, public ::testing::WithParamInterface<ControllerCase> {};
 
 TEST_P(ControllerTable, FreeDiskSpaceIsNeverNegative) {
-  Controller_Fields(0, 3, 12) = GetParam().free_space;
+  // The disk and memory values come from their records.
+  Disk_Table(0, 3).Disks(0) = {VbLong{1}, VbLong{2000}, GetParam().free_space};
+  Memory_Table(0, 3, 0).Memory(1) = {std::string("DRAM"), VbLong{64}, VbLong{32}};
   Controller_Fields(0, 3, 1) = std::string("127.0.0.5");
   Controller_Fields(0, 3, 2) = std::string("TCP/IP");
   Controller_Fields(0, 3, 4) = std::string("Off");
   Controller_Fields(0, 3, 5) = std::string("Spool");
-  Controller_Fields(0, 3, 8) = VbLong{64};
-  Controller_Fields(0, 3, 11) = VbLong{2000};
   Controller_Fields(0, 3, 13) = std::string("2.10");
   Controller_Fields(0, 3, 16) = std::string("1.4");
   Controller_Fields(0, 3, 18) = std::string("  YES  ");

@@ -101,9 +101,7 @@ class StatusTabsWindowTest : public test_support::Forms_Test {
     Device_List_Fields(0, 1, 6) = VbLong{1};
     Controller_Fields(0, 1, 1) = std::string("127.0.0.7");
     Controller_Fields(0, 1, 2) = std::string("TCP/IP");
-    Controller_Fields(0, 1, 8) = VbLong{128};
-    Controller_Fields(0, 1, 11) = VbLong{4000};
-    Controller_Fields(0, 1, 12) = VbLong{-1};
+    Disk_Table(0, 1).Disks(0) = {VbLong{1}, VbLong{4000}, VbLong{-1}};
     Controller_Fields(0, 1, 13) = std::string("2.10");
     for (int e = 0; e < 2; ++e) {
       Engine_Fields(0, 1, e, 0) = VbLong{11};
