@@ -76,13 +76,15 @@ class Status_Tabs final : public QObject, public Tabs_Port {
   void Picture_Refresh(Picture_Box box) override { Box(box)->update(); }
 
  protected:
+  // Compares addresses only: the filter also sees the events of the
+  // window's destruction, when the form is no longer a frmTQZ.
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == window_.lvwEngineAlert->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (watched == alert_viewport_ && event->type() == QEvent::MouseButtonPress) {
       lvwEngineAlert_MouseDown();
     } else if (event->type() == QEvent::FocusIn) {
-      if (watched == window_.lvwEngineAlert) lvwEngineAlert_GotFocus();
-      if (watched == window_.lvwEngineFirmware) lvwEngineFirmware_GotFocus();
-      if (watched == window_.lvwEngineMemory) lvwEngineMemory_GotFocus();
+      if (watched == alert_) lvwEngineAlert_GotFocus();
+      if (watched == firmware_) lvwEngineFirmware_GotFocus();
+      if (watched == memory_) lvwEngineMemory_GotFocus();
     }
     return false;
   }
@@ -138,6 +140,10 @@ class Status_Tabs final : public QObject, public Tabs_Port {
             [input](QTreeWidgetItem* item) { lvwInputTray_ItemClick(input->indexOfTopLevelItem(item) + 1); });
     connect(output, &QTreeWidget::itemClicked, this,
             [output](QTreeWidgetItem* item) { lvwOutputTray_ItemClick(output->indexOfTopLevelItem(item) + 1); });
+    alert_ = alert;
+    firmware_ = firmware;
+    memory_ = memory;
+    alert_viewport_ = alert->viewport();
     for (QTreeWidget* tree : {alert, firmware, memory}) tree->installEventFilter(this);
     alert->viewport()->installEventFilter(this);
     connect(window_.cmdDelete, &QPushButton::clicked, this, [] { cmdDelete_Click(); });
@@ -146,6 +152,10 @@ class Status_Tabs final : public QObject, public Tabs_Port {
   }
 
   frmTQZ& window_;
+  const QObject* alert_ = nullptr;
+  const QObject* firmware_ = nullptr;
+  const QObject* memory_ = nullptr;
+  const QObject* alert_viewport_ = nullptr;
   std::function<IVectorItem*(VbInteger)> objects_;
   std::function<int()> selected_item_index_;
 };
