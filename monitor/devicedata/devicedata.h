@@ -124,7 +124,8 @@ std::string Decode_Present(VbLong code);
 //   0. Nothing of a failed read is applied: the fields and records of the
 //   device keep what they held (empty for a device never read). Record
 //   procedures store their record only when every read of the call
-//   succeeded. ErrorCode -11 or -12 (after a read that the procedure checks)
+//   succeeded (the input tray's optional wide-size flag aside: when its
+//   read fails the flag stays empty). ErrorCode -11 or -12 (after a read that the procedure checks)
 //   sets Comm_Error_On to "On", Comm_Error_Text to the not-responding text
 //   and enables Timer4; other codes set nothing.
 // - Record counts are clamped to the record's capacity (0 .. capacity)
