@@ -13,13 +13,15 @@ using retrieval::Call;
 void Get_Controller_Info(IVectorItem* item) {
   retrieval::Trapped(kUsualQuietSet, [&] {
     const VbInteger kind = Selected_List_Kind, device = Selected_Device;
+    bool read = false;
     {
       Call call(item);
       const LONG group = call.Create_Group({79, 80, 196, 197, 208, 209});
       const LONG root = call.Device_Root();
       const LONG engine = call.Engine(root, Selected_Engine);
       const LONG controller = call.Handle(engine, 74, Selected_Engine + 1);
-      if (call.Read(controller, group)) {
+      read = call.Read(controller, group);
+      if (read) {
         const retrieval::Value_List ints = call.Integers(controller);
         for (std::size_t i = 0; i < ints.Count(); ++i) {
           const VbLong v = ints.Integers[i];
@@ -47,7 +49,7 @@ void Get_Controller_Info(IVectorItem* item) {
     const Value_Triple& memory = Memory_Table(kind, device, Selected_Engine).Memory(1);
     Controller_Fields(kind, device, 8) = memory.Second;
     Controller_Fields(kind, device, 9) = memory.Third;
-    Controller_Fields(kind, device, 15) = true;
+    if (read) Controller_Fields(kind, device, 15) = true;
   });
 }
 
@@ -117,7 +119,7 @@ void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
       }
     }
     call.Finish();
-    Engine_Fields(kind, device, engine, 9) = true;
+    if (read) Engine_Fields(kind, device, engine, 9) = true;
   });
 }
 

@@ -12,12 +12,14 @@ using retrieval::Call;
 VbInteger Get_Engine_Counters(IVectorItem* item, VbInteger engine) {
   retrieval::Trapped(kUsualQuietSet, [&] {
     const VbInteger kind = Selected_List_Kind, device = Selected_Device;
+    bool read = false;
     {
       Call call(item);
       const LONG group = call.Create_Group({157, 155, 158, 156, 186, 152, 207, 162, 163});
       const LONG root = call.Device_Root();
       const LONG vector = call.Handle(call.Engine(root, engine), 148, 1);
-      if (call.Read(vector, group)) {
+      read = call.Read(vector, group);
+      if (read) {
         const struct {
           LONG id;
           int field;
@@ -52,7 +54,7 @@ VbInteger Get_Engine_Counters(IVectorItem* item, VbInteger engine) {
       }
       call.Finish();
     }
-    Engine_Fields(kind, device, engine, 9) = true;
+    if (read) Engine_Fields(kind, device, engine, 9) = true;
     Get_Finisher_Model(item);
   });
   return 0;

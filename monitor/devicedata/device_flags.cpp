@@ -36,12 +36,14 @@ VbInteger Get_Device_Flag(IVectorItem* item, VbInteger listKind, VbInteger devic
 VbInteger Get_Status_And_Options(IVectorItem* item) {
   retrieval::Trapped(kUsualQuietSet, [&] {
     const VbInteger kind = Selected_List_Kind, device = Selected_Device;
+    bool read = false;
     {
       Call call(item);
       const LONG group = call.Create_Group({81, 77});
       const LONG root = call.Device_Root();
       const LONG vector = call.Handle(call.Engine(root, Selected_Engine), 74, Selected_Engine + 1);
-      if (call.Read(vector, group)) {
+      read = call.Read(vector, group);
+      if (read) {
         const retrieval::Value_List ints = call.Integers(vector);
         for (std::size_t i = 0; i < ints.Count(); ++i)
           if (ints.Ids[i] == 81) Device_List_Fields(kind, device, 4) = Decode_Device_Status(ints.Integers[i]);
@@ -50,7 +52,7 @@ VbInteger Get_Status_And_Options(IVectorItem* item) {
     }
     const VbInteger engines = functions::Is_Tandem(kind, device) ? 2 : 1;
     for (VbInteger engine = 0; engine < engines; ++engine) Get_Installed_Options(item, engine);
-    Device_List_Fields(kind, device, 0) = true;
+    if (read) Device_List_Fields(kind, device, 0) = true;
   });
   return 0;
 }

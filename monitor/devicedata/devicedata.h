@@ -532,7 +532,8 @@ void Get_OS_Version();
 
 // Controller_Fields 4, 5, 13, 14, 18, 19 from the controller block (vector
 // 74), then Get_Disk_Info and Get_Memory_Table, whose first disk row (10,
-// 11, 12) and first memory row (8, 9) it copies, then field 15 := True.
+// 11, 12) and first memory row (8, 9) it copies, then field 15 := True
+// when the block was read.
 void Get_Controller_Info(IVectorItem* item);
 // Engine_Fields 0-7, 10, 12 of the engine, field 8 "YES"/"NO" (more than
 // five input units), Engine_Options(engine) and all 32 Option_Flags, the
@@ -540,7 +541,7 @@ void Get_Controller_Info(IVectorItem* item);
 // LCTPaperInput, Label6, TrimmerPaperOutput, Label8, PunchPaperOutput,
 // Label10, SheetFeederPaperInput, CenterFoldPaperOutput, ZFoldPaperOutput,
 // DMFoldPaperOutput from the flags as they stand, Label14 := resolution
-// (151); then field 9 := True.
+// (151); then field 9 := True when the engine's values were read.
 void Get_Installed_Options(IVectorItem* item, VbInteger engine);
 
 // lblIPModel and lblIPName(1..5) := controller name (189); lblIPLocation and
@@ -569,11 +570,12 @@ std::string Get_Window_Caption(VbLong window);
 // lblEngineFinisherModel and Finisher_Fields(.., Selected_Engine, 0) := the
 // finisher name (111; group 1010, RetrievalMode 1).
 VbInteger Get_Finisher_Model(IVectorItem* item);
-// Finisher_Fields(.., engine, 0) := the finisher name; field 5 := True.
+// Finisher_Fields(.., engine, 0) := the finisher name; field 5 := True
+// after a good read.
 VbInteger Get_Finisher_Strings(IVectorItem* item, VbInteger engine);
 
 // Engine_Fields 1-7, 10, 12 and the Printer tab's counter captions; field 9
-// := True; then Get_Finisher_Model.
+// := True after a good read; then Get_Finisher_Model.
 VbInteger Get_Engine_Counters(IVectorItem* item, VbInteger engine);
 // The QuickView summary: one pass for the engine given, and for a tandem pair
 // (Device_List_Fields field 6 = 1) a second one for engine 1 into the
@@ -587,7 +589,8 @@ VbInteger Get_Summary_Info(IVectorItem* item, VbInteger engine);
 VbInteger Get_Device_Flag(IVectorItem* item, VbInteger listKind, VbInteger device,
                           VbInteger row);
 // Device_List_Fields 4 := Decode_Device_Status(81); Get_Installed_Options
-// for engine 0 (and 1 for a tandem pair); field 0 := True.
+// for engine 0 (and 1 for a tandem pair); field 0 := True when the status
+// was read.
 VbInteger Get_Status_And_Options(IVectorItem* item);
 // Engine_Fields(.., engine, 0) := the engine type code (153).
 VbInteger Get_Engine_Type(IVectorItem* item, VbInteger engine);

@@ -12,19 +12,21 @@ constexpr LONG kFinisherGroup = 1010;
 constexpr LONG kFinisherName = 111;
 
 // Reads the finisher group of the engine; calls take(name) when the read
-// succeeded and the answer holds the name. The root follows the list kind,
-// as every other reader's does.
+// succeeded and the answer holds the name, and tells whether it succeeded.
+// The root follows the list kind, as every other reader's does.
 template <class F>
-void Read_Finisher_Name(IVectorItem* item, VbInteger engine, LONG mode, F&& take) {
+bool Read_Finisher_Name(IVectorItem* item, VbInteger engine, LONG mode, F&& take) {
   retrieval::Call call(item);
   const LONG root = call.Device_Root();
   const LONG finisher = call.Handle(call.Engine(root, engine), 104, 1);
-  if (call.Read(finisher, kFinisherGroup, true, mode)) {
+  const bool read = call.Read(finisher, kFinisherGroup, true, mode);
+  if (read) {
     const retrieval::Value_List texts = call.Strings(finisher);
     for (std::size_t i = 0; i < texts.Count(); ++i)
       if (texts.Ids[i] == kFinisherName) take(texts.Texts[i]);
   }
   call.Finish();
+  return read;
 }
 
 }  // namespace
@@ -41,10 +43,10 @@ VbInteger Get_Finisher_Model(IVectorItem* item) {
 
 VbInteger Get_Finisher_Strings(IVectorItem* item, VbInteger engine) {
   retrieval::Trapped(kUsualQuietSet, [&] {
-    Read_Finisher_Name(item, engine, xlpnmif::kModeRead, [&](const std::string& name) {
+    const bool read = Read_Finisher_Name(item, engine, xlpnmif::kModeRead, [&](const std::string& name) {
       Finisher_Fields(Selected_List_Kind, Selected_Device, engine, 0) = name;
     });
-    Finisher_Fields(Selected_List_Kind, Selected_Device, engine, 5) = true;
+    if (read) Finisher_Fields(Selected_List_Kind, Selected_Device, engine, 5) = true;
   });
   return 0;
 }

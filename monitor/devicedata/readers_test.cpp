@@ -314,6 +314,13 @@ TEST_F(ReadersTest, FinisherNamesOfTheSelectedAndTheGivenEngine) {
   EXPECT_TRUE(Is_Empty(Finisher_Fields(0, 0, 0, 5)));
   EXPECT_EQ(Caption("lblEngineFinisherModel"), "Stapler");
 
+  // A failed read marks nothing as read.
+  item_->Set("5002.0/0.3/104.1", 111, "Trimmer");
+  item_->Set_Error_Code("5002.0/0.3/104.1", -9);
+  Get_Finisher_Strings(item_.Get(), 2);
+  EXPECT_TRUE(Is_Empty(Finisher_Fields(0, 0, 2, 0)));
+  EXPECT_TRUE(Is_Empty(Finisher_Fields(0, 0, 2, 5)));
+
   // Other devices are read under their own root, 5004.
   Selected_List_Kind = 1;
   Selected_Engine = 1;
@@ -463,7 +470,10 @@ TEST_F(ReadersTest, EngineTypeOfTheGivenEngine) {
   item_->Set_Error_Code(kEngine1Data, -12);
   item_->Set(kEngine1Data, 153, LONG{11});
   Get_Engine_Type(item_.Get(), 1);
+  Get_Engine_Counters(item_.Get(), 1);
+  Get_Installed_Options(item_.Get(), 1);
   EXPECT_EQ(Field_Of(Engine_Fields(0, 0, 1, 0)), "17");
+  EXPECT_TRUE(Is_Empty(Engine_Fields(0, 0, 1, 9)));  // nothing was read
   EXPECT_EQ(Comm_Error_Text, "The Selected Printer is not Responding (Error Code -12)");
 }
 
