@@ -2,7 +2,9 @@
 // scratch registries and every dialog answered through the dialog service.
 #include <QAction>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QTreeWidget>
 #include <QMenu>
 #include <QTest>
@@ -494,6 +496,20 @@ TEST_F(frmTQZ_Test, CaptionsWithoutAndWithALanguageCatalogue) {
   EXPECT_EQ(form.SSTab1->property("charSet").toInt(), 128);
   EXPECT_FALSE(form.Label("lblIPMemAvail")->property("charSet").isValid());  // left out
   EXPECT_FALSE(form.Label("LabelQView", 0)->property("charSet").isValid());
+}
+
+TEST_F(frmTQZ_Test, PictureOfEachTab) {
+  Good_Registry();
+  frmTQZ& form = Form();
+  form.Form_Initialize();  // the column headers and engine names
+  form.Localise_Main_Window();
+  form.lvwIPs->addItem(new QListWidgetItem(form.Program_Icon(), "Printer"));
+  form.show();
+  for (int tab = 0; tab < 7; ++tab) {
+    form.SSTab1->SetTab(tab);
+    const QString path = vbui::testing::SaveScreenshot(form, QString("frmTQZ_tab%1").arg(tab));
+    EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+  }
 }
 
 }  // namespace
