@@ -1,0 +1,310 @@
+// The main window's procedures that need no widget: printer discovery and
+// the printer list, the selection, the polling timers and the view refresh,
+// the menus and the window load. The window itself (frmTQZ) implements the
+// two ports below with its real controls and calls the event procedures of
+// Tqz_Main from its Qt slots; tests drive them with fakes.
+//
+// What a caller may rely on:
+// - Everything runs on the one user-interface thread; nothing here locks.
+// - Every event procedure traps VbError itself: the error is kept in
+//   Last_Error_Number / Last_Error_Description, the pointer goes back to the
+//   default, and the window's Report_Error runs unless the number is in the
+//   procedure's quiet set. No exception leaves an event procedure.
+// - One busy guard: while a discovery, a polling pass, a view refresh or a
+//   window load runs (also inside a modal dialog opened by one of them), the
+//   timer ticks and the menu commands that would start another of them do
+//   nothing (Timer2 keeps running and acts at a later tick).
+// - Discovered_Printers holds at most 128 rows, at most 64 of one list
+//   (device instances 0..63); a discovery stops adding devices at the limit
+//   and always deletes its custom group and releases its handles.
+// - A list's per-device fields are cleared when its discovery completes, so
+//   a device number never shows the fields of its previous occupant.
+// - Machine_State_Code is reset to 0 before each printer's state read, so a
+//   printer that does not answer shows icon 4, never its neighbour's.
+// - Fill_Printer_List selects row 1 and resets Selected_Item_Index to 1.
+// - Clear_Status_Pending is "Yes" only while a discovery's attempts run;
+//   when they end it is "No" and Timer4 is off, so a read after the
+//   discovery shows its not-responding message.
+// - Refresh_The_View refreshes only while the main window is the active
+//   window (Is_Active_Window), never by comparing captions.
+// - Web_Click opens "http://<address>/" only when the selected device is a
+//   TCP/IP device whose address is a dotted IPv4 address.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "mgmt/xlpnmif.h"
+#include "platform/com/com.h"
+#include "platform/types.h"
+
+namespace vlm::monitor {
+
+inline constexpr int kMaxDiscoveredRows = 128;
+inline constexpr int kMaxDevicesPerList = 64;
+
+// Label15's colours (0x00BBGGRR; &H8000000F is the system button face).
+inline constexpr std::uint32_t kStatusBusyColour = 0xC0FFFF;
+inline constexpr std::uint32_t kStatusErrorColour = 0x80FF;
+inline constexpr std::uint32_t kStatusIdleColour = 0x8000000F;
+
+// "Yes" while the tab procedures run inside a polling pass, respectively a
+// requested refresh (the tab procedures read View_Refresh_Requested and set
+// it back).
+inline std::string Polling_Tick_Active;
+inline std::string View_Refresh_Requested;
+
+// The status image (1..5 of imgIcon and imgSmallIcon) of a machine state.
+int Status_Icon_Of(VbLong machineStateCode);
+
+// What one discovery read of a device gave (the device scalars 145, 6001,
+// 6002, 6005 and 6008 of the device's custom group).
+struct Discovered_Device {
+  VbInteger List_Kind = 0;
+  VbInteger Instance = 0;
+  bool Has_Product = false, Has_Module = false, Has_Spooler = false, Has_Address = false,
+       Has_Protocol = false;
+  std::string Product_Name;  // 6002
+  std::string Module_Type;   // 145
+  std::string Spooler_Name;  // 6005
+  std::string Address;       // 6001
+  std::string Protocol;      // Decode_Protocol(6008)
+};
+
+// The controls and services of the main window that these procedures use.
+struct Tqz_Window {
+  virtual ~Tqz_Window() = default;
+
+  // lvwIPs. Items are numbered from 1.
+  virtual void lvwIPs_Clear() = 0;
+  virtual int lvwIPs_Add() = 0;  // a new item without text or icon; its index
+  virtual int lvwIPs_Count() = 0;
+  virtual void lvwIPs_Set_Icon(int index, int image) = 0;  // large and small
+  virtual std::string lvwIPs_Text(int index) = 0;
+  virtual void lvwIPs_Set_Text(int index, const std::string& text) = 0;
+  virtual void lvwIPs_Select(int index) = 0;  // the list's selected item
+  virtual int lvwIPs_Selected() = 0;          // 0 when none
+  virtual void lvwIPs_Set_Marked(int index, bool marked) = 0;
+  virtual void lvwIPs_Set_View(int style) = 0;  // 0 icons, 1 small icons, 2 list
+  virtual void lvwIPs_Set_Focus() = 0;
+  virtual void lvwIPs_Repaint() = 0;
+
+  // Label15, the status line: back colour, caption, centred or not.
+  virtual void Set_Status(std::uint32_t backColour, const std::string& caption, bool centred) = 0;
+  virtual std::string Status_Caption() = 0;
+
+  virtual void Set_Hourglass(bool busy) = 0;
+  // Timers 1..5.
+  virtual void Set_Timer_Enabled(int timer, bool enabled) = 0;
+  virtual bool Timer_Enabled(int timer) = 0;
+  virtual void Set_Timer_Interval(int timer, int milliseconds) = 0;
+
+  virtual int Current_Tab() = 0;  // SSTab1's current tab
+  virtual void Hide_Jobs_Tab() = 0;
+  virtual void Set_Tab_Help_Topic(int topic) = 0;
+  // ComboPrinter(index): list index -1 none, 0 "Printer 1", 1 "Printer 2".
+  // Setting it from code raises ComboPrinter_Click, as in VB.
+  virtual int ComboPrinter_ListIndex(int index) = 0;
+  virtual void Set_ComboPrinter_ListIndex(int index, int listIndex) = 0;
+  // Visible of a control by name and array index (-1 for none).
+  virtual void Set_Visible(const std::string& control, int index, bool visible) = 0;
+  virtual void Set_Caption(const std::string& control, int index, const std::string& caption) = 0;
+  virtual void Repaint(const std::string& control, int index) = 0;
+
+  // The main window is the active window of the desktop.
+  virtual bool Is_Active_Window() = 0;
+  virtual void Show_Window() = 0;
+  virtual void Repaint_Window() = 0;
+  virtual void Enter_Whats_This_Mode() = 0;
+  virtual void Leave_Whats_This_Mode() = 0;
+  virtual void Set_Web_Enabled(bool enabled) = 0;
+
+  // The "11" question (texts by Super_User); returns the answer
+  // ("11-1" Cancel, "" Ok, "14-1" Configure) that Message_Box leaves.
+  virtual std::string Ask_No_Printers() = 0;
+  // Opens a document or address through the desktop; the result is ignored.
+  virtual void Open_Document(const std::string& url) = 0;
+  virtual void Show_Options() = 0;  // hides the main window, frmOptions modeless
+  virtual void Show_About() = 0;
+  virtual void Unload_Window() = 0;    // the unload question decides
+  virtual void End_Program() = 0;      // tray icon deleted, window unloaded, no question
+  virtual void Report_Error() = 0;     // the general error report ("15")
+
+  // Procedures of the start-up module.
+  virtual void Localise_Main_Window() = 0;
+  virtual void Add_Tray_Icon() = 0;
+  virtual void Get_Preferences_Values() = 0;
+  virtual void Create_Check_Discovery() = 0;  // writes by Discovery_Running
+  virtual void Build_Form_Caption() = 0;
+  // The polling interval in milliseconds, 0 for a timer that never ticks;
+  // throws VbError for a text that is not a whole number of seconds.
+  virtual int Polling_Interval_Milliseconds() = 0;
+};
+
+// The device data procedures and tab views these procedures call, each on
+// the VectorItem of the selected list.
+struct Tqz_Readers {
+  virtual ~Tqz_Readers() = default;
+  virtual void Get_Device_Flag(IVectorItem* item, VbInteger kind, VbInteger device, VbInteger row) = 0;
+  virtual void Get_Printer_State(IVectorItem* item, VbInteger engine) = 0;
+  virtual void Get_Printer_Identity(IVectorItem* item, VbInteger engine) = 0;
+  virtual void Get_Summary_Info(IVectorItem* item, VbInteger engine) = 0;
+  virtual void Get_Finisher_Model(IVectorItem* item) = 0;
+  virtual void Get_MIB_Version(IVectorItem* item) = 0;
+  virtual void Get_Device_Functions(IVectorItem* item, VbInteger engine) = 0;
+  virtual void Get_Device_Status(IVectorItem* item) = 0;
+  virtual void Get_Engine_Counters(IVectorItem* item, VbInteger engine) = 0;
+  virtual void Get_Engine_Model(IVectorItem* item, VbInteger engine) = 0;
+  virtual void Get_Installed_Options(IVectorItem* item, VbInteger engine) = 0;
+  virtual void Get_OS_Version() = 0;
+  virtual void UpdateQuickView(IVectorItem* item) = 0;
+  virtual void UpdateIPController(IVectorItem* item) = 0;
+  virtual void UpdatePrinter(IVectorItem* item) = 0;
+  virtual void UpdateAlertError(IVectorItem* item) = 0;
+  virtual void UpdatePaperInput(IVectorItem* item) = 0;
+  virtual void UpdatePaperOutput(IVectorItem* item) = 0;
+  virtual void UpdateJobs(IVectorItem* item) = 0;
+  virtual void Fill_Memory(IVectorItem* item) = 0;
+  virtual void Fill_Firmware(IVectorItem* item) = 0;
+  virtual void Fill_Output_Trays(IVectorItem* item) = 0;
+  virtual void Draw_Input_Picture(IVectorItem* item) = 0;
+  virtual void Draw_Output_Picture(IVectorItem* item) = 0;
+  virtual void Draw_Status_Picture(IVectorItem* item) = 0;
+};
+
+// The module values of other modules that these procedures read and write,
+// reached through one port so that the window binds them to their owners.
+struct Tqz_Shared {
+  virtual ~Tqz_Shared() = default;
+  // Texts of the start-up module and the dialogs.
+  virtual std::string& Flag(const std::string& name) = 0;  // "Polling_Enabled", ...
+  // Device data module.
+  virtual VbInteger& Selected_List_Kind() = 0;
+  virtual VbInteger& Selected_Device() = 0;
+  virtual VbInteger& Selected_Engine() = 0;
+  virtual std::string& Comm_Error_On() = 0;
+  virtual std::string Comm_Error_Text() = 0;
+  virtual bool Is_Tandem(VbInteger kind, VbInteger device) = 0;  // field 6 = 1
+  virtual std::string Display_Name(VbInteger kind, VbInteger device) = 0;  // field 1
+  virtual std::string Spooler_Name(VbInteger kind, VbInteger device) = 0;  // field 5
+  virtual std::string Address(VbInteger kind, VbInteger device) = 0;       // controller field 1
+  virtual std::string Protocol(VbInteger kind, VbInteger device) = 0;      // controller field 2
+  // Clears every per-device field of the list's devices.
+  virtual void Clear_Device_Fields(VbInteger kind) = 0;
+  virtual void Store_Discovered(const Discovered_Device& device) = 0;
+  virtual void Set_Last_Error(LONG number, const std::string& description) = 0;
+  // Tab 4/5 refreshes reset the tray and bin highlighted in the pictures;
+  // a tab change resets the clicked row of the tab lists.
+  virtual void Reset_Tray_And_Bin() = 0;
+  virtual void Reset_Last_Clicked_Row() = 0;
+  virtual void Clear_Column_Click_Pending() = 0;
+};
+
+// The main window's state and procedures.
+class Tqz_Main {
+ public:
+  Tqz_Main(Tqz_Window& window, Tqz_Readers& readers, Tqz_Shared& shared);
+
+  // ---- State (names as the window's module values) ----
+  ComPtr<IVectorItem> Installed_Vector_Item, Other_Vector_Item;
+  struct Row {
+    VbInteger List_Kind = 0;
+    VbInteger Instance = 0;
+  };
+  std::array<Row, kMaxDiscoveredRows> Discovered_Printers{};
+  VbInteger Discovered_Count = 0;
+  VbInteger Installed_Printer_Count = 0;
+  VbInteger Other_Device_Count = 0;
+  LONG Installed_Root_Handle = -1, Other_Root_Handle = -1;
+  VbInteger Selected_Row = 0;
+  int Selected_Item_Index = 1;
+  VbInteger Marked_Item_Index = 0;
+  VbInteger Current_Tab = 0;
+  int Current_List_Item = 0;
+  // The engine chosen in a ComboPrinter box (Engine_Choice, read as
+  // Engine_Index by the view refresh).
+  VbInteger Engine_Choice = 0;
+  VbInteger Discovery_Retries = 0;
+  std::string Remembered_Printer_Text = "NULL", Remembered_Spooler_Name = "NULL";
+  std::string Clear_Status_Pending;
+  // Makes a VectorItem: by default the class of "XLPNMIF.VectorItem" by its
+  // ProgID; throws VbError 429 when it cannot be created.
+  std::function<ComPtr<IVectorItem>()> Create_Vector_Item;
+
+  bool Busy() const { return busy_ > 0; }
+  // Set once the program is ending from inside a procedure (Cancel on the
+  // "11" question): the procedures that called it stop.
+  bool Ending() const { return ending_; }
+  // The object of a list kind (installed for 0, else other devices).
+  IVectorItem* Object_Of(VbInteger kind) const;
+
+  // ---- Window load ----
+  void Form_Load();
+
+  // ---- Discovery and the printer list ----
+  void Refresh_Discovery_Click();
+  VbInteger Discover_Printers(IVectorItem* item, VbInteger listKind);
+  void Fill_Printer_List();
+
+  // ---- Selection ----
+  void lvwIPs_ItemClick(int index);
+  void ComboPrinter_Click(int index);
+  void Picture1_Click();
+
+  // ---- Timers and the view ----
+  void Refresh_The_View();
+  void Timer1_Timer();
+  void Refresh_View_Click();
+  void Timer2_Timer();
+  void Timer3_Timer();
+  void Timer4_Timer();
+  void Timer5_Timer();
+  void SSTab1_Click(int previousTab);
+  void SSTab1_GotFocus();
+
+  // ---- Menus ----
+  void Command_Click();
+  void Web_Click();
+  void Content_Click();
+  void Options_Click();
+  void About_Click();
+  void Context_Help_Click();
+  void Exit_System_Click();
+  void IconView_Click();
+  void SmallIcon_Click();
+  void ListView_Click();
+  // The document opener: the window's desktop service.
+  void StartDoc(const std::string& document);
+
+ private:
+  struct Busy_Scope {
+    explicit Busy_Scope(Tqz_Main& m) : m_(m) { ++m_.busy_; }
+    ~Busy_Scope() { --m_.busy_; }
+    Tqz_Main& m_;
+  };
+  // The error trap: keeps the error, default pointer, reports it unless
+  // its number is quiet. Returns whether it was quiet.
+  bool Trap(const VbError& e, std::initializer_list<LONG> quiet);
+  std::string& Flag(const char* name) { return shared_.Flag(name); }
+  std::string Text(const char* english, VbLong id);
+  void Status_Idle();
+  void Status_Busy(const std::string& caption);
+  void Select_Row_Of_Item(int index);
+  void Status_Icons();
+  void Discovery_Trapped();
+  void Discovery_Body();
+  void End_Attempts();
+  void Refresh_View_Trapped();
+  void Refresh_The_View_Trapped();
+  void Refresh_The_View_Body();
+  void Tab_Captions(int tab);
+
+  Tqz_Window& window_;
+  Tqz_Readers& readers_;
+  Tqz_Shared& shared_;
+  int busy_ = 0;
+  bool ending_ = false;
+};
+
+}  // namespace vlm::monitor
