@@ -36,6 +36,7 @@
 #include <string>
 
 #include "mgmt/xlpnmif.h"
+#include "monitor/devicedata/devicedata.h"
 #include "platform/com/com.h"
 #include "platform/types.h"
 
@@ -129,7 +130,6 @@ struct Tqz_Window {
   virtual void Show_About() = 0;
   virtual void Unload_Window() = 0;    // the unload question decides
   virtual void End_Program() = 0;      // tray icon deleted, window unloaded, no question
-  virtual void Report_Error() = 0;     // the general error report ("15")
 
   // Procedures of the start-up module.
   virtual void Localise_Main_Window() = 0;
@@ -173,33 +173,33 @@ struct Tqz_Readers {
   virtual void Draw_Status_Picture(IVectorItem* item) = 0;
 };
 
-// The module values of other modules that these procedures read and write,
-// reached through one port so that the window binds them to their owners.
+// The module values of the start-up module and of the tab procedures that
+// these procedures read and write, reached through one port so that the
+// window binds them to their owners.
 struct Tqz_Shared {
   virtual ~Tqz_Shared() = default;
-  // Texts of the start-up module and the dialogs.
-  virtual std::string& Flag(const std::string& name) = 0;  // "Polling_Enabled", ...
-  // Device data module.
-  virtual VbInteger& Selected_List_Kind() = 0;
-  virtual VbInteger& Selected_Device() = 0;
-  virtual VbInteger& Selected_Engine() = 0;
-  virtual std::string& Comm_Error_On() = 0;
-  virtual std::string Comm_Error_Text() = 0;
-  virtual bool Is_Tandem(VbInteger kind, VbInteger device) = 0;  // field 6 = 1
-  virtual std::string Display_Name(VbInteger kind, VbInteger device) = 0;  // field 1
-  virtual std::string Spooler_Name(VbInteger kind, VbInteger device) = 0;  // field 5
-  virtual std::string Address(VbInteger kind, VbInteger device) = 0;       // controller field 1
-  virtual std::string Protocol(VbInteger kind, VbInteger device) = 0;      // controller field 2
-  // Clears every per-device field of the list's devices.
-  virtual void Clear_Device_Fields(VbInteger kind) = 0;
-  virtual void Store_Discovered(const Discovered_Device& device) = 0;
-  virtual void Set_Last_Error(LONG number, const std::string& description) = 0;
-  // Tab 4/5 refreshes reset the tray and bin highlighted in the pictures;
-  // a tab change resets the clicked row of the tab lists.
+  // The start-up module's flags ("Polling_Enabled", "UnInstalled_Enabled",
+  // "IP_Enabled", "Options_Requested", "Registry_Entries_Found",
+  // "Discovery_Running", "Discovery_Requested").
+  virtual std::string& Flag(const std::string& name) = 0;
+  // Tabs 4 and 5 reset the tray and bin highlighted in the pictures; a tab
+  // change resets the clicked row of the tab lists; Picture1_Click empties
+  // a pending column click.
   virtual void Reset_Tray_And_Bin() = 0;
   virtual void Reset_Last_Clicked_Row() = 0;
   virtual void Clear_Column_Click_Pending() = 0;
 };
+
+// Readers of the device data tables for a list kind and device.
+bool Is_Tandem(VbInteger kind, VbInteger device);              // field 6 = 1
+std::string Display_Name(VbInteger kind, VbInteger device);    // field 1
+std::string Spooler_Name(VbInteger kind, VbInteger device);    // field 5
+std::string Device_Address(VbInteger kind, VbInteger device);  // controller field 1
+std::string Device_Protocol(VbInteger kind, VbInteger device); // controller field 2
+// Clears every per-device field and record of the list's devices.
+void Clear_Device_Tables(VbInteger kind);
+// Writes what a discovery read of a device gave into its fields.
+void Store_Discovered(const Discovered_Device& device);
 
 // The main window's state and procedures.
 class Tqz_Main {
@@ -208,16 +208,11 @@ class Tqz_Main {
 
   // ---- State (names as the window's module values) ----
   ComPtr<IVectorItem> Installed_Vector_Item, Other_Vector_Item;
-  struct Row {
-    VbInteger List_Kind = 0;
-    VbInteger Instance = 0;
-  };
-  std::array<Row, kMaxDiscoveredRows> Discovered_Printers{};
+  // Discovered_Printers and Selected_Row are the device data module's.
   VbInteger Discovered_Count = 0;
   VbInteger Installed_Printer_Count = 0;
   VbInteger Other_Device_Count = 0;
   LONG Installed_Root_Handle = -1, Other_Root_Handle = -1;
-  VbInteger Selected_Row = 0;
   int Selected_Item_Index = 1;
   VbInteger Marked_Item_Index = 0;
   VbInteger Current_Tab = 0;
