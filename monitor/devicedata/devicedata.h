@@ -38,6 +38,7 @@
 
 #include "mgmt/xlpnmif.h"
 #include "platform/com/com.h"
+#include "platform/registry/registry.h"
 #include "platform/strings/language.h"
 #include "platform/types.h"
 
@@ -330,11 +331,17 @@ inline Vb_Array<Job_Record, 0, 2, 64> Job_Table;
 // The raw option word (scalar 206) of engines 0..2 of the device read last
 // (owner: the procedures that read 206).
 inline Vb_Array<VbLong, 0, 2> Engine_Options;
-// Functions of the device read last: 16384, 1 and 8192 when present, else 0
-// (owner: the procedures that read 206).
-inline VbLong Scanner_Flag = 0;
-inline VbLong Copier_Flag = 0;
-inline VbLong Fax_Flag = 0;
+// Flags of the option word of the engine read last (owner: the procedures
+// that read 206): flag k (0..30) holds the word's bit k masked (0 or 2^k),
+// flag 31 holds 1 when the word is negative, else 0. Get_Installed_Options
+// sets all 32; Get_Device_Functions and Get_Summary_Info set 13, 14 and 31.
+inline std::array<VbLong, 32> Option_Flags{};
+// The device's functions under the names the main window reads, the same
+// values as Option_Flags 14, 31 and 13: 16384, 1 and 8192 when present,
+// else 0.
+inline VbLong& Scanner_Flag = Option_Flags[14];
+inline VbLong& Copier_Flag = Option_Flags[31];
+inline VbLong& Fax_Flag = Option_Flags[13];
 
 // The job list root (vector 7001) that Get_Print_Jobs opened last, with the
 // object that made it; Handle -1 when none is open. Only that object may
@@ -432,6 +439,10 @@ struct Main_Window_Port {
   virtual void Set_Mouse_Pointer(VbInteger pointer) = 0;
   // The tab SSTab1 shows: 0 QuickView .. 6 Jobs.
   virtual VbInteger Current_Tab() = 0;
+  // The title of a window (GetWindowTextA): the window's title when it is
+  // one of the program's own, else the empty text (window 0, another
+  // program's window).
+  virtual std::string Window_Text(VbLong /*window*/) { return {}; }
 };
 // Set by the main window when it loads; null leaves every control untouched
 // (Current_Tab then reads as 0).
@@ -489,5 +500,95 @@ struct Alert_Status {
 // for any other text), with localised caption and party when Localised is
 // "On".
 Alert_Status Classify_Alert(const std::string& description);
+
+// ---- Utilities without a device ----
+
+// Read_Registry_String: the last text read (empty after any failure) and
+// "No" when the last call found no text, else the empty text.
+inline std::string Registry_Value;
+inline std::string Registry_Found;
+// Opens subKey with KEY_READ, reads the REG_SZ value through a 255-byte
+// buffer (a text of at most 254 characters and its NUL) and returns it cut
+// at its first NUL; Registry_Value holds it too. A key that cannot be opened
+// or read, a missing value, a value of another type, one too long for the
+// buffer, and empty data all give "" with Registry_Value "" and
+// Registry_Found "No". Every key it opens is closed before it returns.
+std::string Read_Registry_String(HKEY rootKey, const std::string& subKey,
+                                 const std::string& valueName);
+
+// Get_OS_Version: the platform id, 0 until it has run. The monitor runs on
+// the NT family's terms (2) on Linux; every caller tests for that value.
+inline constexpr VbInteger kPlatformWin32Windows = 1;
+inline constexpr VbInteger kPlatformWin32Nt = 2;
+inline VbInteger OS_Platform_Id = 0;
+void Get_OS_Version();
+
+// ---- Controller, identity, finisher names, counters and device flags ----
+// Every reader below follows the rules of the retrieval procedures above:
+// root 5002/5004 by Selected_List_Kind (the two finisher readers too),
+// values of a failed read are not applied, and the fields and captions an
+// answer lacks keep what they held.
+
+// Controller_Fields 4, 5, 13, 14, 18, 19 from the controller block (vector
+// 74), then Get_Disk_Info and Get_Memory_Table, whose first disk row (10,
+// 11, 12) and first memory row (8, 9) it copies, then field 15 := True.
+void Get_Controller_Info(IVectorItem* item);
+// Engine_Fields 0-7, 10, 12 of the engine, field 8 "YES"/"NO" (more than
+// five input units), Engine_Options(engine) and all 32 Option_Flags, the
+// option captions ("YES"/"No", English unless Localised is "On") of
+// LCTPaperInput, Label6, TrimmerPaperOutput, Label8, PunchPaperOutput,
+// Label10, SheetFeederPaperInput, CenterFoldPaperOutput, ZFoldPaperOutput,
+// DMFoldPaperOutput from the flags as they stand, Label14 := resolution
+// (151); then field 9 := True.
+void Get_Installed_Options(IVectorItem* item, VbInteger engine);
+
+// lblIPModel and lblIPName(1..5) := controller name (189); lblIPLocation and
+// Device_List_Fields field 3 := location (78).
+void Get_Printer_Identity(IVectorItem* item, VbInteger engine);
+// Label4 := Decode_Device_Status(81) of Selected_Engine.
+VbInteger Get_Device_Status(IVectorItem* item);
+// Engine_Options(engine) and flags 13, 14, 31 from 206; then the
+// device-type text in Label12 and lblIPType: "Printer" (312), then
+// "/Scanner" (448), "/Copier" (449), "/Fax" (450) for the flags set, each
+// the English literal unless Localised is "On".
+VbInteger Get_Device_Functions(IVectorItem* item, VbInteger engine);
+// Controller_Fields 16 and lblIPMIBVersion := 85; Controller_Fields 17 := 86.
+VbInteger Get_MIB_Version(IVectorItem* item);
+
+// Get_Window_Caption: the title of the window given, through the main window
+// port's Window_Text (255-character buffer: at most 254 characters), trimmed
+// and cut before its first "-" into Window_Caption_Text; "" when the window
+// is none of ours (another program is active). Returns "".
+inline VbLong Caption_Buffer_Size = 255;
+inline std::string Caption_Buffer;
+inline VbLong Caption_Length = 0;
+inline std::string Window_Caption_Text;
+std::string Get_Window_Caption(VbLong window);
+
+// lblEngineFinisherModel and Finisher_Fields(.., Selected_Engine, 0) := the
+// finisher name (111; group 1010, RetrievalMode 1).
+VbInteger Get_Finisher_Model(IVectorItem* item);
+// Finisher_Fields(.., engine, 0) := the finisher name; field 5 := True.
+VbInteger Get_Finisher_Strings(IVectorItem* item, VbInteger engine);
+
+// Engine_Fields 1-7, 10, 12 and the Printer tab's counter captions; field 9
+// := True; then Get_Finisher_Model.
+VbInteger Get_Engine_Counters(IVectorItem* item, VbInteger engine);
+// The QuickView summary: one pass for the engine given, and for a tandem pair
+// (Device_List_Fields field 6 = 1) a second one for engine 1 into the
+// engine-2 captions, which are shown (else emptied and hidden). The passes
+// use an engine of their own: the caller's variable is never written.
+// Engine_Options and flags 13, 14, 31 end with the last pass's word.
+VbInteger Get_Summary_Info(IVectorItem* item, VbInteger engine);
+
+// Device_List_Fields(listKind, device, 6) := 1 when scalar 217 is 3, else 0;
+// root 5004 when listKind is not 0. The row is not read.
+VbInteger Get_Device_Flag(IVectorItem* item, VbInteger listKind, VbInteger device,
+                          VbInteger row);
+// Device_List_Fields 4 := Decode_Device_Status(81); Get_Installed_Options
+// for engine 0 (and 1 for a tandem pair); field 0 := True.
+VbInteger Get_Status_And_Options(IVectorItem* item);
+// Engine_Fields(.., engine, 0) := the engine type code (153).
+VbInteger Get_Engine_Type(IVectorItem* item, VbInteger engine);
 
 }  // namespace vlm::monitor

@@ -54,6 +54,7 @@ class Fake_Vector_Item final : public ComObject<Fake_Vector_Item, IVectorItem> {
     n.values.emplace_back(id, std::move(value));
   }
   void Set(const std::string& path, LONG id, const char* text) { Set(path, id, Value(std::string(text))); }
+  void Set(const std::string& path, LONG id, int value) { Set(path, id, Value(LONG{value})); }
   void Add_Node(const std::string& path) { nodes_[path]; }
   void Remove_Subtree(const std::string& path) {
     for (auto it = nodes_.begin(); it != nodes_.end();)
@@ -130,7 +131,10 @@ class Fake_Vector_Item final : public ComObject<Fake_Vector_Item, IVectorItem> {
       *error = -2;
     } else {
       auto n = nodes_.find(h->second);
-      *error = all_error_ ? all_error_ : n == nodes_.end() ? -9 : n->second.error;
+      *error = all_error_                           ? all_error_
+               : n != nodes_.end()                  ? n->second.error
+               : Has_Descendants(h->second) ? 0
+                                                    : -9;
       std::vector<std::pair<LONG, Value>>& current = current_[handle];
       for (SHORT id : ids) {
         std::optional<Value> v = *error == 0 ? Lookup(h->second, id) : Placeholder(h->second, id);
@@ -284,6 +288,10 @@ class Fake_Vector_Item final : public ComObject<Fake_Vector_Item, IVectorItem> {
       return Value(count);
     }
     return std::nullopt;
+  }
+  bool Has_Descendants(const std::string& path) const {
+    auto it = nodes_.lower_bound(path + "/");
+    return it != nodes_.end() && it->first.rfind(path + "/", 0) == 0;
   }
   std::optional<Value> Placeholder(const std::string& path, LONG id) const {
     std::optional<Value> v = Lookup(path, id);

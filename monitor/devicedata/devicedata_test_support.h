@@ -40,7 +40,14 @@ inline void Reset_Module_Values() {
   Disk_Table.Clear();
   Job_Table.Clear();
   Engine_Options.Clear();
-  Scanner_Flag = Copier_Flag = Fax_Flag = 0;
+  Option_Flags.fill(0);
+  Registry_Value.clear();
+  Registry_Found.clear();
+  OS_Platform_Id = 0;
+  Caption_Buffer_Size = 255;
+  Caption_Buffer.clear();
+  Caption_Length = 0;
+  Window_Caption_Text.clear();
   Job_Root_Handle = Job_Root{};
   Comm_Error_On.clear();
   Comm_Error_Text.clear();

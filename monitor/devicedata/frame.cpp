@@ -56,6 +56,10 @@ VbInteger Clamp_Count(LONG value, int capacity) {
   return static_cast<VbInteger>(std::clamp<LONG>(value, 0, capacity));
 }
 
+VbInteger First_Count(const Value_List& list, int capacity) {
+  return list.Count() > 0 ? Clamp_Count(list.Integers[0], capacity) : VbInteger{0};
+}
+
 void Trap_Error(const VbError& error, std::span<const VbLong> quiet) {
   Last_Error_Number = error.Number();
   Last_Error_Description = error.Description();
@@ -71,6 +75,20 @@ void Trap_Error(const VbError& error, std::span<const VbLong> quiet) {
 std::string Localised_Text(const char* english, VbLong id) {
   return Localised == "On" ? Load_Res_String(id) : std::string(english);
 }
+
+void Set_Caption(std::string_view control, VbInteger index, const std::string& caption) {
+  if (Main_Window != nullptr) Main_Window->Set_Caption(control, index, caption);
+}
+std::string Caption(std::string_view control, VbInteger index) {
+  return Main_Window != nullptr ? Main_Window->Caption(control, index) : std::string();
+}
+void Set_Visible(std::string_view control, VbInteger index, bool visible) {
+  if (Main_Window != nullptr) Main_Window->Set_Visible(control, index, visible);
+}
+void Set_BackColor(std::string_view control, VbInteger index, VbLong colour) {
+  if (Main_Window != nullptr) Main_Window->Set_BackColor(control, index, colour);
+}
+VbInteger Current_Tab() { return Main_Window != nullptr ? Main_Window->Current_Tab() : 0; }
 
 namespace {
 

@@ -82,6 +82,9 @@ void Check_Not_Responding(LONG error_code);
 
 // A count as read, clamped to 0 .. capacity.
 VbInteger Clamp_Count(LONG value, int capacity);
+// The count of a count group's integer list: its first value, whatever its
+// id, clamped; 0 for an empty list.
+VbInteger First_Count(const Value_List& list, int capacity);
 
 // The trap of a procedure: keeps the error, sets the default mouse pointer
 // and reports it unless its number is quiet.
@@ -98,6 +101,15 @@ void Trapped(std::span<const VbLong> quiet, F&& body) {
     Trap_Error(VbError(VBERR_OUT_OF_MEMORY, VbErrorDescription(VBERR_OUT_OF_MEMORY)), quiet);
   }
 }
+
+// The main window's controls through Main_Window; without a window the
+// writes do nothing, a caption reads as "" and the tab as 0.
+void Set_Caption(std::string_view control, VbInteger index, const std::string& caption);
+std::string Caption(std::string_view control, VbInteger index);
+void Set_Visible(std::string_view control, VbInteger index, bool visible);
+void Set_BackColor(std::string_view control, VbInteger index, VbLong colour);
+VbInteger Current_Tab();
+inline constexpr VbInteger kNoIndex = Main_Window_Port::kNoIndex;
 
 // The text of a localised pair: Load_Res_String(id) cut at its first NUL
 // when Localised is "On", else the English literal.

@@ -620,6 +620,12 @@ void ClearDeniedWritesForTests() {
   s.denied.clear();
 }
 
+std::size_t OpenKeyCountForTests() {
+  State& s = GetState();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.handles.size();
+}
+
 void ResetForTests() {
   State& s = GetState();
   std::lock_guard<std::mutex> lock(s.mutex);

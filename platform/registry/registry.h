@@ -126,6 +126,9 @@ std::string RootFolder();
 // file). The path is "HKLM\..." or "HKCR\..."; "HKLM" alone denies the hive.
 void DenyWriteBelowForTests(const std::string& rootAndPath);
 void ClearDeniedWritesForTests();
+// The number of handles opened or created and not yet closed, in the whole
+// process (the predefined roots are not counted).
+std::size_t OpenKeyCountForTests();
 // Forget the cached root folder so that a changed $VLM_REGISTRY_ROOT applies.
 void ResetForTests();
 

@@ -1,0 +1,62 @@
+// The engine model labels and the printer state of the polling tick.
+#include "monitor/devicedata/retrieval.h"
+
+namespace vlm::monitor {
+
+using namespace retrieval;
+
+VbInteger Get_Engine_Model(IVectorItem* item, VbInteger engine) {
+  Trapped(kUsualQuietSet, [&] {
+    Call call(item);
+    const LONG group = call.Create_Group({152});
+    const LONG root = call.Device_Root();
+    const LONG engine_handle = call.Engine(root, engine);
+    const LONG model = call.Handle(engine_handle, 148, 1);
+    if (call.Read(model, group)) {
+      const Value_List list = call.Strings(model);
+      for (std::size_t i = 0; i < list.Count(); ++i) {
+        if (list.Ids[i] != 152) continue;
+        Set_Caption("lblEngineNamePaperInput", 7, list.Texts[i]);
+        Set_Caption("lblEngineNamePaperOutput", 8, list.Texts[i]);
+        Set_Caption("lblEngineModel", kNoIndex, list.Texts[i]);
+      }
+    }
+    call.Finish();
+  });
+  return 0;
+}
+
+VbInteger Get_Printer_State(IVectorItem* item, VbInteger engine) {
+  Trapped(kUsualQuietSet, [&] {
+    Call call(item);
+    const LONG root = call.Device_Root();
+    const LONG name_group = call.Create_Group({77});
+    const LONG engine_handle = call.Engine(root, engine);
+    const LONG product = call.Handle(engine_handle, 74, 1);
+    // Neither read is checked for a device that does not answer: the
+    // polling tick reads every listed printer.
+    if (call.Read(product, name_group, false)) {
+      const Value_List list = call.Strings(product);
+      for (std::size_t i = 0; i < list.Count(); ++i)
+        if (list.Ids[i] == 77) Device_List_Fields(Selected_List_Kind, Selected_Device, 1) = list.Texts[i];
+    }
+    const LONG state_group = call.Create_Group({186});
+    const LONG state = call.Handle(engine_handle, 148, 1);
+    if (call.Read(state, state_group, false)) {
+      const Value_List list = call.Integers(state);
+      for (std::size_t i = 0; i < list.Count(); ++i)
+        if (list.Ids[i] == 186)
+          Engine_Fields(Selected_List_Kind, Selected_Device, engine, 1) =
+              Decode_Machine_State(list.Integers[i]);
+    }
+    call.Delete_Groups();
+    call.Release(state);
+    call.Release(engine_handle);
+    call.Release(root);
+    call.Release(product);
+    if (Main_Window != nullptr) Main_Window->Set_Mouse_Pointer(0);
+  });
+  return 0;
+}
+
+}  // namespace vlm::monitor
