@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "monitor/devicedata/devicedata.h"
+#include "monitor/forms/frmTQZ_tabs.h"
 
 namespace vlm::monitor {
 namespace {
@@ -136,6 +137,7 @@ void Clear_Device_Tables(VbInteger kind) {
     for (int e = 0; e <= 2; ++e) {
       for (int f = 0; f <= 14; ++f) Engine_Fields(kind, d, e, f) = Field{};
       for (int f = 0; f <= 6; ++f) Finisher_Fields(kind, d, e, f) = Field{};
+      Installed_Option_Records(kind, d, e) = {};
       Memory_Table(kind, d, e) = {};
       Firmware_Table(kind, d, e) = {};
       Input_Tray_Table(kind, d, e) = {};
@@ -290,6 +292,7 @@ void Tqz_Main::Discovery_Trapped() {
 }
 
 void Tqz_Main::End_Attempts() {
+  shared_.Set_Printer_Counts(Installed_Printer_Count, Other_Device_Count);
   Flag("Discovery_Running") = "No";
   window_.Create_Check_Discovery();
   Clear_Status_Pending = "No";
@@ -565,7 +568,8 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
         break;
       case 4:
         engineBox("LabelInput");
-        shared_.Reset_Tray_And_Bin();
+        Selected_Tray = 0;
+        Selected_Bin = 0;
         chosenEngine();
         if (Localised == "On") {
           window_.Set_Caption("LabelInput", 0, Text("", 151));
@@ -580,7 +584,8 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
         break;
       case 5:
         engineBox("LabelOutput");
-        shared_.Reset_Tray_And_Bin();
+        Selected_Tray = 0;
+        Selected_Bin = 0;
         readers_.UpdatePrinter(item);
         if (Comm_Error_On != "On") {
           readers_.UpdateQuickView(item);
@@ -648,7 +653,7 @@ void Tqz_Main::Picture1_Click() {
     window_.lvwIPs_Set_Focus();
     if (Selected_Item_Index >= 1 && Selected_Item_Index <= window_.lvwIPs_Count())
       window_.lvwIPs_Select(Selected_Item_Index);
-    shared_.Clear_Column_Click_Pending();
+    if (Column_Click_Pending == "On") Column_Click_Pending.clear();
   } catch (const VbError& e) {
     Trap(e, {5, 91, 400, 35601});
   }
@@ -759,7 +764,8 @@ void Tqz_Main::Refresh_The_View_Body() {
       readers_.UpdateAlertError(item);
       break;
     case 4:
-      shared_.Reset_Tray_And_Bin();
+      Selected_Tray = 0;
+      Selected_Bin = 0;
       Tab_Captions(4);
       chosenEngine();
       readers_.Get_Engine_Model(item, Selected_Engine);
@@ -772,7 +778,8 @@ void Tqz_Main::Refresh_The_View_Body() {
         readers_.Get_Installed_Options(item, 1);
       break;
     case 5:
-      shared_.Reset_Tray_And_Bin();
+      Selected_Tray = 0;
+      Selected_Bin = 0;
       Tab_Captions(5);
       chosenEngine();
       readers_.Get_Engine_Model(item, Selected_Engine);
@@ -916,7 +923,7 @@ void Tqz_Main::SSTab1_Click(int previousTab) {
         {5, "lvwOutputTray", -1}, {5, "Picture3", -1}};
     for (const Hidden& h : kHidden)
       if (h.tab == previousTab) window_.Set_Visible(h.control, h.index, false);
-    shared_.Reset_Last_Clicked_Row();
+    Last_Clicked_Row = 1;
     if (Busy()) return;
     Busy_Scope busy(*this);
     Refresh_The_View_Trapped();

@@ -143,7 +143,7 @@ struct Tqz_Window {
 };
 
 // The device data procedures and tab views these procedures call, each on
-// the VectorItem of the selected list.
+// the VectorItem of the selected list (Device_Readers calls the real ones).
 struct Tqz_Readers {
   virtual ~Tqz_Readers() = default;
   virtual void Get_Device_Flag(IVectorItem* item, VbInteger kind, VbInteger device, VbInteger row) = 0;
@@ -173,22 +173,21 @@ struct Tqz_Readers {
   virtual void Draw_Status_Picture(IVectorItem* item) = 0;
 };
 
-// The module values of the start-up module and of the tab procedures that
-// these procedures read and write, reached through one port so that the
-// window binds them to their owners.
+// The start-up module's values that these procedures read and write,
+// reached through one port so that the window binds them to their owner.
 struct Tqz_Shared {
   virtual ~Tqz_Shared() = default;
-  // The start-up module's flags ("Polling_Enabled", "UnInstalled_Enabled",
-  // "IP_Enabled", "Options_Requested", "Registry_Entries_Found",
-  // "Discovery_Running", "Discovery_Requested").
+  // Its flags ("Polling_Enabled", "UnInstalled_Enabled", "IP_Enabled",
+  // "Options_Requested", "Registry_Entries_Found", "Discovery_Running",
+  // "Discovery_Requested").
   virtual std::string& Flag(const std::string& name) = 0;
-  // Tabs 4 and 5 reset the tray and bin highlighted in the pictures; a tab
-  // change resets the clicked row of the tab lists; Picture1_Click empties
-  // a pending column click.
-  virtual void Reset_Tray_And_Bin() = 0;
-  virtual void Reset_Last_Clicked_Row() = 0;
-  virtual void Clear_Column_Click_Pending() = 0;
+  // The counts of the last discovery, which the window's activation reads.
+  virtual void Set_Printer_Counts(VbInteger installed, VbInteger other) = 0;
 };
+
+struct Tqz_Readers;
+// The real device data procedures and tab views.
+Tqz_Readers& Device_Readers();
 
 // Readers of the device data tables for a list kind and device.
 bool Is_Tandem(VbInteger kind, VbInteger device);              // field 6 = 1

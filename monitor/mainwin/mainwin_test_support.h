@@ -361,12 +361,13 @@ class Report_Box : public Fake_Message_Box {
 class Fake_Shared : public Tqz_Shared {
  public:
   std::map<std::string, std::string> flags;
-  int trayResets = 0;
+  VbInteger installed = -1, other = -1;
 
   std::string& Flag(const std::string& name) override { return flags[name]; }
-  void Reset_Tray_And_Bin() override { ++trayResets; }
-  void Reset_Last_Clicked_Row() override {}
-  void Clear_Column_Click_Pending() override {}
+  void Set_Printer_Counts(VbInteger i, VbInteger o) override {
+    installed = i;
+    other = o;
+  }
 };
 
 inline void Fake_Readers::Log(const std::string& call) {
