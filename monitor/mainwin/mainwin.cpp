@@ -211,6 +211,15 @@ void Tqz_Main::Form_Load() {
     window_.Localise_Main_Window();
     window_.Add_Tray_Icon();
     if (Flag("Registry_Entries_Found") == "No") return;
+    Load_After_Checks();
+  } catch (const VbError& e) {
+    Trap(e, {5, 400, 35601, 91});
+  }
+}
+
+void Tqz_Main::Load_After_Checks() {
+  Busy_Scope busy(*this);
+  try {
     Selected_Item_Index = 1;
     window_.Get_Preferences_Values();
     window_.Set_Hourglass(true);

@@ -235,6 +235,9 @@ class Tqz_Main {
 
   // ---- Window load ----
   void Form_Load();
+  // Its steps after the start-up checks (from the preferences on); the
+  // window's own load runs the first steps and then this.
+  void Load_After_Checks();
 
   // ---- Discovery and the printer list ----
   void Refresh_Discovery_Click();
