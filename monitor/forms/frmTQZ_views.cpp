@@ -2,9 +2,12 @@
 // then copies the selected printer's cells into the tab's labels.
 #include <cstdlib>
 
+#include "monitor/devicedata/retrieval.h"
 #include "monitor/forms/frmTQZ_tabs_internal.h"
 
 namespace vlm::monitor {
+
+using retrieval::Localised_Text;
 
 using tabs::Caption;
 using tabs::Controller_Field;

@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "monitor/devicedata/devicedata.h"
+#include "monitor/forms/frmTQZ_tabs.h"
 
 namespace vlm::monitor {
 namespace {
@@ -113,6 +114,49 @@ int Status_Icon_Of(VbLong code) {
   }
 }
 
+bool Is_Tandem(VbInteger kind, VbInteger device) {
+  return Field_Text(Device_List_Fields(kind, device, 6)) == "1";
+}
+std::string Display_Name(VbInteger kind, VbInteger device) {
+  return Field_Text(Device_List_Fields(kind, device, 1));
+}
+std::string Spooler_Name(VbInteger kind, VbInteger device) {
+  return Field_Text(Device_List_Fields(kind, device, 5));
+}
+std::string Device_Address(VbInteger kind, VbInteger device) {
+  return Field_Text(Controller_Fields(kind, device, 1));
+}
+std::string Device_Protocol(VbInteger kind, VbInteger device) {
+  return Field_Text(Controller_Fields(kind, device, 2));
+}
+
+void Clear_Device_Tables(VbInteger kind) {
+  for (int d = 0; d <= 64; ++d) {
+    for (int f = 0; f <= 7; ++f) Device_List_Fields(kind, d, f) = Field{};
+    for (int f = 0; f <= 20; ++f) Controller_Fields(kind, d, f) = Field{};
+    for (int e = 0; e <= 2; ++e) {
+      for (int f = 0; f <= 14; ++f) Engine_Fields(kind, d, e, f) = Field{};
+      for (int f = 0; f <= 6; ++f) Finisher_Fields(kind, d, e, f) = Field{};
+      Installed_Option_Records(kind, d, e) = {};
+      Memory_Table(kind, d, e) = {};
+      Firmware_Table(kind, d, e) = {};
+      Input_Tray_Table(kind, d, e) = {};
+      Output_Tray_Table(kind, d, e) = {};
+      Alert_Table(kind, d, e) = {};
+    }
+    Disk_Table(kind, d) = {};
+    Job_Table(kind, d) = {};
+  }
+}
+
+void Store_Discovered(const Discovered_Device& d) {
+  if (d.Has_Product) Device_List_Fields(d.List_Kind, d.Instance, 1) = d.Product_Name;
+  if (d.Has_Module) Device_List_Fields(d.List_Kind, d.Instance, 2) = d.Module_Type;
+  if (d.Has_Spooler) Device_List_Fields(d.List_Kind, d.Instance, 5) = d.Spooler_Name;
+  if (d.Has_Address) Controller_Fields(d.List_Kind, d.Instance, 1) = d.Address;
+  if (d.Has_Protocol) Controller_Fields(d.List_Kind, d.Instance, 2) = d.Protocol;
+}
+
 Tqz_Main::Tqz_Main(Tqz_Window& window, Tqz_Readers& readers, Tqz_Shared& shared)
     : window_(window), readers_(readers), shared_(shared) {
   Create_Vector_Item = [] {
@@ -134,10 +178,11 @@ IVectorItem* Tqz_Main::Object_Of(VbInteger kind) const {
 }
 
 bool Tqz_Main::Trap(const VbError& e, std::initializer_list<LONG> quiet) {
-  shared_.Set_Last_Error(e.Number(), e.Description());
+  Last_Error_Number = e.Number();
+  Last_Error_Description = e.Description();
   window_.Set_Hourglass(false);
   if (Is_Quiet(e.Number(), quiet)) return true;
-  window_.Report_Error();
+  Report_Error();
   return false;
 }
 
@@ -153,9 +198,8 @@ void Tqz_Main::Status_Busy(const std::string& caption) {
 void Tqz_Main::Select_Row_Of_Item(int index) {
   if (index < 1 || index > Discovered_Count)
     throw VbError(VBERR_SUBSCRIPT, VbErrorDescription(VBERR_SUBSCRIPT));
-  const Row& row = Discovered_Printers[static_cast<std::size_t>(index - 1)];
-  shared_.Selected_List_Kind() = row.List_Kind;
-  shared_.Selected_Device() = row.Instance;
+  Selected_List_Kind = Discovered_Printers(index - 1, 0);
+  Selected_Device = Discovered_Printers(index - 1, 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -167,22 +211,31 @@ void Tqz_Main::Form_Load() {
     window_.Localise_Main_Window();
     window_.Add_Tray_Icon();
     if (Flag("Registry_Entries_Found") == "No") return;
+    Load_After_Checks();
+  } catch (const VbError& e) {
+    Trap(e, {5, 400, 35601, 91});
+  }
+}
+
+void Tqz_Main::Load_After_Checks() {
+  Busy_Scope busy(*this);
+  try {
     Selected_Item_Index = 1;
     window_.Get_Preferences_Values();
     window_.Set_Hourglass(true);
     readers_.Get_OS_Version();
     Selected_Row = 0;
     Discovered_Count = 0;
-    shared_.Selected_List_Kind() = 0;
+    Selected_List_Kind = 0;
     Current_Tab = 0;
-    shared_.Selected_Device() = 0;
-    shared_.Selected_Engine() = 0;
+    Selected_Device = 0;
+    Selected_Engine = 0;
     Remembered_Printer_Text = "NULL";
     Remembered_Spooler_Name = "NULL";
     Installed_Vector_Item = Create_Vector_Item();
     Other_Vector_Item = Create_Vector_Item();
-    if (Flag("Message_Code") == "16-1") {
-      Flag("Message_Code") = "";
+    if (Message_Code == "16-1") {
+      Message_Code = "";
       return;
     }
     window_.Show_Window();
@@ -202,7 +255,7 @@ void Tqz_Main::Form_Load() {
     if (Installed_Printer_Count > 0 || Other_Device_Count > 0) {
       const VbInteger kind = Installed_Printer_Count > 0 ? 0 : 1;
       Selected_Row = 1;
-      shared_.Selected_List_Kind() = kind;
+      Selected_List_Kind = kind;
       IVectorItem* item = Object_Of(kind);
       readers_.Get_Summary_Info(item, 0);
       readers_.Get_Finisher_Model(item);
@@ -248,6 +301,7 @@ void Tqz_Main::Discovery_Trapped() {
 }
 
 void Tqz_Main::End_Attempts() {
+  shared_.Set_Printer_Counts(Installed_Printer_Count, Other_Device_Count);
   Flag("Discovery_Running") = "No";
   window_.Create_Check_Discovery();
   Clear_Status_Pending = "No";
@@ -260,6 +314,8 @@ void Tqz_Main::Discovery_Body() {
   Clear_Status_Pending = "Yes";
   window_.Set_Timer_Enabled(1, false);
   if (Flag("Options_Requested") == "Yes") {
+    // The job list root belongs to the object that is replaced.
+    Release_Job_Root_Handle();
     Installed_Vector_Item = Create_Vector_Item();
     Other_Vector_Item = Create_Vector_Item();
   }
@@ -303,7 +359,7 @@ void Tqz_Main::Discovery_Body() {
       return;
     }
     if (answer == "11-1") {
-      Flag("Message_Code") = "";
+      Message_Code = "";
       End_Attempts();
       ending_ = true;
       window_.End_Program();
@@ -338,7 +394,7 @@ VbInteger Tqz_Main::Discover_Printers(IVectorItem* item, VbInteger listKind) {
                         &root);
     (listKind == 0 ? Installed_Root_Handle : Other_Root_Handle) = root;
     // The run has completed: the list's previous devices are gone.
-    shared_.Clear_Device_Fields(listKind);
+    Clear_Device_Tables(listKind);
     LONG count = 0;
     if (root != -1) {
       Handle_Guard rootGuard{item, root};
@@ -356,9 +412,8 @@ VbInteger Tqz_Main::Discover_Printers(IVectorItem* item, VbInteger listKind) {
     count = std::min<LONG>(count, kMaxDiscoveredRows - Discovered_Count);
 
     for (LONG i = 0; i < count; ++i) {
-      Row& row = Discovered_Printers[static_cast<std::size_t>(Discovered_Count)];
-      row.List_Kind = listKind;
-      row.Instance = static_cast<VbInteger>(i);
+      Discovered_Printers(Discovered_Count, 0) = listKind;
+      Discovered_Printers(Discovered_Count, 1) = static_cast<VbInteger>(i);
       ++Discovered_Count;
       ++stored;
 
@@ -405,7 +460,7 @@ VbInteger Tqz_Main::Discover_Printers(IVectorItem* item, VbInteger listKind) {
             break;
         }
       }
-      shared_.Store_Discovered(device);
+      Store_Discovered(device);
     }
     return stored;
   } catch (const VbError& e) {
@@ -422,23 +477,23 @@ void Tqz_Main::Fill_Printer_List() {
     for (VbInteger i = 1; i <= Discovered_Count; ++i) {
       Selected_Row = i;
       Select_Row_Of_Item(i);
-      const VbInteger kind = shared_.Selected_List_Kind();
-      const VbInteger device = shared_.Selected_Device();
+      const VbInteger kind = Selected_List_Kind;
+      const VbInteger device = Selected_Device;
       IVectorItem* item = Object_Of(kind);
       readers_.Get_Device_Flag(item, kind, device, Selected_Row);
       Machine_State_Code = 0;
       readers_.Get_Printer_State(item, 0);
-      if (shared_.Is_Tandem(kind, device)) readers_.Get_Printer_State(item, 1);
+      if (Is_Tandem(kind, device)) readers_.Get_Printer_State(item, 1);
 
       Current_List_Item = window_.lvwIPs_Add();
       window_.lvwIPs_Repaint();
       window_.Set_Hourglass(true);
       window_.lvwIPs_Set_Icon(Current_List_Item, Status_Icon_Of(Machine_State_Code));
-      std::string text = shared_.Display_Name(kind, device);
-      if (text.empty()) text = shared_.Address(kind, device);
+      std::string text = Display_Name(kind, device);
+      if (text.empty()) text = Device_Address(kind, device);
       window_.lvwIPs_Set_Text(Current_List_Item, text);
       Selected_Row = text == Remembered_Printer_Text &&
-                             shared_.Spooler_Name(kind, device) == Remembered_Spooler_Name
+                             Spooler_Name(kind, device) == Remembered_Spooler_Name
                          ? i
                          : VbInteger{1};
       Marked_Item_Index = Selected_Row;
@@ -461,7 +516,7 @@ void Tqz_Main::Fill_Printer_List() {
 
 void Tqz_Main::lvwIPs_ItemClick(int index) {
   try {
-    shared_.Comm_Error_On() = "Off";
+    Comm_Error_On = "Off";
     Status_Idle();
     window_.Set_Hourglass(true);
     if (index < 1 || index > Discovered_Count) {
@@ -476,11 +531,11 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
     Marked_Item_Index = static_cast<VbInteger>(index);
     window_.lvwIPs_Set_Marked(index, true);
 
-    const VbInteger kind = shared_.Selected_List_Kind();
-    const bool tandem = shared_.Is_Tandem(kind, shared_.Selected_Device());
+    const VbInteger kind = Selected_List_Kind;
+    const bool tandem = Is_Tandem(kind, Selected_Device);
     if (!tandem || window_.ComboPrinter_ListIndex(Current_Tab) == -1) {
       window_.Set_ComboPrinter_ListIndex(Current_Tab, 0);
-      shared_.Selected_Engine() = 0;
+      Selected_Engine = 0;
     }
     IVectorItem* item = Object_Of(kind);
     window_.Build_Form_Caption();
@@ -493,7 +548,7 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
     };
     auto chosenEngine = [&] {
       window_.Set_ComboPrinter_ListIndex(Current_Tab, Engine_Choice);
-      shared_.Selected_Engine() = Engine_Choice;
+      Selected_Engine = Engine_Choice;
     };
     switch (Current_Tab) {
       case 0:
@@ -507,8 +562,8 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
         break;
       case 2:
         engineBox("LabelEngine");
-        readers_.Get_Engine_Counters(item, shared_.Selected_Engine());
-        if (shared_.Comm_Error_On() != "On") {
+        readers_.Get_Engine_Counters(item, Selected_Engine);
+        if (Comm_Error_On != "On") {
           readers_.Fill_Memory(item);
           readers_.Fill_Firmware(item);
         }
@@ -516,13 +571,14 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
       case 3:
         engineBox("LabelAlert");
         chosenEngine();
-        readers_.Get_Summary_Info(item, shared_.Selected_Engine());
+        readers_.Get_Summary_Info(item, Selected_Engine);
         readers_.Get_Finisher_Model(item);
         readers_.UpdateAlertError(item);
         break;
       case 4:
         engineBox("LabelInput");
-        shared_.Reset_Tray_And_Bin();
+        Selected_Tray = 0;
+        Selected_Bin = 0;
         chosenEngine();
         if (Localised == "On") {
           window_.Set_Caption("LabelInput", 0, Text("", 151));
@@ -533,13 +589,14 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
         readers_.Get_Finisher_Model(item);
         readers_.UpdatePaperInput(item);
         readers_.Draw_Input_Picture(item);
-        readers_.Get_Engine_Model(item, shared_.Selected_Engine());
+        readers_.Get_Engine_Model(item, Selected_Engine);
         break;
       case 5:
         engineBox("LabelOutput");
-        shared_.Reset_Tray_And_Bin();
+        Selected_Tray = 0;
+        Selected_Bin = 0;
         readers_.UpdatePrinter(item);
-        if (shared_.Comm_Error_On() != "On") {
+        if (Comm_Error_On != "On") {
           readers_.UpdateQuickView(item);
           readers_.UpdatePaperOutput(item);
           readers_.Fill_Output_Trays(item);
@@ -561,10 +618,10 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
 
 void Tqz_Main::ComboPrinter_Click(int index) {
   try {
-    shared_.Selected_Engine() = static_cast<VbInteger>(window_.ComboPrinter_ListIndex(index));
-    Engine_Choice = shared_.Selected_Engine();
+    Selected_Engine = static_cast<VbInteger>(window_.ComboPrinter_ListIndex(index));
+    Engine_Choice = Selected_Engine;
     if (Discovered_Count == 0) return;
-    IVectorItem* item = Object_Of(shared_.Selected_List_Kind());
+    IVectorItem* item = Object_Of(Selected_List_Kind);
     switch (index) {
       case 2:
         readers_.UpdatePrinter(item);
@@ -579,7 +636,7 @@ void Tqz_Main::ComboPrinter_Click(int index) {
         readers_.Get_Finisher_Model(item);
         readers_.UpdatePaperInput(item);
         readers_.Draw_Input_Picture(item);
-        readers_.Get_Engine_Model(item, shared_.Selected_Engine());
+        readers_.Get_Engine_Model(item, Selected_Engine);
         window_.Set_Hourglass(false);
         break;
       case 5:
@@ -605,7 +662,7 @@ void Tqz_Main::Picture1_Click() {
     window_.lvwIPs_Set_Focus();
     if (Selected_Item_Index >= 1 && Selected_Item_Index <= window_.lvwIPs_Count())
       window_.lvwIPs_Select(Selected_Item_Index);
-    shared_.Clear_Column_Click_Pending();
+    if (Column_Click_Pending == "On") Column_Click_Pending.clear();
   } catch (const VbError& e) {
     Trap(e, {5, 91, 400, 35601});
   }
@@ -683,12 +740,12 @@ void Tqz_Main::Refresh_The_View_Body() {
   Selected_Row = static_cast<VbInteger>(selected);
   Select_Row_Of_Item(selected);
   Current_Tab = static_cast<VbInteger>(window_.Current_Tab());
-  IVectorItem* item = Object_Of(shared_.Selected_List_Kind());
+  IVectorItem* item = Object_Of(Selected_List_Kind);
 
   readers_.Get_Printer_Identity(item, 0);
   auto chosenEngine = [&] {
     window_.Set_ComboPrinter_ListIndex(Current_Tab, Engine_Choice);
-    shared_.Selected_Engine() = Engine_Choice;
+    Selected_Engine = Engine_Choice;
   };
   switch (Current_Tab) {
     case 0:
@@ -705,7 +762,7 @@ void Tqz_Main::Refresh_The_View_Body() {
     case 2:
       Tab_Captions(2);
       chosenEngine();
-      readers_.Get_Engine_Counters(item, shared_.Selected_Engine());
+      readers_.Get_Engine_Counters(item, Selected_Engine);
       readers_.Fill_Memory(item);
       readers_.Fill_Firmware(item);
       break;
@@ -716,24 +773,26 @@ void Tqz_Main::Refresh_The_View_Body() {
       readers_.UpdateAlertError(item);
       break;
     case 4:
-      shared_.Reset_Tray_And_Bin();
+      Selected_Tray = 0;
+      Selected_Bin = 0;
       Tab_Captions(4);
       chosenEngine();
-      readers_.Get_Engine_Model(item, shared_.Selected_Engine());
-      if (shared_.Comm_Error_On() == "On") break;
+      readers_.Get_Engine_Model(item, Selected_Engine);
+      if (Comm_Error_On == "On") break;
       readers_.Get_Finisher_Model(item);
       readers_.UpdatePaperInput(item);
       readers_.Draw_Input_Picture(item);
       readers_.Get_Installed_Options(item, 0);
-      if (shared_.Is_Tandem(shared_.Selected_List_Kind(), shared_.Selected_Device()))
+      if (Is_Tandem(Selected_List_Kind, Selected_Device))
         readers_.Get_Installed_Options(item, 1);
       break;
     case 5:
-      shared_.Reset_Tray_And_Bin();
+      Selected_Tray = 0;
+      Selected_Bin = 0;
       Tab_Captions(5);
       chosenEngine();
-      readers_.Get_Engine_Model(item, shared_.Selected_Engine());
-      if (shared_.Comm_Error_On() == "On") break;
+      readers_.Get_Engine_Model(item, Selected_Engine);
+      if (Comm_Error_On == "On") break;
       readers_.Get_Finisher_Model(item);
       readers_.UpdatePaperOutput(item);
       readers_.Fill_Output_Trays(item);
@@ -752,16 +811,16 @@ void Tqz_Main::Status_Icons() {
   for (VbInteger i = 1; i <= Discovered_Count; ++i) {
     Selected_Row = i;
     Select_Row_Of_Item(i);
-    const VbInteger kind = shared_.Selected_List_Kind();
-    const VbInteger device = shared_.Selected_Device();
+    const VbInteger kind = Selected_List_Kind;
+    const VbInteger device = Selected_Device;
     IVectorItem* item = Object_Of(kind);
     Machine_State_Code = 0;
     readers_.Get_Printer_State(item, 0);
-    if (shared_.Is_Tandem(kind, device)) readers_.Get_Printer_State(item, 1);
+    if (Is_Tandem(kind, device)) readers_.Get_Printer_State(item, 1);
     Current_List_Item = i;
     window_.lvwIPs_Set_Icon(i, Status_Icon_Of(Machine_State_Code));
     Selected_Row = window_.lvwIPs_Text(i) == Remembered_Printer_Text &&
-                           shared_.Spooler_Name(kind, device) == Remembered_Spooler_Name
+                           Spooler_Name(kind, device) == Remembered_Spooler_Name
                        ? i
                        : VbInteger{1};
   }
@@ -831,7 +890,8 @@ void Tqz_Main::Timer3_Timer() {
   try {
     window_.Leave_Whats_This_Mode();
   } catch (const VbError& e) {
-    shared_.Set_Last_Error(e.Number(), e.Description());
+    Last_Error_Number = e.Number();
+    Last_Error_Description = e.Description();
   }
   window_.Set_Timer_Enabled(3, false);
 }
@@ -843,7 +903,7 @@ void Tqz_Main::Timer4_Timer() {
     window_.Set_Timer_Enabled(4, false);
     return;
   }
-  window_.Set_Status(kStatusErrorColour, shared_.Comm_Error_Text(), true);
+  window_.Set_Status(kStatusErrorColour, Comm_Error_Text, true);
   window_.Set_Timer_Enabled(4, false);
 }
 
@@ -872,7 +932,7 @@ void Tqz_Main::SSTab1_Click(int previousTab) {
         {5, "lvwOutputTray", -1}, {5, "Picture3", -1}};
     for (const Hidden& h : kHidden)
       if (h.tab == previousTab) window_.Set_Visible(h.control, h.index, false);
-    shared_.Reset_Last_Clicked_Row();
+    Last_Clicked_Row = 1;
     if (Busy()) return;
     Busy_Scope busy(*this);
     Refresh_The_View_Trapped();
@@ -886,7 +946,7 @@ void Tqz_Main::SSTab1_GotFocus() {
     const int tab = window_.Current_Tab();
     const bool tandem =
         Discovered_Count > 0 &&
-        shared_.Is_Tandem(shared_.Selected_List_Kind(), shared_.Selected_Device());
+        Is_Tandem(Selected_List_Kind, Selected_Device);
     if (tab == 2) {
       window_.Set_Visible("lvwEngineFirmware", -1, true);
       window_.Set_Visible("lvwEngineMemory", -1, true);
@@ -911,7 +971,7 @@ void Tqz_Main::SSTab1_GotFocus() {
       }
     }
     window_.Set_Hourglass(false);
-    const std::string& code = Flag("Message_Code");
+    const std::string& code = Message_Code;
     if (code != "13" && code != "11" && code != "14-1") window_.lvwIPs_Set_Focus();
   } catch (const VbError& e) {
     Trap(e, {5, 9, 400, 35600});
@@ -929,12 +989,12 @@ void Tqz_Main::Web_Click() {
   try {
     window_.Set_Hourglass(true);
     if (Discovered_Count > 0) {
-      const VbInteger kind = shared_.Selected_List_Kind();
-      const VbInteger device = shared_.Selected_Device();
-      const std::string address = shared_.Address(kind, device);
+      const VbInteger kind = Selected_List_Kind;
+      const VbInteger device = Selected_Device;
+      const std::string address = Device_Address(kind, device);
       // Only a TCP/IP device has a web page, and only a real address makes
       // one ("http:///" would open whatever the desktop makes of it).
-      if (shared_.Protocol(kind, device) == Decode_Protocol(1) && Is_Dotted_Quad(address))
+      if (Device_Protocol(kind, device) == Decode_Protocol(1) && Is_Dotted_Quad(address))
         StartDoc("http://" + address + "/");
     }
     window_.Set_Hourglass(false);

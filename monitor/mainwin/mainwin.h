@@ -36,6 +36,7 @@
 #include <string>
 
 #include "mgmt/xlpnmif.h"
+#include "monitor/devicedata/devicedata.h"
 #include "platform/com/com.h"
 #include "platform/types.h"
 
@@ -129,7 +130,6 @@ struct Tqz_Window {
   virtual void Show_About() = 0;
   virtual void Unload_Window() = 0;    // the unload question decides
   virtual void End_Program() = 0;      // tray icon deleted, window unloaded, no question
-  virtual void Report_Error() = 0;     // the general error report ("15")
 
   // Procedures of the start-up module.
   virtual void Localise_Main_Window() = 0;
@@ -143,7 +143,7 @@ struct Tqz_Window {
 };
 
 // The device data procedures and tab views these procedures call, each on
-// the VectorItem of the selected list.
+// the VectorItem of the selected list (Device_Readers calls the real ones).
 struct Tqz_Readers {
   virtual ~Tqz_Readers() = default;
   virtual void Get_Device_Flag(IVectorItem* item, VbInteger kind, VbInteger device, VbInteger row) = 0;
@@ -173,33 +173,32 @@ struct Tqz_Readers {
   virtual void Draw_Status_Picture(IVectorItem* item) = 0;
 };
 
-// The module values of other modules that these procedures read and write,
-// reached through one port so that the window binds them to their owners.
+// The start-up module's values that these procedures read and write,
+// reached through one port so that the window binds them to their owner.
 struct Tqz_Shared {
   virtual ~Tqz_Shared() = default;
-  // Texts of the start-up module and the dialogs.
-  virtual std::string& Flag(const std::string& name) = 0;  // "Polling_Enabled", ...
-  // Device data module.
-  virtual VbInteger& Selected_List_Kind() = 0;
-  virtual VbInteger& Selected_Device() = 0;
-  virtual VbInteger& Selected_Engine() = 0;
-  virtual std::string& Comm_Error_On() = 0;
-  virtual std::string Comm_Error_Text() = 0;
-  virtual bool Is_Tandem(VbInteger kind, VbInteger device) = 0;  // field 6 = 1
-  virtual std::string Display_Name(VbInteger kind, VbInteger device) = 0;  // field 1
-  virtual std::string Spooler_Name(VbInteger kind, VbInteger device) = 0;  // field 5
-  virtual std::string Address(VbInteger kind, VbInteger device) = 0;       // controller field 1
-  virtual std::string Protocol(VbInteger kind, VbInteger device) = 0;      // controller field 2
-  // Clears every per-device field of the list's devices.
-  virtual void Clear_Device_Fields(VbInteger kind) = 0;
-  virtual void Store_Discovered(const Discovered_Device& device) = 0;
-  virtual void Set_Last_Error(LONG number, const std::string& description) = 0;
-  // Tab 4/5 refreshes reset the tray and bin highlighted in the pictures;
-  // a tab change resets the clicked row of the tab lists.
-  virtual void Reset_Tray_And_Bin() = 0;
-  virtual void Reset_Last_Clicked_Row() = 0;
-  virtual void Clear_Column_Click_Pending() = 0;
+  // Its flags ("Polling_Enabled", "UnInstalled_Enabled", "IP_Enabled",
+  // "Options_Requested", "Registry_Entries_Found", "Discovery_Running",
+  // "Discovery_Requested").
+  virtual std::string& Flag(const std::string& name) = 0;
+  // The counts of the last discovery, which the window's activation reads.
+  virtual void Set_Printer_Counts(VbInteger installed, VbInteger other) = 0;
 };
+
+struct Tqz_Readers;
+// The real device data procedures and tab views.
+Tqz_Readers& Device_Readers();
+
+// Readers of the device data tables for a list kind and device.
+bool Is_Tandem(VbInteger kind, VbInteger device);              // field 6 = 1
+std::string Display_Name(VbInteger kind, VbInteger device);    // field 1
+std::string Spooler_Name(VbInteger kind, VbInteger device);    // field 5
+std::string Device_Address(VbInteger kind, VbInteger device);  // controller field 1
+std::string Device_Protocol(VbInteger kind, VbInteger device); // controller field 2
+// Clears every per-device field and record of the list's devices.
+void Clear_Device_Tables(VbInteger kind);
+// Writes what a discovery read of a device gave into its fields.
+void Store_Discovered(const Discovered_Device& device);
 
 // The main window's state and procedures.
 class Tqz_Main {
@@ -208,16 +207,11 @@ class Tqz_Main {
 
   // ---- State (names as the window's module values) ----
   ComPtr<IVectorItem> Installed_Vector_Item, Other_Vector_Item;
-  struct Row {
-    VbInteger List_Kind = 0;
-    VbInteger Instance = 0;
-  };
-  std::array<Row, kMaxDiscoveredRows> Discovered_Printers{};
+  // Discovered_Printers and Selected_Row are the device data module's.
   VbInteger Discovered_Count = 0;
   VbInteger Installed_Printer_Count = 0;
   VbInteger Other_Device_Count = 0;
   LONG Installed_Root_Handle = -1, Other_Root_Handle = -1;
-  VbInteger Selected_Row = 0;
   int Selected_Item_Index = 1;
   VbInteger Marked_Item_Index = 0;
   VbInteger Current_Tab = 0;
@@ -241,6 +235,9 @@ class Tqz_Main {
 
   // ---- Window load ----
   void Form_Load();
+  // Its steps after the start-up checks (from the preferences on); the
+  // window's own load runs the first steps and then this.
+  void Load_After_Checks();
 
   // ---- Discovery and the printer list ----
   void Refresh_Discovery_Click();

@@ -2,6 +2,7 @@
 // menus, on fake ports and a VectorItem that checks handle and group balance.
 #include <gtest/gtest.h>
 
+#include "monitor/devicedata/devicedata_test_support.h"
 #include "monitor/mainwin/mainwin.h"
 #include "monitor/mainwin/mainwin_test_support.h"
 
@@ -13,9 +14,8 @@ using namespace test_support;
 class MainWinTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Localised.clear();
-    Help_File.clear();
-    Machine_State_Code = 0;
+    Reset_Module_Values();
+    Message_Box = &report_;
     Polling_Tick_Active.clear();
     View_Refresh_Requested.clear();
     installed_ = MakeComObject<Discovery_Item>();
@@ -24,7 +24,7 @@ class MainWinTest : public ::testing::Test {
     window_.flag = [this](const std::string& n) -> std::string& { return shared_.flags[n]; };
     shared_.flags = {{"Polling_Enabled", "Yes"},      {"UnInstalled_Enabled", "Yes"},
                      {"Options_Requested", "No"},     {"Registry_Entries_Found", "Yes"},
-                     {"IP_Enabled", "Yes"},           {"Message_Code", ""}};
+                     {"IP_Enabled", "Yes"}};
     main_.Installed_Vector_Item = installed_;
     main_.Other_Vector_Item = other_;
     main_.Create_Vector_Item = [this] {
@@ -33,6 +33,7 @@ class MainWinTest : public ::testing::Test {
     };
   }
   void TearDown() override {
+    Reset_Module_Values();
     EXPECT_TRUE(installed_->Balanced()) << "installed list";
     EXPECT_TRUE(other_->Balanced()) << "other list";
   }
@@ -58,7 +59,8 @@ class MainWinTest : public ::testing::Test {
   int created_ = 0;
   Fake_Window window_;
   Fake_Shared shared_;
-  Fake_Readers readers_{shared_, window_};
+  Report_Box report_;
+  Fake_Readers readers_{window_};
   Tqz_Main main_{window_, readers_, shared_};
 };
 
@@ -101,7 +103,7 @@ TEST_F(MainWinTest, AttemptsAndTheNoPrintersQuestion) {
     window_.main = &main_;
     window_.flag = [this](const std::string& n) -> std::string& { return shared_.flags[n]; };
     window_.answers.assign(c.answers.begin(), c.answers.end());
-    shared_.flags["Message_Code"] = "11";
+    Message_Code = "11";
     shared_.flags["Options_Requested"] = "No";
     Tqz_Main main(window_, readers_, shared_);
     window_.main = &main;
@@ -123,7 +125,7 @@ TEST_F(MainWinTest, AttemptsAndTheNoPrintersQuestion) {
     EXPECT_FALSE(window_.timers[4]);
     EXPECT_FALSE(window_.hourglass);
     if (c.ended) {
-      EXPECT_EQ(shared_.flags["Message_Code"], "");
+      EXPECT_EQ(Message_Code, "");
     }
     EXPECT_TRUE(installed_->Balanced());
   }
@@ -161,8 +163,8 @@ TEST_F(MainWinTest, PrinterListIconsAndNames) {
   EXPECT_EQ(main_.Other_Device_Count, 2);
   EXPECT_EQ(window_.selected, 1);
   EXPECT_TRUE(window_.items[0].marked);
-  EXPECT_EQ(shared_.kind, 0);
-  EXPECT_EQ(shared_.device, 0);
+  EXPECT_EQ(Selected_List_Kind, 0);
+  EXPECT_EQ(Selected_Device, 0);
 
   // The polling pass: the pair's second engine warms up, the silent one
   // still shows 4 after its neighbour printed.
@@ -190,8 +192,8 @@ TEST_F(MainWinTest, ListsStopAtSixtyFourDevicesAndRowsAtOneHundredTwentyEight) {
   EXPECT_EQ(main_.Discovered_Count, 128);
   EXPECT_EQ(main_.Installed_Printer_Count, 64);
   EXPECT_EQ(main_.Other_Device_Count, 64);
-  EXPECT_EQ(main_.Discovered_Printers[127].List_Kind, 1);
-  EXPECT_EQ(main_.Discovered_Printers[127].Instance, 63);
+  EXPECT_EQ(Discovered_Printers(127, 0), 1);
+  EXPECT_EQ(Discovered_Printers(127, 1), 63);
   EXPECT_EQ(window_.items.size(), 128u);
   // Balance of handles and groups is checked when the test ends.
 }
@@ -203,7 +205,7 @@ TEST_F(MainWinTest, RediscoveryClearsTheSelectionAndTheStaleDeviceFields) {
   main_.Refresh_Discovery_Click();
   main_.lvwIPs_ItemClick(3);
   EXPECT_EQ(main_.Selected_Item_Index, 3);
-  EXPECT_TRUE(shared_.Is_Tandem(0, 2));
+  EXPECT_TRUE(Is_Tandem(0, 2));
 
   // Device 0 is now another, silent printer without a product name.
   readers_.printers.clear();
@@ -211,10 +213,10 @@ TEST_F(MainWinTest, RediscoveryClearsTheSelectionAndTheStaleDeviceFields) {
   EXPECT_EQ(main_.Selected_Item_Index, 1);
   EXPECT_EQ(Texts(), std::vector<std::string>{"127.0.0.9"});
   EXPECT_EQ(Icons(), std::vector<int>{4});
-  EXPECT_EQ(shared_.devices.count({0, 2}), 0u);
+  EXPECT_TRUE(Is_Empty(Device_List_Fields(0, 2, 6)));
   main_.Timer1_Timer();
   EXPECT_EQ(window_.selected, 1);
-  EXPECT_EQ(shared_.device, 0);
+  EXPECT_EQ(Selected_Device, 0);
 }
 
 TEST_F(MainWinTest, TheViewIsReadOnlyWhileTheWindowIsActive) {
@@ -305,7 +307,7 @@ TEST_F(MainWinTest, BusyGuardHoldsOffTicksInsideModalDialogs) {
   // An error report inside a pass: a tick from the dialog's loop does not
   // start a second pass.
   int reads = 0;
-  window_.duringReport = [&] {
+  report_.during = [&] {
     const std::size_t before = readers_.calls.size();
     main_.Timer1_Timer();
     reads = static_cast<int>(readers_.calls.size() - before);
@@ -318,8 +320,8 @@ TEST_F(MainWinTest, BusyGuardHoldsOffTicksInsideModalDialogs) {
   };
   window_.active = true;
   main_.Timer1_Timer();
-  EXPECT_EQ(window_.errorsReported, 1);
-  EXPECT_EQ(shared_.lastError, 13);
+  EXPECT_EQ(report_.Shown, 1);
+  EXPECT_EQ(Last_Error_Number, 13);
   EXPECT_EQ(reads, 0);
 }
 
@@ -335,24 +337,24 @@ TEST_F(MainWinTest, EngineChoiceFollowsTheComboAndResetsOnASingleEngine) {
   // The user chooses "Printer 2" of the pair.
   window_.Set_ComboPrinter_ListIndex(2, 1);
   EXPECT_EQ(main_.Engine_Choice, 1);
-  EXPECT_EQ(shared_.engine, 1);
+  EXPECT_EQ(Selected_Engine, 1);
   readers_.calls.clear();
   main_.Refresh_View_Click();
   EXPECT_NE(std::find(readers_.calls.begin(), readers_.calls.end(), "Get_Engine_Counters 1"),
             readers_.calls.end());
   // The pair keeps engine 2 on a second click.
   main_.lvwIPs_ItemClick(1);
-  EXPECT_EQ(shared_.engine, 1);
+  EXPECT_EQ(Selected_Engine, 1);
   // A single-engine printer: "Printer 1" from code raises Click and resets
   // the one engine choice.
   main_.lvwIPs_ItemClick(2);
   EXPECT_FALSE((window_.visible[{"ComboPrinter", 2}]));
   EXPECT_EQ(main_.Engine_Choice, 0);
-  EXPECT_EQ(shared_.engine, 0);
+  EXPECT_EQ(Selected_Engine, 0);
   // A click past the end of the list changes nothing.
   main_.lvwIPs_ItemClick(7);
   EXPECT_EQ(main_.Selected_Item_Index, 2);
-  EXPECT_EQ(window_.errorsReported, 0);
+  EXPECT_EQ(report_.Shown, 0);
 }
 
 TEST_F(MainWinTest, MenuDocuments) {
@@ -416,7 +418,7 @@ TEST_F(MainWinTest, LoadEndsEarlyAndSetsUpPolling) {
     window_.intervals.clear();
     window_.checkDiscovery.clear();
     shared_.flags["Registry_Entries_Found"] = c.entriesFound;
-    shared_.flags["Message_Code"] = c.messageCode;
+    Message_Code = c.messageCode;
     shared_.flags["Polling_Enabled"] = c.polling;
     created_ = 0;
     main_.Form_Load();
@@ -431,7 +433,7 @@ TEST_F(MainWinTest, LoadEndsEarlyAndSetsUpPolling) {
       EXPECT_TRUE(window_.checkDiscovery.empty());
     }
     if (c.messageCode == "16-1") {
-      EXPECT_EQ(shared_.flags["Message_Code"], "");
+      EXPECT_EQ(Message_Code, "");
     }
   }
 }
@@ -446,8 +448,8 @@ TEST_F(MainWinTest, AFailedCreationIsReportedAs429) {
     return item;
   };
   main_.Form_Load();
-  EXPECT_EQ(shared_.lastError, 429);
-  EXPECT_EQ(window_.errorsReported, 1);
+  EXPECT_EQ(Last_Error_Number, 429);
+  EXPECT_EQ(report_.Shown, 1);
   EXPECT_FALSE(window_.timers[1]);
   EXPECT_FALSE(window_.hourglass);
 }

@@ -16,6 +16,7 @@
 
 #include "mgmt/xlpnmif.h"
 #include "monitor/devicedata/devicedata.h"
+#include "monitor/devicedata/devicedata_fakes.h"
 #include "monitor/mainwin/mainwin.h"
 #include "platform/com/com.h"
 
@@ -285,10 +286,6 @@ class Fake_Window : public Tqz_Window {
   void Show_About() override { log.push_back("about"); }
   void Unload_Window() override { log.push_back("unload"); }
   void End_Program() override { ended = true; }
-  void Report_Error() override {
-    ++errorsReported;
-    if (duringReport) duringReport();
-  }
   void Localise_Main_Window() override { log.push_back("localise"); }
   void Add_Tray_Icon() override { log.push_back("tray"); }
   void Get_Preferences_Values() override { log.push_back("preferences"); }
@@ -306,12 +303,10 @@ struct Fake_Printer {
   bool tandem = false;
 };
 
-class Fake_Shared;
-
 // Readers that answer from a table by (list kind, device) and log each call.
 class Fake_Readers : public Tqz_Readers {
  public:
-  explicit Fake_Readers(Fake_Shared& shared, Fake_Window& window) : shared_(shared), window_(window) {}
+  explicit Fake_Readers(Fake_Window& window) : window_(window) {}
   std::map<std::pair<int, int>, Fake_Printer> printers;
   std::vector<std::string> calls;
   std::function<void()> onRead;
@@ -349,54 +344,30 @@ class Fake_Readers : public Tqz_Readers {
 
  private:
   void Log(const std::string& call);
-  Fake_Shared& shared_;
   Fake_Window& window_;
 };
 
-struct Device_Record {
-  std::string name, module, spooler, address, protocol;
-  bool tandem = false;
+// The general error report's dialog: counts its shows and runs a hook
+// inside, where a modal dialog's loop would run timers.
+class Report_Box : public Fake_Message_Box {
+ public:
+  std::function<void()> during;
+  void Show_Modal() override {
+    Fake_Message_Box::Show_Modal();
+    if (during) during();
+  }
 };
 
 class Fake_Shared : public Tqz_Shared {
  public:
   std::map<std::string, std::string> flags;
-  VbInteger kind = 0, device = 0, engine = 0;
-  std::string commErrorOn, commErrorText;
-  std::map<std::pair<int, int>, Device_Record> devices;
-  LONG lastError = 0;
-  std::string lastDescription;
-  int trayResets = 0;
+  VbInteger installed = -1, other = -1;
 
   std::string& Flag(const std::string& name) override { return flags[name]; }
-  VbInteger& Selected_List_Kind() override { return kind; }
-  VbInteger& Selected_Device() override { return device; }
-  VbInteger& Selected_Engine() override { return engine; }
-  std::string& Comm_Error_On() override { return commErrorOn; }
-  std::string Comm_Error_Text() override { return commErrorText; }
-  bool Is_Tandem(VbInteger k, VbInteger d) override { return devices[{k, d}].tandem; }
-  std::string Display_Name(VbInteger k, VbInteger d) override { return devices[{k, d}].name; }
-  std::string Spooler_Name(VbInteger k, VbInteger d) override { return devices[{k, d}].spooler; }
-  std::string Address(VbInteger k, VbInteger d) override { return devices[{k, d}].address; }
-  std::string Protocol(VbInteger k, VbInteger d) override { return devices[{k, d}].protocol; }
-  void Clear_Device_Fields(VbInteger k) override {
-    for (auto it = devices.begin(); it != devices.end();)
-      it = it->first.first == k ? devices.erase(it) : std::next(it);
+  void Set_Printer_Counts(VbInteger i, VbInteger o) override {
+    installed = i;
+    other = o;
   }
-  void Store_Discovered(const Discovered_Device& d) override {
-    Device_Record& r = devices[{d.List_Kind, d.Instance}];
-    if (d.Has_Product) r.name = d.Product_Name;
-    if (d.Has_Spooler) r.spooler = d.Spooler_Name;
-    if (d.Has_Address) r.address = d.Address;
-    if (d.Has_Protocol) r.protocol = d.Protocol;
-  }
-  void Set_Last_Error(LONG n, const std::string& d) override {
-    lastError = n;
-    lastDescription = d;
-  }
-  void Reset_Tray_And_Bin() override { ++trayResets; }
-  void Reset_Last_Clicked_Row() override {}
-  void Clear_Column_Click_Pending() override {}
 };
 
 inline void Fake_Readers::Log(const std::string& call) {
@@ -405,18 +376,18 @@ inline void Fake_Readers::Log(const std::string& call) {
 }
 inline void Fake_Readers::Get_Device_Flag(IVectorItem*, VbInteger kind, VbInteger device, VbInteger) {
   Log("Get_Device_Flag");
-  shared_.devices[{kind, device}].tandem = printers[{kind, device}].tandem;
+  Device_List_Fields(kind, device, 6) = VbLong{printers[{kind, device}].tandem ? 1 : 0};
 }
 inline void Fake_Readers::Get_Printer_State(IVectorItem*, VbInteger engine) {
   Log("Get_Printer_State " + std::to_string(engine));
-  const Fake_Printer& p = printers[{shared_.kind, shared_.device}];
+  const Fake_Printer& p = printers[{Selected_List_Kind, Selected_Device}];
   if (static_cast<std::size_t>(engine) < p.states.size()) {
     Decode_Machine_State(p.states[static_cast<std::size_t>(engine)]);
     return;
   }
   // A device that does not answer.
-  shared_.commErrorOn = "On";
-  shared_.commErrorText = "The Selected Printer is not Responding (Error Code -11)";
+  Comm_Error_On = "On";
+  Comm_Error_Text = "The Selected Printer is not Responding (Error Code -11)";
   window_.timers[4] = true;
 }
 
