@@ -1,0 +1,750 @@
+// frmTQZ: start-up checks and preferences, start-up and shut-down events,
+// the tray icon, captions, and the window port of the device data module.
+#include "monitor/forms/frmTQZ.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cctype>
+
+#include "monitor/devicedata/retrieval.h"
+#include "monitor/forms/Message_Box.h"
+#include "platform/com/com.h"
+
+namespace vlm::monitor {
+namespace {
+
+using retrieval::Localised_Text;
+
+const std::string kPreferencesKey = "Software\\VLM\\Discovery\\Preferences";
+const std::string kRangesKey = "Software\\VLM\\Discovery\\DP\\IP\\Discovery Params\\Ranges";
+const std::string kServersKey = "Software\\VLM\\Discovery\\DP\\IPX\\Discovery Params\\Servers";
+
+constexpr VbLong kQuiet[] = {5, 91, 400, 35601};
+constexpr VbLong kQuietWith401[] = {5, 91, 400, 401, 35601};
+
+std::string Subkey(const std::string& path) {
+  return !path.empty() && path.front() == '\\' ? path.substr(1) : path;
+}
+
+// An open key, closed on every path.
+class Key {
+ public:
+  Key(HKEY root, const std::string& path, DWORD access) {
+    ok_ = RegOpenKeyExA(root, Subkey(path).c_str(), 0, access, &key_) == ERROR_SUCCESS;
+  }
+  ~Key() {
+    if (ok_) RegCloseKey(key_);
+  }
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  bool Ok() const { return ok_; }
+  // A REG_SZ read through a 255-character buffer: the text without its
+  // terminator; false when the value cannot be read.
+  bool Read(const std::string& name, std::string* text) const {
+    if (!ok_) return false;
+    char buffer[255] = {};
+    DWORD size = sizeof buffer;
+    DWORD type = 0;
+    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                         &size) != ERROR_SUCCESS) {
+      return false;
+    }
+    std::string value(buffer, size);
+    if (!value.empty()) value.pop_back();  // the terminator
+    *text = Trim_At_Null(value);
+    return true;
+  }
+  bool Write(const std::string& name, const std::string& text) const {
+    return ok_ && RegSetValueExA(key_, name.c_str(), 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(text.c_str()),
+                                 static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+  }
+
+ private:
+  HKEY key_ = nullptr;
+  bool ok_ = false;
+};
+
+bool Create_Key(HKEY root, const std::string& path) {
+  SECURITY_ATTRIBUTES security{12, nullptr, 0};
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  if (RegCreateKeyExA(root, Subkey(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                      &security, &key, &disposition) != ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(key);
+  return true;
+}
+
+// Screen.MousePointer back to the default on every path out of a procedure.
+struct Default_Pointer_On_Exit {
+  ~Default_Pointer_On_Exit() { vbui::SetMousePointer(0); }
+};
+
+template <class F>
+void Trapped(std::span<const VbLong> quiet, F&& body) {
+  retrieval::Trapped(quiet, std::forward<F>(body));
+}
+
+std::string Trim(const std::string& s) {
+  const auto first = s.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+QColor Colour(VbLong bgr) {
+  if (static_cast<DWORD>(bgr) == 0x8000000Fu) return QPalette().color(QPalette::Button);
+  return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
+}  // namespace
+
+VbLong Polling_Interval_Milliseconds(const std::string& text) {
+  const std::string t = Trim(text);
+  if (t.empty()) return 0;
+  if (t.size() > 9 || !std::all_of(t.begin(), t.end(), [](unsigned char c) { return std::isdigit(c); })) {
+    throw VbError(13, VbErrorDescription(13));
+  }
+  const long seconds = std::stol(t);
+  if (seconds < 1 || seconds > 65) throw VbError(380, VbErrorDescription(380));
+  return static_cast<VbLong>(seconds * 1000);
+}
+
+frmTQZ::frmTQZ(std::unique_ptr<vbui::TrayIcon> tray, vbui::SingleInstance* guard)
+    : tray_(std::move(tray)), guard_(guard) {
+  Build_Controls();
+  Build_Menus();
+  tray_->Message = [this](int message) { Form_MouseMove(message); };
+  connect(mPopRestore, &QAction::triggered, this, vbui::Slot([this] { mPopRestore_Click(); }));
+  connect(mPopExit, &QAction::triggered, this, vbui::Slot([this] { mPopExit_Click(); }));
+  connect(Exit_System, &QAction::triggered, this, vbui::Slot([this] { Exit_System_Click(); }));
+  new vbui::ActivationWatcher(this, [this] { Form_Activate(); });
+  Main_Window = this;
+  Main = this;
+}
+
+frmTQZ::~frmTQZ() {
+  if (Main_Window == this) Main_Window = nullptr;
+  if (Main == this) Main = nullptr;
+  if (guard_ != nullptr) guard_->Activate = nullptr;
+}
+
+// ---- Controls by name ----
+
+QWidget* frmTQZ::Control(std::string_view name, VbInteger index) {
+  const QString base = QString::fromUtf8(name.data(), static_cast<int>(name.size()));
+  const QString full = index == kNoIndex ? base : vbui::ControlName(base.toLatin1().constData(), index);
+  if (auto* w = findChild<QWidget*>(full)) return w;
+  Raise_Vb_Error(index == kNoIndex ? 424 : 340);
+}
+
+QLabel* frmTQZ::Label(std::string_view name, VbInteger index) {
+  auto* label = qobject_cast<QLabel*>(Control(name, index));
+  if (label == nullptr) Raise_Vb_Error(438);
+  return label;
+}
+
+std::string frmTQZ::Caption(std::string_view control, VbInteger index) {
+  QWidget* w = Control(control, index);
+  if (auto* l = qobject_cast<QLabel*>(w)) return l->text().toStdString();
+  if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title().toStdString();
+  if (auto* b = qobject_cast<QPushButton*>(w)) return b->text().toStdString();
+  Raise_Vb_Error(438);
+}
+
+void frmTQZ::Set_Caption(std::string_view control, VbInteger index, const std::string& caption) {
+  QWidget* w = Control(control, index);
+  const QString text = QString::fromStdString(caption);
+  if (auto* l = qobject_cast<QLabel*>(w)) {
+    l->setText(text);
+  } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+    g->setTitle(text);
+  } else if (auto* b = qobject_cast<QPushButton*>(w)) {
+    b->setText(text);
+  } else {
+    Raise_Vb_Error(438);
+  }
+}
+
+void frmTQZ::Set_Visible(std::string_view control, VbInteger index, bool visible) {
+  Control(control, index)->setVisible(visible);
+}
+
+void frmTQZ::Set_BackColor(std::string_view control, VbInteger index, VbLong colour) {
+  QWidget* w = Control(control, index);
+  w->setProperty("backColor", static_cast<qlonglong>(colour));
+  w->setAutoFillBackground(true);
+  QPalette palette = w->palette();
+  palette.setColor(QPalette::Window, Colour(colour));
+  w->setPalette(palette);
+}
+
+void frmTQZ::Set_Timer4_Enabled(bool enabled) { Timer4->SetEnabled(enabled); }
+void frmTQZ::Set_Mouse_Pointer(VbInteger pointer) { vbui::SetMousePointer(pointer); }
+VbInteger frmTQZ::Current_Tab() { return static_cast<VbInteger>(SSTab1->Tab()); }
+
+// ---- Main_Form ----
+
+void frmTQZ::Show_Window() {
+  show();
+  raise();
+  activateWindow();
+}
+void frmTQZ::Hide_Window() { hide(); }
+void frmTQZ::Set_Timer1_Enabled(bool enabled) { Timer1->SetEnabled(enabled); }
+void frmTQZ::Set_Timer2_Enabled(bool enabled) { Timer2->SetEnabled(enabled); }
+void frmTQZ::Remove_Tray_Icon() { tray_->Remove(); }
+void frmTQZ::Unload_Window() {
+  unloading_ = true;
+  close();
+}
+
+void frmTQZ::Add_Tray_Icon() { tray_->Add(Program_Icon(), QStringLiteral("Velmar TQZ2")); }
+
+void frmTQZ::closeEvent(QCloseEvent* event) {
+  if (unloading_ || vbui::ProgramEnded()) {
+    event->accept();
+    return;
+  }
+  bool cancel = false;
+  vbui::RunEvent([&] { Form_QueryUnload(cancel); });
+  if (cancel && !vbui::ProgramEnded()) {
+    event->ignore();
+  } else {
+    event->accept();
+  }
+}
+
+void frmTQZ::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) vbui::RunEvent([this] { Form_Resize(); });
+}
+
+// ---- Preferences and start-up checks ----
+
+void frmTQZ::Build_Form_Caption() {
+  Trapped(kQuiet, [&] {
+    std::string name =
+        Field_Text(Device_List_Fields(Selected_List_Kind, Selected_Device, 1));
+    if (name.empty()) name = Localised_Text("Unknown", 389);
+    State.Caption_Printer = StripNullTerminator(name);
+    setWindowTitle(QString::fromStdString(State.Caption_Title + "  -  " + State.Caption_Label +
+                                          " :  " + State.Caption_Printer));
+  });
+}
+
+void frmTQZ::Create_Check_Discovery(HKEY root, const std::string& subkey, std::string& valueName,
+                                    std::string& value) {
+  try {
+    Key key(root, subkey, KEY_WRITE);
+    if (key.Ok()) {
+      valueName = "Check_Discovery";
+      value = State.Discovery_Running == "Yes" ? "Terminated" : "Completed";
+      key.Write(valueName, value);
+    }
+  } catch (const VbError&) {
+  }
+  vbui::SetMousePointer(0);
+}
+
+void frmTQZ::Get_Check_Discovery(HKEY root, const std::string& subkey,
+                                 const std::string& valueName) {
+  try {
+    std::string stored;
+    bool read = false;
+    {
+      Key key(root, subkey, KEY_READ);
+      read = key.Read(valueName, &stored);
+    }
+    if (!read) {
+      // A first start: store "Terminated" silently.
+      State.Discovery_Running = "Yes";
+      std::string name, value;
+      Create_Check_Discovery(HKEY_LOCAL_MACHINE, kPreferencesKey, name, value);
+    } else if (stored == "Terminated" && !Defaults_Written) {
+      // The defaults written a moment ago hold "Terminated" too; that is no
+      // abnormal end, so a new user is not told of one.
+      Show_Message("16");
+    }
+  } catch (const VbError&) {
+  }
+  vbui::SetMousePointer(0);
+}
+
+VbInteger frmTQZ::GetCharSet(const std::string& codePage) { return CodePage_To_CharSet(codePage); }
+
+std::string frmTQZ::StripNullTerminator(const std::string& text) { return Trim_At_Null(text); }
+
+bool frmTQZ::Activate_Previous_Instance() {
+  if (guard_ == nullptr) return false;
+  guard_->Activate = [this] { Restore_For_Second_Start(); };
+  return guard_->Start() == vbui::SingleInstance::Outcome::HandedOver;
+}
+
+void frmTQZ::Restore_For_Second_Start() {
+  // OpenIcon and SetForegroundWindow: restored, shown and in front.
+  if (isMinimized() || isHidden()) {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    showNormal();
+  }
+  Show_Window();
+}
+
+void frmTQZ::Create_Preferences_Key(HKEY root, const std::string& subkey) {
+  try {
+    if (Create_Key(root, subkey)) {
+      std::string name, value;
+      Create_Preferences_Values(root, Reg_Key_Path, name, value);
+    }
+  } catch (const VbError&) {
+  }
+}
+
+void frmTQZ::Create_Preferences_Values(HKEY root, const std::string& subkey,
+                                       std::string& valueName, std::string& value) {
+  try {
+    Key key(root, subkey, KEY_WRITE);
+    if (State.Super_User == "Off") return;  // no defaults for a user without write rights
+    if (!key.Ok()) return;
+    static const std::pair<const char*, const char*> kDefaults[] = {
+        {"IP_Enabled", "Yes"},      {"IPX_Enabled", "Yes"},     {"UnInstalled_Enabled", "Yes"},
+        {"Polling_Interval", "30"}, {"Polling_Enabled", "Yes"}, {"Check_Discovery", "Terminated"}};
+    bool all = true;
+    for (const auto& [name, text] : kDefaults) {
+      valueName = name;
+      value = text;
+      all = key.Write(valueName, value) && all;
+    }
+    Defaults_Written = all;
+  } catch (const VbError&) {
+  }
+  vbui::SetMousePointer(0);
+}
+
+void frmTQZ::Check_For_Super_User(HKEY root, const std::string& subkey) {
+  Trapped(kQuiet, [&] {
+    Key key(root, subkey, KEY_WRITE);
+    State.Super_User = key.Ok() ? "On" : "Off";
+  });
+  vbui::SetMousePointer(0);
+}
+
+void frmTQZ::Get_Preferences(HKEY root, const std::string& subkey, const std::string&) {
+  Trapped(kQuietWith401, [&] {
+    if (Key(root, subkey, KEY_READ).Ok()) return;
+    Show_Message("12");
+    if (Message_Code == "12-1") vbui::End();
+    State.Registry_Entries_Found = "No";
+    State.Options_Requested = "Yes";
+    Reg_Key_Path = kPreferencesKey;
+    Create_Preferences_Key(HKEY_LOCAL_MACHINE, Reg_Key_Path);
+    Timer1->SetEnabled(false);
+    hide();
+    frmOptions().Show_Modeless();
+  });
+}
+
+void frmTQZ::Get_Preferences_Values(HKEY root, const std::string& subkey, std::string& valueName) {
+  try {
+    Key key(root, subkey, KEY_READ);
+    if (!key.Ok()) return;
+    struct Pref {
+      const char* name;
+      std::string* text;
+    };
+    const Pref prefs[] = {{"IP_Enabled", &State.IP_Enabled},
+                          {"IPX_Enabled", &State.IPX_Enabled},
+                          {"UnInstalled_Enabled", &State.UnInstalled_Enabled},
+                          {"Polling_Interval", &State.Polling_Interval},
+                          {"Polling_Enabled", &State.Polling_Enabled}};
+    for (const Pref& p : prefs) {
+      valueName = p.name;
+      std::string text;
+      if (key.Read(valueName, &text)) *p.text = text;
+    }
+  } catch (const VbError&) {
+  }
+}
+
+void frmTQZ::Get_IPX_Server(HKEY root, const std::string& subkey, const std::string&) {
+  Trapped(std::span<const VbLong>{}, [&] {
+    if (Key(root, subkey, KEY_READ).Ok()) return;
+    Reg_Key_Path = kServersKey;
+    Create_IPX_Server_Key(HKEY_LOCAL_MACHINE, Reg_Key_Path);
+  });
+}
+
+void frmTQZ::Create_IPX_Server_Key(HKEY root, const std::string& subkey) {
+  try {
+    Create_Key(root, subkey);
+  } catch (const VbError&) {
+  }
+}
+
+void frmTQZ::GetRanges(HKEY root, const std::string& subkey, const std::string& valueName) {
+  Trapped(kQuietWith401, [&] {
+    if (State.Options_Requested == "Yes") return;
+    State.Message_Title = std::string(36, ' ') + "Velmar Printer Monitor";
+    std::string first;
+    {
+      Key key(root, subkey, KEY_READ);
+      if (!key.Ok()) return;
+      if (key.Read(valueName, &first)) return;
+    }
+    Show_Message("14");
+    const bool configure = The_Message_Box().Configure_Chosen();
+    if (Message_Code == "14-1" && !configure) {
+      if (tray_->Added()) tray_->Remove();
+      vbui::End();
+    }
+    State.Registry_Entries_Found = "No";
+    State.Options_Requested = "Yes";
+    Timer1->SetEnabled(false);
+    if (configure) return;  // the dialog has hidden the window and opened the options
+    hide();
+    frmOptions().Show_Modeless();
+  });
+}
+
+// ---- Start-up and shut-down ----
+
+void frmTQZ::Form_Initialize() {
+  Trapped(kQuietWith401, [&] {
+    Default_Pointer_On_Exit restore;
+    if (Activate_Previous_Instance()) vbui::End();
+    Init_Language_Resources();
+    State.Super_User = "Start Up";
+    Reg_Key_Path = kRangesKey;
+    Check_For_Super_User(HKEY_LOCAL_MACHINE, Reg_Key_Path);
+    Reg_Key_Path = kPreferencesKey;
+    Reg_Value_Name = "0";
+    Get_Preferences(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
+    Reg_Value_Name = "IP_Enabled";
+    Get_Preferences_Values(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
+    Reg_Value_Name = "Check_Discovery";
+    Get_Check_Discovery(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
+    Reg_Key_Path = kServersKey;
+    Reg_Value_Name = "0";
+    Get_IPX_Server(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
+    Reg_Key_Path = kRangesKey;
+    Reg_Value_Name = "0";
+    GetRanges(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
+
+    if (Localised != "On") {
+      Not_Responding_Phrase = "The Selected Printer is not Responding";
+      Error_Code_Phrase = "Error Code";
+    } else {
+      Not_Responding_Phrase = Trim(StripNullTerminator(Load_Res_String(503)));
+      Error_Code_Phrase = Trim(StripNullTerminator(Load_Res_String(504)));
+    }
+
+    struct Column {
+      const char* text;
+      VbLong id;
+      int width;
+    };
+    auto columns = [](QTreeWidget* list, std::initializer_list<Column> cols) {
+      for (const Column& c : cols) Add_Column(list, Localised_Text(c.text, c.id), c.width);
+    };
+    columns(lvwInputTray, {{"Tray Index", 379, 1300},
+                           {"Paper Size", 297, 1100},
+                           {"Media Type", 252, 1400},
+                           {"Paper Status", 299, 1220},
+                           {"Feed Direction", 195, 1400},
+                           {"Tray Type", 381, 1550}});
+    columns(lvwOutputTray, {{"Tray Name", 380, Localised == "On" ? 1420 : 2020},
+                            {"Tray Type", 381, 2100}});
+    columns(lvwEngineFirmware, {{"Type", 384, 1235}, {"Name", 265, 1490}, {"Version", 393, 1045}});
+    columns(lvwEngineMemory,
+            {{"Memory Type", 259, 1455}, {"Installed", 468, 1155}, {"Available", 130, 1155}});
+    columns(lvwEngineAlert, {{"Alert #", 127, 660},
+                             {"Severity", 141, 1170},
+                             {"Description", 336, 1400},
+                             {"Code", 422, 900},
+                             {"Person to Contact", 368, 1700},
+                             {"Time", 160, 2150}});
+    Create_Job_Columns();
+
+    const std::string printer1 = Localised_Text("Printer 1", 308);
+    const std::string printer2 = Localised_Text("Printer 2", 309);
+    for (vbui::VbComboBox* combo : ComboPrinter) {
+      combo->AddItem(QString::fromStdString(printer1));
+      combo->AddItem(QString::fromStdString(printer2));
+    }
+  });
+}
+
+void frmTQZ::Create_Job_Columns() {
+  lvwJobs->setColumnCount(0);
+  static const std::pair<const char*, int> kColumns[] = {
+      {"Job Name", 1000},     {"Document Name", 1500}, {"Status Description", 1500},
+      {"Job Status", 1200},   {"Priority", 1000},      {"Position", 1000},
+      {"Total Pages", 1200},  {"Pages Submitted", 1400}, {"Pages Printed", 1200},
+      {"Control Code", 1200}};
+  for (const auto& [text, width] : kColumns) Add_Column(lvwJobs, text, width);
+}
+
+void frmTQZ::Start_Polling_From_Preferences() {
+  if (State.Polling_Enabled == "Yes") {
+    Timer1->SetInterval(Polling_Interval_Milliseconds(State.Polling_Interval));
+    Timer1->SetEnabled(true);
+  } else {
+    Timer1->SetEnabled(false);
+  }
+}
+
+void frmTQZ::Form_Load() {
+  Trapped(kQuiet, [&] {
+    Default_Pointer_On_Exit restore;
+    Localise_Main_Window();
+    Add_Tray_Icon();
+    if (State.Registry_Entries_Found == "No") return;
+    SSTab1->SetTabVisible(6, false);
+    SSTab1->SetTabEnabled(6, false);
+    SSTab1->setProperty("TabsPerRow", 3);
+    if (Load_Discovery) {
+      Load_Discovery();
+      return;
+    }
+    if (Message_Code == "16-1") {
+      Message_Code.clear();
+      return;
+    }
+    show();
+    Start_Polling_From_Preferences();
+    Label15->clear();
+    Set_BackColor("Label15", kNoIndex, static_cast<VbLong>(0x8000000F));
+  });
+}
+
+void frmTQZ::Ask_No_Printers() {
+  vbui::SetMousePointer(0);
+  Show_Message("13");
+}
+
+void frmTQZ::Form_Activate() {
+  Trapped(kQuietWith401, [&] {
+    Default_Pointer_On_Exit restore;
+    SSTab1->SetTabVisible(6, false);
+    SSTab1->SetTabEnabled(6, false);
+    SSTab1->setProperty("TabsPerRow", 3);
+    if (State.Options_Changed == "Cancel" &&
+        State.Installed_Printer_Count + State.Other_Device_Count == 0) {
+      // Asked once for each return from the options dialog with Cancel.
+      State.Options_Changed.clear();
+      Ask_No_Printers();
+      if (Message_Code == "14-1") return;  // Configure: the options dialog is open
+      if (Message_Code == "13-1") {
+        State.Registry_Entries_Found = "No";
+        tray_->Remove();
+        unloading_ = true;
+        vbui::End();
+      }
+      // Ok retries the discovery.
+      if (Message_Code.empty()) State.Discovery_Requested = "Yes";
+    }
+    Reg_Key_Path = kPreferencesKey;
+    Get_Preferences_Values(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
+    if (State.Polling_Enabled != "Yes" || Message_Code == "13") {
+      Timer1->SetEnabled(false);
+    } else {
+      Start_Polling_From_Preferences();
+    }
+    Reg_Key_Path = kRangesKey;
+    Reg_Value_Name = "0";
+    GetRanges(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
+    if (State.Discovery_Requested == "Yes") Timer2->SetEnabled(true);
+  });
+}
+
+void frmTQZ::Form_QueryUnload(bool& cancel) {
+  try {
+    if (State.Menu_Exit == "On" || State.Quiet_Exit == "Yes") return;
+    if (State.Options_Cancelling == "On" || State.Registry_Entries_Found == "No") {
+      tray_->Remove();
+      unloading_ = true;
+      vbui::End();
+    }
+    Timer1->SetEnabled(false);
+    Show_Message("10");
+    if (Message_Code == "10-1" || Message_Code == "10") {
+      // No, or the question closed by its frame or Escape: the window stays.
+      Message_Code.clear();
+      cancel = true;
+      if (State.Polling_Enabled == "Yes") Timer1->SetEnabled(true);
+      return;
+    }
+    tray_->Remove();
+    unloading_ = true;
+    vbui::End();
+  } catch (const VbError&) {
+    // No error dialog here.
+  }
+}
+
+void frmTQZ::Exit_System_Click() {
+  Trapped(kQuiet, [&] { close(); });
+}
+
+// ---- Tray icon ----
+
+void frmTQZ::Form_MouseMove(int message) {
+  Trapped(kQuiet, [&] {
+    switch (message) {
+      case vbui::TrayLeftUp:
+      case vbui::TrayLeftDoubleClick:
+        setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+        Show_Window();
+        Form_Resize();
+        break;
+      case vbui::TrayRightUp:
+        if (isMinimized() || isHidden()) {
+          Tray_Menu_Shown = "Yes";
+          activateWindow();
+          tray_->PopupMenu(*mPopupSys);
+        }
+        break;
+      default:
+        break;
+    }
+  });
+}
+
+void frmTQZ::Form_Resize() {
+  Trapped(kQuiet, [&] {
+    const bool minimised = isMinimized();
+    if (Tray_Menu_Shown != "Yes" && minimised) {
+      Timer1->SetEnabled(false);
+      // Without a notification area the window stays minimised, so that it
+      // can still be reached.
+      if (tray_->IsAvailable()) hide();
+    }
+    if (State.Polling_Enabled == "Yes" && Tray_Menu_Shown == "Yes") {
+      setWindowState(windowState() & ~Qt::WindowMinimized);
+      Tray_Menu_Shown = "No";
+      Timer1->SetEnabled(true);
+    } else if (State.Polling_Enabled == "No" && Tray_Menu_Shown == "Yes") {
+      setWindowState(windowState() & ~Qt::WindowMinimized);
+      Tray_Menu_Shown = "No";
+      Timer1->SetEnabled(false);
+    } else if (State.Polling_Enabled == "Yes" && !isMinimized() && !isHidden()) {
+      Timer1->SetEnabled(true);
+    }
+  });
+}
+
+void frmTQZ::mPopRestore_Click() {
+  activateWindow();
+  Show_Window();
+  // The resize the window receives when it is shown again.
+  Form_Resize();
+}
+
+void frmTQZ::mPopExit_Click() {
+  Trapped(kQuiet, [&] {
+    Timer1->SetEnabled(false);
+    State.Menu_Exit = "On";
+    const std::string title =
+        std::string(11, ' ') + Localised_Text("Velmar Printer Monitor", 235);
+    const std::string text = std::string(8, ' ') + Localised_Text("Do You Wish to Exit the", 166) +
+                             "\r\n\r\n" + std::string(8, ' ') +
+                             Localised_Text("Velmar Printer Monitor ?", 233);
+    const int answer = vbui::MsgBox(QString::fromStdString(text), vbui::vbYesNo,
+                                    QString::fromStdString(title), this);
+    if (answer == vbui::vbYes) {
+      Show_Window();
+      close();  // Menu_Exit "On": the unload asks nothing
+      tray_->Remove();
+      vbui::End();
+    }
+    State.Menu_Exit = "Off";
+  });
+}
+
+// ---- Captions ----
+
+void frmTQZ::Set_Window_Caption() {
+  setProperty("charSet", GetCharSet(Code_Page_Text));
+  State.Caption_Title = StripNullTerminator(Localised_Text("Velmar Printer Monitor", 235));
+  State.Caption_Label = StripNullTerminator(Localised_Text("Controller Name", 152));
+  State.Caption_Printer = StripNullTerminator(Localised_Text("Unknown", 389));
+  setWindowTitle(QString::fromStdString(State.Caption_Title + " - " + State.Caption_Label + "  " +
+                                        State.Caption_Printer));
+}
+
+void frmTQZ::Localise_Main_Window() {
+  Set_Window_Caption();
+  if (Localised == "On") {
+    const int charSet = GetCharSet(Code_Page_Text);
+    static const char* const kKeep[] = {
+        "ComboShowJob",    "lblIPMemAvail",          "lblEngineNamePaperOutput_8",
+        "Label6",          "Label8",                 "lblIPName_0",
+        "LabelQView_0",    "LabelIP_5",              "lblIPCopierTimeout",
+        "LabelEngine_11",  "lblLargeTrayInstalled"};
+    auto keep = [](const QString& name) {
+      return std::any_of(std::begin(kKeep), std::end(kKeep),
+                         [&](const char* k) { return name == QLatin1String(k); });
+    };
+    for (QWidget* w : findChildren<QWidget*>()) {
+      const bool kind = qobject_cast<QLabel*>(w) || qobject_cast<QGroupBox*>(w) ||
+                        qobject_cast<QPushButton*>(w) || qobject_cast<QComboBox*>(w) ||
+                        qobject_cast<QTreeWidget*>(w) || qobject_cast<QListWidget*>(w) ||
+                        w == SSTab1;
+      if (kind && !keep(w->objectName())) w->setProperty("charSet", charSet);
+    }
+    const std::pair<QAction*, VbLong> kMenus[] = {
+        {Context_Help, 505}, {Command->menuAction(), 102}, {Refresh_Discovery, 319},
+        {Refresh_View, 320}, {Web, 280},                   {Options, 106},
+        {Exit_System, 169},  {View->menuAction(), 111},    {IconView, 104},
+        {SmallIcon, 109},    {Help->menuAction(), 103},    {Content, 209},
+        {About, 101}};
+    for (const auto& [action, id] : kMenus) {
+      action->setText(QString::fromStdString(Trim_At_Null(Load_Res_String(id))));
+    }
+    const VbLong kTabs[] = {314, 211, 312, 128, 295, 296};
+    for (int t = 0; t < 6; ++t) {
+      SSTab1->SetTabCaption(t, QString::fromStdString(Trim_At_Null(Load_Res_String(kTabs[t]))));
+    }
+    struct Caption {
+      const char* name;
+      VbInteger index;
+      VbLong id;
+    };
+    static const Caption kLabels[] = {
+        {"lblIPModel", kNoIndex, 260},         {"lblIPInstalled", kNoIndex, 227},
+        {"lblIPLocation", kNoIndex, 245},      {"lblIPStatus", kNoIndex, 359},
+        {"lblIPEngine1Name", kNoIndex, 265},   {"lblIPFinisher1Name", kNoIndex, 359},
+        {"lblIPEngine2Name", kNoIndex, 265},   {"lblIPEngine2Status", kNoIndex, 359},
+        {"lblIPFinisher2Name", kNoIndex, 265}, {"lblIPPDL", kNoIndex, 240},
+        {"lblIPSpoolName", kNoIndex, 343},     {"Label11", kNoIndex, 155},
+        {"Label12", kNoIndex, 312},            {"LabelAlert", 1, 333},
+        {"LabelEngine", 1, 333},               {"LabelInput", 1, 333},
+        {"LabelOutput", 1, 333},               {"LabelQView", 0, 152},
+        {"LabelQView", 2, 151},                {"LabelQView", 4, 149},
+        {"LabelQView", 1, 150},                {"LabelQView", 10, 435},
+        {"LabelQView", 5, 153},                {"LabelQView", 3, 430},
+        {"LabelQView", 6, 429},                {"LabelQView", 7, 431},
+        {"Engine2NameLabel", 8, 432},          {"Engine2StatusLabel", 9, 433},
+        {"Finisher2Label", 11, 434},           {"Label19", kNoIndex, 444},
+        {"ZFoldLabel", kNoIndex, 445},         {"DMFoldLabel", kNoIndex, 446},
+        {"LabelOutput", 7, 442},               {"LabelOutput", 8, 413},
+        {"LabelOutput", 9, 412}};
+    for (const Caption& c : kLabels) {
+      Set_Caption(c.name, c.index, Trim_At_Null(Load_Res_String(c.id)));
+    }
+  }
+  Installed_Text = Localised_Text("Installed", 227);
+  Not_Installed_Text = Localised_Text("Not Installed", 272);
+  Not_Applicable_Text = Localised_Text("N/A", 263);
+}
+
+}  // namespace vlm::monitor
