@@ -183,9 +183,9 @@ std::string Decode_Alert_Severity(VbLong code) { return Decode(kAlertSeverities,
 
 std::string Show_Printer_Languages(VbLong code) {
   const std::string text = Decode(kPrinterLanguages, code);
-  if (Printer_Language_Port != nullptr) {
-    Printer_Language_Port->Set_lblIPPDL_Caption(text);
-    Printer_Language_Port->Set_lblIPLanguages_Caption(text);
+  if (Main_Window != nullptr) {
+    Main_Window->Set_Caption("lblIPPDL", Main_Window_Port::kNoIndex, text);
+    Main_Window->Set_Caption("lblIPLanguages", Main_Window_Port::kNoIndex, text);
   }
   return text;
 }

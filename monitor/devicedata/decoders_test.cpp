@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "monitor/devicedata/devicedata.h"
+#include "monitor/devicedata/devicedata_fakes.h"
 #include "monitor/devicedata/devicedata_test_support.h"
 
 namespace vlm::monitor {
@@ -267,29 +268,21 @@ TEST_F(DecoderEdgeTest, TrayStatusIsTrimmed) {
 }
 
 TEST_F(DecoderEdgeTest, PrinterLanguagesWriteBothLabelsInOrder) {
-  struct Recorder : Printer_Language_Labels {
-    std::vector<std::string> calls;
-    void Set_lblIPPDL_Caption(const std::string& caption) override {
-      calls.push_back("lblIPPDL=" + caption);
-    }
-    void Set_lblIPLanguages_Caption(const std::string& caption) override {
-      calls.push_back("lblIPLanguages=" + caption);
-    }
-  } labels;
-  Printer_Language_Port = &labels;
+  test_support::Fake_Main_Window labels;
+  Main_Window = &labels;
 
   EXPECT_EQ(Show_Printer_Languages(5), "PCL, PS");
   EXPECT_EQ(Show_Printer_Languages(7), "");
-  EXPECT_EQ(labels.calls, (std::vector<std::string>{"lblIPPDL=PCL, PS",
-                                                    "lblIPLanguages=PCL, PS", "lblIPPDL=",
-                                                    "lblIPLanguages="}));
+  EXPECT_EQ(labels.Log, (std::vector<std::string>{"lblIPPDL.Caption=PCL, PS",
+                                                    "lblIPLanguages.Caption=PCL, PS", "lblIPPDL.Caption=",
+                                                    "lblIPLanguages.Caption="}));
 
-  labels.calls.clear();
+  labels.Log.clear();
   Start_Localised(Echo_Catalogue());
-  Printer_Language_Port = &labels;
+  Main_Window = &labels;
   EXPECT_EQ(Show_Printer_Languages(6), "#426");
-  EXPECT_EQ(labels.calls,
-            (std::vector<std::string>{"lblIPPDL=#426", "lblIPLanguages=#426"}));
+  EXPECT_EQ(labels.Log,
+            (std::vector<std::string>{"lblIPPDL.Caption=#426", "lblIPLanguages.Caption=#426"}));
 }
 
 TEST_F(DecoderEdgeTest, MachineStateKeepsItsCodeAndNeverOverflows) {

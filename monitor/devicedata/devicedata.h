@@ -23,12 +23,21 @@
 // - The decoders look the code up in their fixed table (first equal code
 //   wins) and give the row's text, else their default text, else the empty
 //   text. They never fail. Show_Printer_Languages also writes its result to
-//   the two labels of Printer_Language_Port when one is set.
+//   the captions of lblIPPDL, then lblIPLanguages, through Main_Window when
+//   one is set.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
 
+#include "mgmt/xlpnmif.h"
+#include "platform/com/com.h"
 #include "platform/strings/language.h"
 #include "platform/types.h"
 
@@ -63,15 +72,6 @@ inline VbInteger Machine_State_Code = 0;
 // Decode_Paper_Size appends it.
 inline std::string Paper_Size_Suffix;
 
-// The two labels of the main window that Show_Printer_Languages writes.
-struct Printer_Language_Labels {
-  virtual ~Printer_Language_Labels() = default;
-  virtual void Set_lblIPPDL_Caption(const std::string& caption) = 0;
-  virtual void Set_lblIPLanguages_Caption(const std::string& caption) = 0;
-};
-// Set by the main window when it loads; null leaves the labels unwritten.
-inline Printer_Language_Labels* Printer_Language_Port = nullptr;
-
 // ---- Language start-up and texts ----
 
 void Init_Language_Resources();
@@ -104,5 +104,390 @@ std::string Decode_Yes_No_2(VbLong code);
 std::string Decode_Yes_No_3(VbLong code);
 std::string Decode_Yes_No_4(VbLong code);
 std::string Decode_Present(VbLong code);
+
+// ===========================================================================
+// Retrieval of device data
+//
+// What a caller may rely on:
+// - Every retrieval procedure takes the VectorItem object of the selected
+//   list (installed printers for Selected_List_Kind 0, other devices
+//   otherwise) and reads the device named by Selected_List_Kind,
+//   Selected_Device and Selected_Engine (or the engine argument). It opens
+//   root vector 5002 when Selected_List_Kind is 0, else 5004, always; the
+//   engine vector's instance is the engine + 1.
+// - A procedure makes its custom groups and handles afresh and, on every
+//   path (error path included), deletes the groups in the order made and
+//   releases each handle it obtained once, and no other handle. The one
+//   handle kept is the job list root of Get_Print_Jobs (Job_Root_Handle).
+// - A group read has failed when its handle is -1 or its ErrorCode is not
+//   0. Nothing of a failed read is applied: the fields and records of the
+//   device keep what they held (empty for a device never read). Record
+//   procedures store their record only when every read of the call
+//   succeeded. ErrorCode -11 or -12 (after a read that the procedure checks)
+//   sets Comm_Error_On to "On", Comm_Error_Text to the not-responding text
+//   and enables Timer4; other codes set nothing.
+// - Record counts are clamped to the record's capacity (0 .. capacity)
+//   before any 16-bit conversion, and only that many entries are read and
+//   stored: a device reporting more shows its first entries.
+// - A call on IVectorItem that returns a failed HRESULT, a null object, a
+//   subscript out of bounds or another run-time fault raises VbError; the
+//   procedure's trap keeps its number and description in Last_Error_Number
+//   and Last_Error_Description, sets the mouse pointer to the default (0),
+//   and calls Report_Error unless the number is in its quiet set. No
+//   exception leaves a procedure.
+// - Module values belong to the one user-interface thread; nothing locks
+//   them. Each one's owner (the code that writes it) stands beside it.
+// ===========================================================================
+
+// ---- Selection (owner: the main window, before every retrieval call) ----
+
+// 0 installed printer (root vector 5002), 1 other network device (5004).
+inline VbInteger Selected_List_Kind = 0;
+// The device's instance of 5002/5004: its number in that list's discovery.
+inline VbInteger Selected_Device = 0;
+// Engine 0 or 1 of a tandem pair.
+inline VbInteger Selected_Engine = 0;
+
+// ---- Values of a cell ----
+
+// A VB Variant cell of the tables: Empty until written, then a 32-bit
+// integer, a text or a Boolean.
+using Field = std::variant<std::monostate, VbLong, std::string, bool>;
+inline bool Is_Empty(const Field& f) { return std::holds_alternative<std::monostate>(f); }
+// The cell as VB shows it: "" for Empty, decimal for integers, "True" /
+// "False" for Booleans.
+std::string Field_Text(const Field& f);
+
+// The VB run-time error of a subscript outside an array's bounds (9).
+[[noreturn]] void Raise_Subscript_Error();
+// Raises VB run-time error `number` with its VB description.
+[[noreturn]] void Raise_Vb_Error(VbLong number);
+
+// A fixed VB array with the lower bound Low in every dimension and the given
+// upper bounds; an index outside them raises run-time error 9. Elements
+// start default-constructed (Empty).
+template <class T, int Low, int... Upper>
+class Vb_Array {
+ public:
+  static constexpr std::size_t kDims = sizeof...(Upper);
+  Vb_Array() : cells_(Size()) {}
+  template <class... I>
+    requires(sizeof...(I) == kDims)
+  T& operator()(I... index) {
+    return cells_[Offset({static_cast<long long>(index)...})];
+  }
+  template <class... I>
+    requires(sizeof...(I) == kDims)
+  const T& operator()(I... index) const {
+    return cells_[Offset({static_cast<long long>(index)...})];
+  }
+  // Every element back to its start value (tests and a new discovery).
+  void Clear() { cells_.assign(Size(), T{}); }
+
+ private:
+  static constexpr std::array<int, kDims> kUpper{Upper...};
+  static constexpr std::size_t Size() {
+    std::size_t n = 1;
+    for (int u : kUpper) n *= static_cast<std::size_t>(u - Low + 1);
+    return n;
+  }
+  static std::size_t Offset(std::initializer_list<long long> index) {
+    std::size_t offset = 0, d = 0;
+    for (long long i : index) {
+      if (i < Low || i > kUpper[d]) Raise_Subscript_Error();
+      offset = offset * static_cast<std::size_t>(kUpper[d] - Low + 1) +
+               static_cast<std::size_t>(i - Low);
+      ++d;
+    }
+    return offset;
+  }
+  std::vector<T> cells_;
+};
+
+// ---- Record kinds of the per-device tables ----
+// Every record but Value_Triple starts with Valid, which holds no device
+// value: -1 (True) once a procedure stored the record, 0 before.
+
+struct Value_Triple {
+  Field First, Second, Third;
+};
+
+// Memory_Count: the number of rows stored (1 .. Memory_Count).
+// Row: type text (Decode_Memory_Type of 126, empty when the unit has no
+// type), size (127), available (128).
+struct Memory_Record {
+  VbInteger Valid = 0;
+  Field Memory_Count;
+  Vb_Array<Value_Triple, 1, 10> Memory;
+};
+
+// Row n: component text (Decode_Firmware_Component of 139), name (140),
+// version (141).
+struct Firmware_Record {
+  VbInteger Valid = 0;
+  VbInteger Firmware_Count = 0;
+  Vb_Array<Value_Triple, 1, 10> Firmware;
+};
+
+// Entry 0: disk type code (133), size (134), available (135); 1 and 2 are
+// never written.
+struct Disk_Record {
+  VbInteger Valid = 0;
+  Vb_Array<Value_Triple, 0, 2> Disks;
+};
+
+// Raw codes of one input tray; Unused is never written.
+struct Input_Tray_Entry {
+  Field Tray_Type;       // 35
+  Field Paper_Size;      // 36
+  Field Feed_Direction;  // 37
+  Field Media_Type;      // 187
+  Field Tray_Status;     // 188
+  Field Wide_Size;       // 216 (1: wide paper, shown with "W")
+  Field Unused;
+};
+struct Input_Tray_Record {
+  VbInteger Valid = 0;
+  VbInteger Tray_Count = 0;
+  Vb_Array<Input_Tray_Entry, 1, 6> Trays;
+};
+
+// One output bin; the last two fields are never written.
+struct Output_Tray_Entry {
+  Field Bin_Type_Text;  // Decode_Output_Type of 64 (empty for an absent bin)
+  Field Bin_Name;       // 46
+  Field Unused_2, Unused_3;
+};
+struct Output_Tray_Record {
+  VbInteger Valid = 0;
+  VbInteger Bin_Count = 0;
+  Vb_Array<Output_Tray_Entry, 1, 4> Bins;
+};
+
+struct Alert_Entry {
+  Field Code;         // 180
+  Field Severity;     // Decode_Alert_Severity of 178
+  Field Party;        // from the alert status table
+  Field Time;         // 183
+  Field Description;  // 181
+};
+// Count: the number of alerts stored (1 .. Count).
+struct Alert_Record {
+  VbInteger Valid = 0;
+  Field Count;
+  Vb_Array<Alert_Entry, 1, 20> Alerts;
+};
+
+// Values(k) holds job scalar 7004 + k: 0 user, 1 document, 2 status text,
+// 4 priority, 5 position, 6 total pages, 8 pages printed; 3, 7 and 9 stay
+// empty (no value is supplied for 7007, 7011, 7013).
+struct Job_Entry {
+  Vb_Array<Field, 0, 9> Values;
+};
+// Valid stays 0 (the job reader never sets it); entry n is queue position
+// n - 1.
+struct Job_Record {
+  VbInteger Valid = 0;
+  VbInteger Job_Count = 0;
+  Vb_Array<Job_Entry, 1, 25> Jobs;
+};
+
+// Capacities of the records.
+inline constexpr int kMaxMemoryRows = 10;
+inline constexpr int kMaxFirmwareRows = 10;
+inline constexpr int kMaxInputTrays = 6;
+inline constexpr int kMaxOutputBins = 4;
+inline constexpr int kMaxAlerts = 20;
+inline constexpr int kMaxJobs = 25;
+
+// ---- The per-device tables (Device_Data_Tables) ----
+// Subscripts: list kind 0..2, device 0..64, engine 0..2, field as shown.
+// Written by the procedures named; the main window reads them.
+
+// Fields 0..7: 0 and 4 Get_Status_And_Options, 1 Get_Printer_State (product
+// name, 77), 6 Get_Device_Flag (tandem flag); the others (2 controller
+// module type, 3 location, 5 spooler name) the main window's discovery.
+inline Vb_Array<Field, 0, 2, 64, 7> Device_List_Fields;
+// Fields 0..20: Get_Controller_Info (4, 5, 8-15, 18, 19), Get_MIB_Version
+// (16, 17); the others the main window's discovery.
+inline Vb_Array<Field, 0, 2, 64, 20> Controller_Fields;
+// Fields 0..14 per engine: 0 engine type code (153), 1 machine state text
+// (Get_Printer_State), 2 remaining jobs, 3 remaining time, 4 developer
+// count, 5 PM count, 6 service count, 7 printer count, 8 and 9 (counters
+// and installed options), 10 engine model, 12 total count.
+inline Vb_Array<Field, 0, 2, 64, 2, 14> Engine_Fields;
+// Fields 0..6 per engine: 0 finisher name (111), 1 offset, 2 collate,
+// 3 folding, 4 staple ("YES"/"No"/"NO" texts), 5 True once read.
+inline Vb_Array<Field, 0, 2, 64, 2, 6> Finisher_Fields;
+inline Vb_Array<Memory_Record, 0, 2, 64, 2> Memory_Table;
+inline Vb_Array<Firmware_Record, 0, 2, 64, 2> Firmware_Table;
+inline Vb_Array<Input_Tray_Record, 0, 2, 64, 2> Input_Tray_Table;
+inline Vb_Array<Output_Tray_Record, 0, 2, 64, 2> Output_Tray_Table;
+inline Vb_Array<Alert_Record, 0, 2, 64, 2> Alert_Table;
+inline Vb_Array<Disk_Record, 0, 2, 64> Disk_Table;
+inline Vb_Array<Job_Record, 0, 2, 64> Job_Table;
+
+// The raw option word (scalar 206) of engines 0..2 of the device read last
+// (owner: the procedures that read 206).
+inline Vb_Array<VbLong, 0, 2> Engine_Options;
+// Functions of the device read last: 16384, 1 and 8192 when present, else 0
+// (owner: the procedures that read 206).
+inline VbLong Scanner_Flag = 0;
+inline VbLong Copier_Flag = 0;
+inline VbLong Fax_Flag = 0;
+
+// The job list root (vector 7001) that Get_Print_Jobs opened last, with the
+// object that made it; Handle -1 when none is open. Only that object may
+// release it: call Release_Job_Root_Handle (the main window before each
+// job refresh, before it replaces or drops its objects, and at shut-down).
+struct Job_Root {
+  ComPtr<IVectorItem> Item;
+  LONG Handle = -1;
+};
+inline Job_Root Job_Root_Handle;
+// Releases Job_Root_Handle on its own object and forgets both. Never fails.
+void Release_Job_Root_Handle() noexcept;
+
+// ---- Not-responding state ----
+
+// "On" after a checked group read reported -11 or -12 (owner: the
+// retrieval procedures set "On"; the main window sets "Off" when the user
+// selects a printer).
+inline std::string Comm_Error_On;
+// Not_Responding_Phrase & " (" & Error_Code_Phrase & " " & code & ")".
+inline std::string Comm_Error_Text;
+// "The Selected Printer is not Responding" / "Error Code", or the language
+// library's texts 503 and 504 cut at the first NUL and trimmed (owner: the
+// main window's start-up).
+inline std::string Not_Responding_Phrase;
+inline std::string Error_Code_Phrase;
+
+// ---- Values of the main window that the procedures read ----
+// (owner: the main window)
+
+// "Installed", "Not Installed", "N/A" or their language-library texts.
+inline std::string Installed_Text;
+inline std::string Not_Installed_Text;
+inline std::string Not_Applicable_Text;
+// Rows 0..127 of the discovered devices: column 0 the list kind (0
+// installed, 1 other), column 1 the device number; written by discovery.
+inline Vb_Array<VbInteger, 0, 127, 1> Discovered_Printers;
+// The 1-based row of Discovered_Printers that is selected.
+inline VbInteger Selected_Row = 0;
+
+// ---- The error report ----
+
+// The run-time error last caught by a trap (owner: the traps).
+inline VbLong Last_Error_Number = 0;
+inline std::string Last_Error_Description;
+// The code of the message Message_Box shows ("15" for the error report);
+// the dialog's answer button writes its answer here.
+inline std::string Message_Code;
+// "Velmar Printer Monitor" or the language library's text 235, set by
+// Report_Error (and by the About box).
+inline std::string Program_Title;
+
+// The quiet sets of the traps: numbers that end a procedure without a
+// report.
+inline constexpr std::array<VbLong, 4> kUsualQuietSet{5, 91, 400, 35601};
+inline constexpr std::array<VbLong, 5> kInputTrayQuietSet{5, 9, 53, 400, 35600};
+
+// The general error report: Message_Code "15", Program_Title set, through
+// Message_Box_Port: Command1 and Command2 hidden, Command3 at Left 1365
+// captioned "Ok" (276), caption 15 spaces & Program_Title, Text3
+// Last_Error_Number, four spaces, Last_Error_Description; then shown
+// modally. With no port set nothing is shown.
+void Report_Error();
+
+// ---- Ports: what the procedures touch of the windows ----
+
+// The main window's controls, by name and, for control arrays, index.
+// Names the procedures use: lblIPModel, lblIPName(1..5), lblIPLocation,
+// Label4, Label12, lblIPType, lblIPMIBVersion, lblEngineModel,
+// lblEngineNamePaperInput(7), lblEngineNamePaperOutput(8),
+// lblEnginePMCount, lblEnginePrinterCount, lblengineDeveloperCount,
+// lblEngineServiceCount, lblEngineTotalCount, lblEngineRemainJobs,
+// lblEngineRemainTimes, lblEngineStatus, lblEngineFinisherModel,
+// lblIPStatus, lblIPEngine1Name, lblIPFinisher1Name, lblIPEngine2Status,
+// lblIPEngine2Name, lblIPFinisher2Name, Engine2NameLabel(8),
+// Engine2StatusLabel(9), Finisher2Label(11), lblIPInstalled,
+// lblIPSpoolName, lblIPPDL, lblIPLanguages, Label13 (caption and
+// BackColor), Label14, LCTPaperInput, SheetFeederPaperInput,
+// TrimmerPaperOutput, PunchPaperOutput, CenterFoldPaperOutput,
+// ZFoldPaperOutput, DMFoldPaperOutput, Label6, Label8, Label10.
+// A name the window lacks, or an index outside its array, raises VbError
+// 340 ("Control array element does not exist") for an array and 424
+// ("Object required") otherwise; the procedures' traps handle it.
+struct Main_Window_Port {
+  static constexpr VbInteger kNoIndex = -1;  // a control that is no array
+  virtual ~Main_Window_Port() = default;
+  virtual std::string Caption(std::string_view control, VbInteger index) = 0;
+  virtual void Set_Caption(std::string_view control, VbInteger index,
+                           const std::string& caption) = 0;
+  virtual void Set_Visible(std::string_view control, VbInteger index, bool visible) = 0;
+  // colour in the 0x00BBGGRR form.
+  virtual void Set_BackColor(std::string_view control, VbInteger index, VbLong colour) = 0;
+  virtual void Set_Timer4_Enabled(bool enabled) = 0;
+  // Screen.MousePointer: 0 default, 11 hourglass.
+  virtual void Set_Mouse_Pointer(VbInteger pointer) = 0;
+  // The tab SSTab1 shows: 0 QuickView .. 6 Jobs.
+  virtual VbInteger Current_Tab() = 0;
+};
+// Set by the main window when it loads; null leaves every control untouched
+// (Current_Tab then reads as 0).
+inline Main_Window_Port* Main_Window = nullptr;
+
+// The message dialog Message_Box. The first call after a show loads the
+// form (its Form_Load lays out the buttons by Message_Code as it then
+// stands); Show_Modal returns once the dialog is closed and unloaded.
+// Controls: Text1..Text5, Command1..Command4; Set_Caption with control ""
+// sets the dialog's own caption.
+struct Message_Box_Port {
+  virtual ~Message_Box_Port() = default;
+  virtual void Set_Caption(std::string_view control, const std::string& caption) = 0;
+  virtual void Set_Text(std::string_view control, const std::string& text) = 0;
+  virtual void Set_Visible(std::string_view control, bool visible) = 0;
+  virtual void Set_Left(std::string_view control, VbLong twips) = 0;
+  virtual void Show_Modal() = 0;
+};
+// Set by the program at start-up; null shows no dialog.
+inline Message_Box_Port* Message_Box = nullptr;
+
+// ---- Retrieval procedures ----
+// Their results are 0 and not used; what they read goes to the tables and
+// labels named.
+
+// lblEngineNamePaperInput(7), lblEngineNamePaperOutput(8), lblEngineModel
+// := engine name (152).
+VbInteger Get_Engine_Model(IVectorItem* item, VbInteger engine);
+// Device_List_Fields(k, d, 1) := product name (77) and Engine_Fields(k, d,
+// engine, 1) := Decode_Machine_State(186); no not-responding check.
+VbInteger Get_Printer_State(IVectorItem* item, VbInteger engine);
+void Get_Input_Trays(IVectorItem* item);
+void Get_Output_Trays(IVectorItem* item);
+// Also sets Label13 (caption and BackColor) from the alert status table.
+void Get_Alerts(IVectorItem* item);
+// On the Printer tab (Current_Tab 2) units whose upper-cased type text
+// contains "ROM", "NVRAM" or "RAM" are left out.
+void Get_Memory_Table(IVectorItem* item);
+// Reads engine instance 1 whatever the selected engine.
+void Get_Disk_Info(IVectorItem* item);
+void Get_Firmware_Table(IVectorItem* item);
+// Finisher_Fields 0..4 in place, then field 5 := True.
+void Get_Finisher_Options(IVectorItem* item);
+// Job_Table(k, d); keeps the job list root open in Job_Root_Handle (the
+// previous one is released first).
+void Get_Print_Jobs(IVectorItem* item);
+
+// One row of the alert status table (banner colour 0x00BBGGRR).
+struct Alert_Status {
+  VbLong Colour;
+  std::string Caption;
+  std::string Party;
+};
+// The row of a description (exact, case-sensitive match; the default row
+// for any other text), with localised caption and party when Localised is
+// "On".
+Alert_Status Classify_Alert(const std::string& description);
 
 }  // namespace vlm::monitor

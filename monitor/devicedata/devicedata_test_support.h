@@ -25,7 +25,36 @@ inline void Reset_Module_Values() {
   Trimmed_Text.clear();
   Machine_State_Code = 0;
   Paper_Size_Suffix.clear();
-  Printer_Language_Port = nullptr;
+  Main_Window = nullptr;
+  Message_Box = nullptr;
+  Selected_List_Kind = Selected_Device = Selected_Engine = 0;
+  Device_List_Fields.Clear();
+  Controller_Fields.Clear();
+  Engine_Fields.Clear();
+  Finisher_Fields.Clear();
+  Memory_Table.Clear();
+  Firmware_Table.Clear();
+  Input_Tray_Table.Clear();
+  Output_Tray_Table.Clear();
+  Alert_Table.Clear();
+  Disk_Table.Clear();
+  Job_Table.Clear();
+  Engine_Options.Clear();
+  Scanner_Flag = Copier_Flag = Fax_Flag = 0;
+  Job_Root_Handle = Job_Root{};
+  Comm_Error_On.clear();
+  Comm_Error_Text.clear();
+  Not_Responding_Phrase.clear();
+  Error_Code_Phrase.clear();
+  Installed_Text.clear();
+  Not_Installed_Text.clear();
+  Not_Applicable_Text.clear();
+  Discovered_Printers.Clear();
+  Selected_Row = 0;
+  Last_Error_Number = 0;
+  Last_Error_Description.clear();
+  Message_Code.clear();
+  Program_Title.clear();
 }
 
 class DeviceDataTest : public ::testing::Test {

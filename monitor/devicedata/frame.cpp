@@ -1,0 +1,213 @@
+// The retrieval frame, the per-device tables' helpers, the error trap and
+// the general error report.
+#include <algorithm>
+#include <string>
+
+#include "monitor/devicedata/retrieval.h"
+
+namespace vlm::monitor {
+
+std::string Field_Text(const Field& f) {
+  if (const auto* n = std::get_if<VbLong>(&f)) return std::to_string(*n);
+  if (const auto* s = std::get_if<std::string>(&f)) return *s;
+  if (const auto* b = std::get_if<bool>(&f)) return *b ? "True" : "False";
+  return {};
+}
+
+void Raise_Vb_Error(VbLong number) { throw VbError(number, VbErrorDescription(number)); }
+
+void Raise_Subscript_Error() { Raise_Vb_Error(VBERR_SUBSCRIPT); }
+
+void Release_Job_Root_Handle() noexcept {
+  Job_Root root = std::move(Job_Root_Handle);
+  Job_Root_Handle = Job_Root{};
+  if (root.Item && root.Handle != -1) root.Item->ReleaseHandle(root.Handle);
+}
+
+void Report_Error() {
+  Message_Code = "15";
+  const bool localised = Localised == "On";
+  Program_Title = localised ? Load_Res_String(235) : "Velmar Printer Monitor";
+  if (Message_Box == nullptr) return;
+  Message_Box->Set_Visible("Command1", false);
+  Message_Box->Set_Visible("Command2", false);
+  Message_Box->Set_Left("Command3", 1365);
+  Message_Box->Set_Caption("Command3", localised ? Load_Res_String(276) : "Ok");
+  Message_Box->Set_Caption("", std::string(15, ' ') + Program_Title);
+  Message_Box->Set_Text("Text3", std::to_string(Last_Error_Number) + "    " + Last_Error_Description);
+  Message_Box->Show_Modal();
+}
+
+namespace retrieval {
+
+void Check(HRESULT hr) {
+  if (FAILED(hr)) throw VbErrorFromHResult(hr, VbCall::Invoke);
+}
+
+void Check_Not_Responding(LONG error_code) {
+  if (error_code != -11 && error_code != -12) return;
+  Comm_Error_On = "On";
+  if (Main_Window != nullptr) Main_Window->Set_Timer4_Enabled(true);
+  Comm_Error_Text = Not_Responding_Phrase + " (" + Error_Code_Phrase + " " +
+                    std::to_string(error_code) + ")";
+}
+
+VbInteger Clamp_Count(LONG value, int capacity) {
+  return static_cast<VbInteger>(std::clamp<LONG>(value, 0, capacity));
+}
+
+void Trap_Error(const VbError& error, std::span<const VbLong> quiet) {
+  Last_Error_Number = error.Number();
+  Last_Error_Description = error.Description();
+  try {
+    if (Main_Window != nullptr) Main_Window->Set_Mouse_Pointer(0);
+    if (std::find(quiet.begin(), quiet.end(), error.Number()) == quiet.end()) Report_Error();
+  } catch (...) {
+    // The report itself failed (a window that is going away): the error
+    // stays recorded and the procedure ends as it would.
+  }
+}
+
+std::string Localised_Text(const char* english, VbLong id) {
+  return Localised == "On" ? Load_Res_String(id) : std::string(english);
+}
+
+namespace {
+
+constexpr LONG kListSize = 101;  // the lists are dimensioned 0 To 100
+
+SAFEARRAY* Vector(VARTYPE vt, ULONG size) {
+  SAFEARRAY* a = SafeArrayCreateVector(vt, 0, size);
+  if (a == nullptr) throw std::bad_alloc();
+  return a;
+}
+
+}  // namespace
+
+Call::Call(IVectorItem* item) : item_(item) {
+  if (item_ == nullptr) Raise_Vb_Error(VBERR_OBJECT_NOT_SET);
+}
+
+Call::~Call() {
+  for (LONG g : groups_) item_->DeleteCustomGroup(g);
+  for (auto h = handles_.rbegin(); h != handles_.rend(); ++h) item_->ReleaseHandle(*h);
+}
+
+void Call::Forget(std::vector<LONG>& list, LONG value) {
+  auto it = std::find(list.begin(), list.end(), value);
+  if (it != list.end()) list.erase(it);
+}
+
+LONG Call::Create_Group(std::initializer_list<SHORT> ids) {
+  SAFEARRAY* array = Vector(VT_I2, static_cast<ULONG>(ids.size() + 1));
+  Variant list = Variant::Array(array);
+  LONG i = 0;
+  for (SHORT id : ids) {
+    Check(SafeArrayPutElement(array, &i, &id));
+    ++i;
+  }
+  LONG group = -1;
+  groups_.reserve(groups_.size() + 1);
+  Check(item_->CreateCustomGroup(list, &group));
+  groups_.push_back(group);
+  return group;
+}
+
+LONG Call::Device_Root() {
+  return Root(Selected_List_Kind == 0 ? xlpnmif::kInstalledPrinter : xlpnmif::kOtherDevice,
+              Selected_Device);
+}
+
+LONG Call::Root(LONG vector, LONG instance) {
+  LONG handle = -1;
+  handles_.reserve(handles_.size() + 1);
+  Check(item_->GetRootHandle(vector, instance, &handle));
+  if (handle != -1) handles_.push_back(handle);
+  return handle;
+}
+
+LONG Call::Handle(LONG parent, LONG vector, LONG instance) {
+  LONG handle = -1;
+  handles_.reserve(handles_.size() + 1);
+  Check(item_->GetHandle(parent, vector, instance, &handle));
+  if (handle != -1) handles_.push_back(handle);
+  return handle;
+}
+
+bool Call::Read(LONG handle, LONG group, bool checked, LONG mode) {
+  if (handle == -1) {
+    // Nothing to read: the interface would answer -2 (invalid request).
+    last_error_ = -2;
+    return false;
+  }
+  LONG error = 0;
+  Check(item_->GetGroupValues(handle, group, mode, xlpnmif::kMechanismReadNow, &error));
+  last_error_ = error;
+  if (checked) Check_Not_Responding(error);
+  return error == 0;
+}
+
+namespace {
+
+Value_List Read_List(IVectorItem* item, LONG handle, bool texts) {
+  Variant ids = Variant::Array(Vector(VT_I4, kListSize));
+  Variant values = Variant::Array(Vector(texts ? VT_BSTR : VT_I4, kListSize));
+  Variant descrs = Variant::Array(Vector(VT_BSTR, kListSize));
+  LONG count = 0;
+  Check(texts ? item->GetCurrentStringValueList(handle, &ids, &values, &descrs, &count)
+              : item->GetCurrentIntegerValueList(handle, &ids, &values, &descrs, &count));
+  Value_List out;
+  if (ids.vt != (VT_ARRAY | VT_I4) || values.vt != (VT_ARRAY | (texts ? VT_BSTR : VT_I4))) {
+    Raise_Vb_Error(VBERR_TYPE_MISMATCH);
+  }
+  const LONG n = std::clamp<LONG>(count, 0, kListSize);
+  for (LONG i = 0; i < n; ++i) {
+    LONG id = 0;
+    Check(SafeArrayGetElement(ids.parray, &i, &id));
+    out.Ids.push_back(id);
+    if (texts) {
+      BSTR text = nullptr;
+      Check(SafeArrayGetElement(values.parray, &i, &text));
+      out.Texts.push_back(Bstr::Attach(text).Utf8());
+    } else {
+      LONG value = 0;
+      Check(SafeArrayGetElement(values.parray, &i, &value));
+      out.Integers.push_back(value);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+Value_List Call::Integers(LONG handle) { return Read_List(item_, handle, false); }
+
+Value_List Call::Strings(LONG handle) { return Read_List(item_, handle, true); }
+
+void Call::Release(LONG handle) {
+  if (handle == -1) return;
+  Forget(handles_, handle);
+  Check(item_->ReleaseHandle(handle));
+}
+
+void Call::Keep(LONG handle) { Forget(handles_, handle); }
+
+void Call::Delete_Groups() {
+  while (!groups_.empty()) {
+    const LONG g = groups_.front();
+    groups_.erase(groups_.begin());
+    Check(item_->DeleteCustomGroup(g));
+  }
+}
+
+void Call::Finish() {
+  Delete_Groups();
+  while (!handles_.empty()) {
+    const LONG h = handles_.back();
+    handles_.pop_back();
+    Check(item_->ReleaseHandle(h));
+  }
+}
+
+}  // namespace retrieval
+}  // namespace vlm::monitor

@@ -1,0 +1,106 @@
+// The retrieval frame that every device data procedure of this library is
+// built on: one call's custom groups, handles, group reads and value lists
+// on IVectorItem, released on every path, and the error trap with its quiet
+// set. Internal to vlm_devicedata; the procedures' callers use devicedata.h.
+//
+// - Every IVectorItem call that returns a failed HRESULT raises the VbError
+//   of that HRESULT (VbErrorFromHResult, as a late-bound call would); a null
+//   object raises 91.
+// - Call's destructor (the error path) and Finish (the normal path) delete
+//   the groups still live in the order made, then release the handles still
+//   open, newest first. Release and Keep take a handle out of that set
+//   earlier. Handles of -1 are never released.
+// - Read is a group read: false when the handle is -1 or ErrorCode is not 0
+//   (nothing of it may then be applied); when checked, -11 and -12 set the
+//   not-responding state first.
+#pragma once
+
+#include <initializer_list>
+#include <new>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "monitor/devicedata/devicedata.h"
+
+namespace vlm::monitor::retrieval {
+
+// The values of one GetCurrent...ValueList call; Ids.size() is ScalarCount
+// (clamped to the 101 entries of the arrays).
+struct Value_List {
+  std::vector<LONG> Ids;
+  std::vector<LONG> Integers;     // the integer list's values
+  std::vector<std::string> Texts; // the string list's values
+  std::size_t Count() const { return Ids.size(); }
+};
+
+class Call {
+ public:
+  explicit Call(IVectorItem* item);
+  Call(const Call&) = delete;
+  Call& operator=(const Call&) = delete;
+  ~Call();
+
+  // CreateCustomGroup of the ids (a 16-bit array 0 To n, element n left 0).
+  LONG Create_Group(std::initializer_list<SHORT> ids);
+  // GetRootHandle of the selected device: 5002 for list kind 0, else 5004,
+  // instance Selected_Device.
+  LONG Device_Root();
+  LONG Root(LONG vector, LONG instance);
+  LONG Handle(LONG parent, LONG vector, LONG instance);
+  // The engine vector (0) with instance engine + 1.
+  LONG Engine(LONG root, VbInteger engine) { return Handle(root, 0, engine + 1); }
+  // GetGroupValues with RetrievalMechanism 0; true when the read succeeded.
+  bool Read(LONG handle, LONG group, bool checked = true, LONG mode = xlpnmif::kModeRead);
+  // The ErrorCode of the last Read (-2 for a -1 handle, which is not read).
+  LONG Last_Error_Code() const { return last_error_; }
+  Value_List Integers(LONG handle);
+  Value_List Strings(LONG handle);
+  // ReleaseHandle now (a row handle), or leave it open for good.
+  void Release(LONG handle);
+  void Keep(LONG handle);
+  // DeleteCustomGroup of every live group, in the order made.
+  void Delete_Groups();
+  // The release step: Delete_Groups, then every open handle, newest first.
+  void Finish();
+
+  IVectorItem* Item() const { return item_; }
+
+ private:
+  void Forget(std::vector<LONG>& list, LONG value);
+  IVectorItem* item_;
+  std::vector<LONG> groups_;
+  std::vector<LONG> handles_;
+  LONG last_error_ = 0;
+};
+
+// Raises the VbError of a failed HRESULT.
+void Check(HRESULT hr);
+
+// The not-responding check of a group read's ErrorCode.
+void Check_Not_Responding(LONG error_code);
+
+// A count as read, clamped to 0 .. capacity.
+VbInteger Clamp_Count(LONG value, int capacity);
+
+// The trap of a procedure: keeps the error, sets the default mouse pointer
+// and reports it unless its number is quiet.
+void Trap_Error(const VbError& error, std::span<const VbLong> quiet);
+
+// Runs body under a trap with the quiet set.
+template <class F>
+void Trapped(std::span<const VbLong> quiet, F&& body) {
+  try {
+    body();
+  } catch (const VbError& e) {
+    Trap_Error(e, quiet);
+  } catch (const std::bad_alloc&) {
+    Trap_Error(VbError(VBERR_OUT_OF_MEMORY, VbErrorDescription(VBERR_OUT_OF_MEMORY)), quiet);
+  }
+}
+
+// The text of a localised pair: Load_Res_String(id) cut at its first NUL
+// when Localised is "On", else the English literal.
+std::string Localised_Text(const char* english, VbLong id);
+
+}  // namespace vlm::monitor::retrieval

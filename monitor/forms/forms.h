@@ -1,0 +1,96 @@
+// What the monitor's forms share: the program's flags (one state object),
+// the main window as the dialogs see it, and the options window.
+//
+// What a caller may rely on:
+// - State holds the global texts of the forms, compared exactly and
+//   case-sensitively; an unset flag is empty text. Each member's owner (the
+//   code that writes it) stands beside it. The device data module keeps its
+//   own values (Message_Code, Program_Title, Localised, ...) in
+//   monitor/devicedata/devicedata.h.
+// - Main is the main window while it exists (set by frmTQZ), else null; the
+//   dialogs reach it only through this interface.
+// - frmOptions() is the one options window: the installed one, else a plain
+//   stand-in (a window with OK and Cancel that hands back "No" or "Cancel" in
+//   Options_Changed and shows the main window again when it closes).
+//   Install_Options_Form replaces it for the rest of the program's run.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class QWidget;
+
+namespace vlm::monitor {
+
+struct Monitor_State {
+  // "Start Up" until the super-user test, then "On" or "Off" (owner:
+  // Check_For_Super_User).
+  std::string Super_User;
+  // "No" when a start-up check sent the user to the options dialog (owners:
+  // Get_Preferences, GetRanges; the options dialog empties it).
+  std::string Registry_Entries_Found;
+  // "Yes" from a start-up check's visit to the options dialog until the next
+  // discovery refresh (owners: Get_Preferences, GetRanges, the discovery).
+  std::string Options_Requested;
+  // "Yes" while a discovery runs (owners: the discovery, Get_Check_Discovery).
+  std::string Discovery_Running;
+  // Hand-back of the options dialog (owner: the options dialog; the main
+  // window's activation clears the "Cancel" it has acted on).
+  std::string Options_Changed;
+  std::string Discovery_Requested;
+  std::string Quiet_Exit;
+  std::string Options_Cancelling;
+  // "On" while the tray menu's Exit asks its question (owner: mPopExit_Click).
+  std::string Menu_Exit;
+  // The options dialog's message-box title (owners: GetRanges, the options
+  // dialog's commands).
+  std::string Message_Title;
+  // The preferences as read from the registry (owner: Get_Preferences_Values;
+  // a value missing from the key leaves its text as it was).
+  std::string IP_Enabled;
+  std::string IPX_Enabled;
+  std::string UnInstalled_Enabled;
+  std::string Polling_Interval;
+  std::string Polling_Enabled;
+  // The parts of the main window caption (owners: Set_Window_Caption,
+  // Build_Form_Caption).
+  std::string Caption_Title;
+  std::string Caption_Label;
+  std::string Caption_Printer;
+  // Printers found by the last discovery (owner: the discovery).
+  short Installed_Printer_Count = 0;
+  short Other_Device_Count = 0;
+};
+inline Monitor_State State;
+
+// The main window as the dialogs use it.
+class Main_Form {
+ public:
+  virtual ~Main_Form() = default;
+  virtual QWidget* Widget() = 0;
+  virtual void Show_Window() = 0;
+  virtual void Hide_Window() = 0;
+  virtual void Set_Timer1_Enabled(bool enabled) = 0;
+  virtual void Set_Timer2_Enabled(bool enabled) = 0;
+  // Shell_NotifyIcon NIM_DELETE; removing an absent icon does nothing.
+  virtual void Remove_Tray_Icon() = 0;
+  // Unload frmTQZ: the window closes without the exit question.
+  virtual void Unload_Window() = 0;
+};
+inline Main_Form* Main = nullptr;
+
+// The options window as the other forms use it.
+class Options_Form {
+ public:
+  virtual ~Options_Form() = default;
+  // frmOptions.Show: shows the window without waiting (modeless); loads it
+  // first when it is not loaded.
+  virtual void Show_Modeless() = 0;
+  virtual bool Is_Visible() const = 0;
+  // Unload frmOptions (the program is ending).
+  virtual void Unload() = 0;
+};
+Options_Form& frmOptions();
+void Install_Options_Form(std::unique_ptr<Options_Form> form);
+
+}  // namespace vlm::monitor

@@ -1,0 +1,379 @@
+// The VB control layer: what every window of the monitor stands on.
+//
+// What a caller may rely on:
+//
+// Events and errors
+// - RunEvent(handler) runs one event handler. No C++ exception leaves it: a
+//   VbError is passed to the untrapped-error reporter with its number and
+//   description (the monitor installs one that shows the general error
+//   report); std::bad_alloc is reported as 7 "Out of memory"; anything else
+//   as 51 "Internal error". A handler that traps its own errors never gets
+//   here. Every slot of the layer's controls goes through RunEvent, and a
+//   form connects its own Qt signals through Slot(...), which does the same.
+// - End() is VB's End: it marks the program as ended, hides every top-level
+//   window, quits the main event loop and throws ProgramEnd to unwind the
+//   code that called it. ProgramEnd is deliberately not a std::exception and
+//   not a VbError, so error traps (which catch VbError) let it pass; RunEvent
+//   stops it silently. A modal show that was open while End() ran closes, and
+//   ShowModal then throws ProgramEnd in its caller, so no code after the
+//   modal show runs. ProgramEnded() tells whether End() has run (close events
+//   use it to end without asking). ResetForTests() clears it.
+//
+// Timers (VbTimer)
+// - Interval in milliseconds, 0..65535; any other value is VB error 380
+//   ("Invalid property value") and changes nothing. Enabled with interval 0
+//   never ticks. Setting Enabled to True, or setting Interval while enabled,
+//   restarts the count. The tick runs the Timer handler through RunEvent; it
+//   may tick again while its own handler waits in a modal dialog, as a VB
+//   timer does (callers that must not re-enter guard themselves).
+// - The timer is a QObject child of its form, named by its VB name, so that
+//   form->findChild<VbTimer*>("Timer1") finds it. Created disabled with the
+//   interval given.
+//
+// Controls whose changes from code raise Click, as in VB
+// - VbComboBox: ListIndex (-1 none, 0..count-1). Setting ListIndex from code
+//   raises Click every time, also when the index does not change (a VB combo
+//   box does the same); an index outside -1..count-1 is VB error 380. A user
+//   choosing an item raises Click once.
+// - VbOptionButton: Value True/False. Setting Value to True from code raises
+//   Click (also when it was True already), clearing the other option buttons
+//   of its group; setting False raises nothing. A user click raises Click.
+// - VbCheckBox: Value 0 unchecked, 1 checked, 2 grayed; setting a different
+//   Value from code raises Click; setting the same value does not. A user
+//   click raises Click. Another value is error 380.
+// - VbTabControl (SSTab): Tab is the current tab. Setting Tab to another tab
+//   from code, or the user choosing a tab, raises Click(previousTab); setting
+//   the current tab again raises nothing. TabVisible/TabEnabled/TabCaption
+//   per tab. An index outside 0..Tabs-1 is error 380.
+// - A text box's Change: connect QLineEdit::textChanged through Slot(...);
+//   Qt raises it for changes from code and from the user, like VB.
+//
+// Dialogs (DialogService)
+// - Every modal dialog of the program is shown through
+//   DialogService::ShowModal, which returns when the dialog has closed. A
+//   dialog whose objectName is already up is not shown a second time: the
+//   call returns Dropped at once (a VB form shown again while it is up raises
+//   "form already displayed", which every caller's quiet set drops).
+// - Tests install a Responder: it is called with each dialog once the dialog
+//   is shown, inside the modal loop, and answers it (clicks a button, closes
+//   it, grabs a screenshot). When the responder returns and the dialog is
+//   still open, the dialog is rejected, as a close by the window frame.
+// - MsgBox shows the standard message box (buttons vbOKOnly, vbOKCancel,
+//   vbYesNo) through the service and returns vbOK, vbCancel, vbYes or vbNo; a
+//   close by frame or Escape gives vbCancel with OK/Cancel, vbNo with Yes/No,
+//   and vbOK with OK alone. Its buttons are named "vbOK", "vbCancel", "vbYes"
+//   and "vbNo" and the box itself "MsgBox", so responders click them by name.
+//
+// Mouse pointer
+// - SetMousePointer(11) shows the hourglass over the whole program,
+//   SetMousePointer(0) the default pointer; MousePointer() gives the value
+//   last set. HourglassScope sets 11 and restores 0 on every path out.
+//
+// Activation (ActivationWatcher)
+// - Calls its handler when its window becomes the program's active window at
+//   its first activation, and when the activation comes from another window of
+//   the program (a dialog closing); not when the user comes back from another
+//   application to the window that was active before.
+//
+// Tray icon (TrayIcon)
+// - An interface over the notification-area icon. Messages arrive as VB's
+//   mouse message numbers: 514 left button up, 515 left double click, 517
+//   right button up. MakeSystemTray gives the QSystemTrayIcon backend;
+//   FakeTrayIcon records what the program did and sends messages in tests.
+//   IsAvailable() is false where the desktop has no notification area
+//   (offscreen); the program then keeps the window reachable.
+//
+// Single instance (SingleInstance)
+// - One running instance per key; DefaultInstanceKey() is per user and
+//   display. Start() either makes this process the instance (Primary: it
+//   listens and calls the activation handler whenever a later start hands
+//   over) or hands over to the running one (HandedOver: the running one was
+//   asked to come to the front and acknowledged). A socket that no running
+//   instance answers (left behind by a crash, or an instance that does not
+//   acknowledge within the wait) is removed and this process becomes the
+//   instance. The check and the listen are made atomic between processes by
+//   a lock file beside the socket.
+//
+// Sizes
+// - Twips(t) converts twips to pixels at 96 DPI (t / 15).
+// - ControlName("lblIPName", 3) is "lblIPName_3", the objectName of element
+//   3 of a control array.
+//
+// Everything here belongs to the GUI thread.
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QIcon>
+#include <QObject>
+#include <QPointer>
+#include <QRadioButton>
+#include <QString>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+class QLocalServer;
+class QMenu;
+class QSystemTrayIcon;
+class QWidget;
+
+namespace vlm::vbui {
+
+// ---- Sizes and names ----
+
+constexpr int Twips(int twips) { return twips / 15; }
+QString ControlName(const char* arrayName, int index);
+
+// ---- Events, errors and the end of the program ----
+
+using ErrorReporter = std::function<void(long number, const std::string& description)>;
+void SetUntrappedErrorReporter(ErrorReporter reporter);
+
+void RunEvent(const std::function<void()>& handler) noexcept;
+
+// A callable for QObject::connect that runs f through RunEvent; f takes the
+// signal's arguments, or none.
+template <class F>
+auto Slot(F f) {
+  return [f = std::move(f)](auto&&... args) {
+    RunEvent([&] {
+      if constexpr (std::is_invocable_v<const F&, decltype(args)...>) {
+        f(args...);
+      } else {
+        f();
+      }
+    });
+  };
+}
+
+struct ProgramEnd {};
+[[noreturn]] void End();
+bool ProgramEnded();
+void ResetForTests();
+
+// ---- Timers ----
+
+class VbTimer : public QObject {
+  Q_OBJECT
+ public:
+  VbTimer(QObject* form, const char* name, int interval);
+
+  int Interval() const { return interval_; }
+  void SetInterval(int milliseconds);
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  // Whether the underlying timer is counting (Enabled and Interval > 0).
+  bool Counting() const { return timer_.isActive(); }
+
+  std::function<void()> Timer;
+
+ private:
+  void Restart();
+  QTimer timer_;
+  int interval_ = 0;
+  bool enabled_ = false;
+};
+
+// ---- Controls ----
+
+class VbComboBox : public QComboBox {
+  Q_OBJECT
+ public:
+  explicit VbComboBox(QWidget* parent = nullptr);
+  int ListIndex() const { return currentIndex(); }
+  void SetListIndex(int index);
+  void AddItem(const QString& text) { addItem(text); }
+  std::function<void()> Click;
+};
+
+class VbOptionButton : public QRadioButton {
+  Q_OBJECT
+ public:
+  explicit VbOptionButton(const QString& caption, QWidget* parent = nullptr);
+  bool Value() const { return isChecked(); }
+  void SetValue(bool value);
+  std::function<void()> Click;
+};
+
+class VbCheckBox : public QCheckBox {
+  Q_OBJECT
+ public:
+  explicit VbCheckBox(const QString& caption, QWidget* parent = nullptr);
+  int Value() const;
+  void SetValue(int value);
+  std::function<void()> Click;
+};
+
+class VbTabControl : public QTabWidget {
+  Q_OBJECT
+ public:
+  explicit VbTabControl(QWidget* parent = nullptr);
+  int Tab() const { return currentIndex(); }
+  void SetTab(int tab);
+  int Tabs() const { return count(); }
+  void SetTabVisible(int tab, bool visible);
+  bool TabVisible(int tab) const;
+  void SetTabEnabled(int tab, bool enabled);
+  bool TabEnabled(int tab) const;
+  void SetTabCaption(int tab, const QString& caption);
+  QString TabCaption(int tab) const;
+  // Click(previousTab).
+  std::function<void(int)> Click;
+
+ private:
+  void CheckTab(int tab) const;
+  int last_ = -1;
+  bool programmatic_ = false;
+};
+
+// ---- Dialogs ----
+
+enum class ShowResult { Shown, Dropped };
+
+class DialogService {
+ public:
+  using Responder = std::function<void(QDialog&)>;
+  static DialogService& Instance();
+
+  ShowResult ShowModal(QDialog& dialog);
+  bool IsShowing(const QString& objectName) const;
+  // The dialogs now shown modally, innermost last.
+  int Depth() const { return static_cast<int>(open_.size()); }
+
+  void SetResponder(Responder responder) { responder_ = std::move(responder); }
+  void ClearResponder() { responder_ = nullptr; }
+
+  // Rejects every open modal dialog (used by End()).
+  void CloseAll();
+
+ private:
+  std::vector<QPointer<QDialog>> open_;
+  Responder responder_;
+};
+
+inline constexpr int vbOKOnly = 0;
+inline constexpr int vbOKCancel = 1;
+inline constexpr int vbYesNo = 4;
+inline constexpr int vbOK = 1;
+inline constexpr int vbCancel = 2;
+inline constexpr int vbYes = 6;
+inline constexpr int vbNo = 7;
+
+int MsgBox(const QString& prompt, int buttons, const QString& title, QWidget* parent = nullptr);
+
+// Test helper: clicks the button of that objectName in the dialog; false when
+// there is none.
+bool ClickButton(QDialog& dialog, const QString& objectName);
+
+// ---- Mouse pointer ----
+
+void SetMousePointer(int pointer);
+int MousePointer();
+
+class HourglassScope {
+ public:
+  HourglassScope() { SetMousePointer(11); }
+  ~HourglassScope() { SetMousePointer(0); }
+  HourglassScope(const HourglassScope&) = delete;
+  HourglassScope& operator=(const HourglassScope&) = delete;
+};
+
+// ---- Activation ----
+
+class ActivationWatcher : public QObject {
+  Q_OBJECT
+ public:
+  ActivationWatcher(QWidget* window, std::function<void()> activate);
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Activated(QWidget* active);
+  QWidget* window_;
+  std::function<void()> activate_;
+  QPointer<QWidget> lastActive_;
+  bool first_ = true;
+};
+
+// ---- Tray icon ----
+
+inline constexpr int TrayLeftUp = 514;
+inline constexpr int TrayLeftDoubleClick = 515;
+inline constexpr int TrayRightUp = 517;
+
+class TrayIcon {
+ public:
+  virtual ~TrayIcon() = default;
+  virtual bool IsAvailable() const = 0;
+  // Adds the icon (NIM_ADD) with its tip; the message handler receives 514,
+  // 515 and 517.
+  virtual void Add(const QIcon& icon, const QString& tip) = 0;
+  // Removes the icon (NIM_DELETE); removing an absent icon does nothing.
+  virtual void Remove() = 0;
+  virtual bool Added() const = 0;
+  // Pops the menu up at the pointer (not waiting for a choice).
+  virtual void PopupMenu(QMenu& menu) = 0;
+  std::function<void(int message)> Message;
+};
+
+std::unique_ptr<TrayIcon> MakeSystemTray();
+
+class FakeTrayIcon : public TrayIcon {
+ public:
+  explicit FakeTrayIcon(bool available = true) : available_(available) {}
+  bool IsAvailable() const override { return available_; }
+  void Add(const QIcon& icon, const QString& tip) override;
+  void Remove() override;
+  bool Added() const override { return added_; }
+  void PopupMenu(QMenu& menu) override;
+
+  // Delivers a message as the desktop would, through RunEvent.
+  void Send(int message);
+  QString Tip() const { return tip_; }
+  int AddCount() const { return addCount_; }
+  int RemoveCount() const { return removeCount_; }
+  QMenu* LastMenu() const { return lastMenu_; }
+  int PopupCount() const { return popups_; }
+
+ private:
+  bool available_;
+  bool added_ = false;
+  QString tip_;
+  int addCount_ = 0;
+  int removeCount_ = 0;
+  int popups_ = 0;
+  QMenu* lastMenu_ = nullptr;
+};
+
+// ---- Single instance ----
+
+QString DefaultInstanceKey();
+
+class SingleInstance : public QObject {
+  Q_OBJECT
+ public:
+  enum class Outcome { Primary, HandedOver };
+  // handOverWaitMs: how long a second start waits for the running
+  // instance's acknowledgement.
+  explicit SingleInstance(QString key, int handOverWaitMs = 3000);
+  ~SingleInstance() override;
+
+  Outcome Start();
+  bool IsPrimary() const { return server_ != nullptr; }
+  // Called on the running instance when a later start hands over.
+  std::function<void()> Activate;
+
+ private:
+  bool TryHandOver();
+  QString key_;
+  int wait_;
+  QLocalServer* server_ = nullptr;
+};
+
+}  // namespace vlm::vbui

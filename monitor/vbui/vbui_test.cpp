@@ -1,0 +1,368 @@
+// The VB control layer: timers, Click from code, untrapped errors, the dialog
+// service, End, the tray fake and the single-instance guard.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+#include "monitor/vbui/vbui.h"
+#include "monitor/vbui/vbui_test_support.h"
+#include "platform/com/com.h"
+
+namespace vlm::vbui {
+namespace {
+
+class VbuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::App();
+    ResetForTests();
+    SetUntrappedErrorReporter([this](long n, const std::string& d) {
+      reported_.emplace_back(n, d);
+    });
+  }
+  void TearDown() override { ResetForTests(); }
+  // Lets the event loop run for a while (no timing is asserted).
+  static void Spin(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QTest::qWait(10);
+  }
+  std::vector<std::pair<long, std::string>> reported_;
+};
+
+TEST_F(VbuiTest, TimerWithIntervalZeroNeverTicksAndInvalidIntervalsAreError380) {
+  QObject form;
+  VbTimer timer(&form, "Timer1", 0);
+  EXPECT_EQ(form.findChild<VbTimer*>("Timer1"), &timer);
+  int ticks = 0;
+  timer.Timer = [&] { ++ticks; };
+  timer.SetEnabled(true);
+  EXPECT_TRUE(timer.Enabled());
+  EXPECT_FALSE(timer.Counting());
+  Spin(100);
+  EXPECT_EQ(ticks, 0);
+
+  for (int bad : {-1, 65536, 70000}) {
+    try {
+      timer.SetInterval(bad);
+      ADD_FAILURE() << bad;
+    } catch (const VbError& e) {
+      EXPECT_EQ(e.Number(), 380);
+    }
+    EXPECT_EQ(timer.Interval(), 0);
+  }
+
+  timer.SetInterval(1);
+  EXPECT_TRUE(timer.Counting());
+  QTRY_VERIFY(ticks > 0);
+  timer.SetEnabled(false);
+  EXPECT_FALSE(timer.Counting());
+  const int stopped = ticks;
+  Spin(30);
+  EXPECT_EQ(ticks, stopped);
+}
+
+TEST_F(VbuiTest, TimerHandlerErrorIsReportedNotThrown) {
+  QObject form;
+  VbTimer timer(&form, "Timer2", 1);
+  timer.Timer = [&] {
+    timer.SetEnabled(false);
+    throw VbError(13, "Type mismatch");
+  };
+  timer.SetEnabled(true);
+  QTRY_COMPARE(reported_.size(), 1u);
+  EXPECT_EQ(reported_[0].first, 13);
+  EXPECT_EQ(reported_[0].second, "Type mismatch");
+}
+
+TEST_F(VbuiTest, ComboListIndexFromCodeRaisesClickEveryTime) {
+  VbComboBox combo;
+  combo.setObjectName("ComboPrinter_0");
+  combo.AddItem("Printer 1");
+  combo.AddItem("Printer 2");
+  std::vector<int> clicks;
+  combo.Click = [&] { clicks.push_back(combo.ListIndex()); };
+  combo.SetListIndex(1);
+  combo.SetListIndex(1);
+  combo.SetListIndex(0);
+  EXPECT_EQ(clicks, (std::vector<int>{1, 1, 0}));
+  // A user's choice raises Click once.
+  combo.setCurrentIndex(1);
+  emit combo.activated(1);
+  EXPECT_EQ(clicks, (std::vector<int>{1, 1, 0, 1}));
+  for (int bad : {-2, 2}) {
+    EXPECT_THROW(combo.SetListIndex(bad), VbError) << bad;
+  }
+  EXPECT_EQ(clicks.size(), 4u);
+}
+
+TEST_F(VbuiTest, OptionAndCheckValueFromCodeRaiseClickAsVbDoes) {
+  QWidget frame;
+  auto* a = new VbOptionButton("A", &frame);
+  auto* b = new VbOptionButton("B", &frame);
+  int aClicks = 0, bClicks = 0;
+  a->Click = [&] { ++aClicks; };
+  b->Click = [&] { ++bClicks; };
+  a->SetValue(true);
+  a->SetValue(true);
+  EXPECT_EQ(aClicks, 2);
+  b->SetValue(true);
+  EXPECT_EQ(bClicks, 1);
+  EXPECT_FALSE(a->Value());  // the group's other button is cleared
+  b->SetValue(false);
+  EXPECT_EQ(bClicks, 1);
+  a->click();  // the user
+  EXPECT_EQ(aClicks, 3);
+
+  VbCheckBox check("C");
+  int checkClicks = 0;
+  check.Click = [&] { ++checkClicks; };
+  check.SetValue(1);
+  check.SetValue(1);
+  EXPECT_EQ(checkClicks, 1);
+  check.SetValue(0);
+  EXPECT_EQ(checkClicks, 2);
+  EXPECT_EQ(check.Value(), 0);
+  EXPECT_THROW(check.SetValue(3), VbError);
+}
+
+TEST_F(VbuiTest, TabFromCodeAndFromUserRaiseClickWithPreviousTab) {
+  VbTabControl tabs;
+  for (int i = 0; i < 3; ++i) tabs.addTab(new QWidget, QString::number(i));
+  std::vector<int> previous;
+  tabs.Click = [&](int p) { previous.push_back(p); };
+  tabs.SetTab(2);
+  tabs.SetTab(2);
+  EXPECT_EQ(previous, (std::vector<int>{0}));
+  tabs.setCurrentIndex(1);  // as the tab bar does for the user
+  EXPECT_EQ(previous, (std::vector<int>{0, 2}));
+  EXPECT_EQ(tabs.Tab(), 1);
+  tabs.SetTabVisible(2, false);
+  EXPECT_FALSE(tabs.TabVisible(2));
+  EXPECT_THROW(tabs.SetTab(3), VbError);
+}
+
+TEST_F(VbuiTest, RunEventStopsEveryExceptionAndReportsIt) {
+  RunEvent([] { throw VbError(429, "ActiveX component can't create object"); });
+  RunEvent([] { throw std::bad_alloc(); });
+  RunEvent([] { throw std::runtime_error("x"); });
+  RunEvent([] { throw 5; });
+  ASSERT_EQ(reported_.size(), 4u);
+  EXPECT_EQ(reported_[0].first, 429);
+  EXPECT_EQ(reported_[1].first, 7);
+  EXPECT_EQ(reported_[2].first, 51);
+  EXPECT_EQ(reported_[3].first, 51);
+  // A reporter that throws is contained too.
+  SetUntrappedErrorReporter([](long, const std::string&) { throw std::runtime_error("again"); });
+  RunEvent([] { throw VbError(5, "Invalid procedure call or argument"); });
+  // A user click whose handler fails goes through the same path.
+  SetUntrappedErrorReporter([this](long n, const std::string& d) { reported_.emplace_back(n, d); });
+  VbComboBox combo;
+  combo.AddItem("x");
+  combo.Click = [] { throw VbError(9, "Subscript out of range"); };
+  emit combo.activated(0);
+  ASSERT_EQ(reported_.size(), 5u);
+  EXPECT_EQ(reported_[4].first, 9);
+}
+
+// A dialog with two buttons; "second" shows the same dialog again.
+struct TwoButtonDialog : QDialog {
+  explicit TwoButtonDialog(const char* name) {
+    setObjectName(name);
+    auto* layout = new QVBoxLayout(this);
+    auto* first = new QPushButton("First", this);
+    first->setObjectName("First");
+    layout->addWidget(first);
+    connect(first, &QPushButton::clicked, this, &QDialog::accept);
+  }
+};
+
+TEST_F(VbuiTest, DialogServiceAnswersThroughResponderAndDropsASecondShow) {
+  auto& service = DialogService::Instance();
+  TwoButtonDialog dialog("Message_Box");
+  TwoButtonDialog sameName("Message_Box");
+  std::vector<QString> seen;
+  ShowResult inner = ShowResult::Shown;
+  service.SetResponder([&](QDialog& d) {
+    seen.push_back(d.objectName());
+    EXPECT_TRUE(service.IsShowing("Message_Box"));
+    inner = service.ShowModal(sameName);  // a second Message_Box while one is up
+    EXPECT_TRUE(ClickButton(d, "First"));
+  });
+  EXPECT_EQ(service.ShowModal(dialog), ShowResult::Shown);
+  EXPECT_EQ(inner, ShowResult::Dropped);
+  EXPECT_EQ(seen, (std::vector<QString>{"Message_Box"}));
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_FALSE(service.IsShowing("Message_Box"));
+
+  // A responder that leaves the dialog open: closed as by the frame.
+  service.SetResponder([](QDialog&) {});
+  EXPECT_EQ(service.ShowModal(dialog), ShowResult::Shown);
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_EQ(service.Depth(), 0);
+}
+
+TEST_F(VbuiTest, MsgBoxAnswersByButtonNameAndFrameCloseByKind) {
+  struct Case {
+    int buttons;
+    const char* click;  // null: closed by the frame
+    int answer;
+  };
+  const Case cases[] = {
+      {vbYesNo, "vbYes", vbYes},   {vbYesNo, "vbNo", vbNo},         {vbYesNo, nullptr, vbNo},
+      {vbOKCancel, "vbOK", vbOK},  {vbOKCancel, "vbCancel", vbCancel},
+      {vbOKCancel, nullptr, vbCancel}, {vbOKOnly, "vbOK", vbOK},   {vbOKOnly, nullptr, vbOK},
+  };
+  for (const Case& c : cases) {
+    QString title;
+    DialogService::Instance().SetResponder([&](QDialog& d) {
+      title = d.windowTitle();
+      if (c.click) {
+        EXPECT_TRUE(ClickButton(d, c.click));
+      }
+    });
+    EXPECT_EQ(MsgBox("Question", c.buttons, "   Title"), c.answer) << c.buttons << c.click;
+    EXPECT_EQ(title, "   Title");
+  }
+}
+
+TEST_F(VbuiTest, EndInsideAModalDialogUnwindsItsCaller) {
+  TwoButtonDialog dialog("Message_Box");
+  auto* end = new QPushButton("End", &dialog);
+  end->setObjectName("EndButton");
+  QObject::connect(end, &QPushButton::clicked, &dialog, Slot([] { End(); }));
+  DialogService::Instance().SetResponder([](QDialog& d) { ClickButton(d, "EndButton"); });
+  bool after = false;
+  RunEvent([&] {
+    DialogService::Instance().ShowModal(dialog);
+    after = true;  // must not run
+  });
+  EXPECT_FALSE(after);
+  EXPECT_TRUE(ProgramEnded());
+  EXPECT_TRUE(reported_.empty());
+  EXPECT_THROW(DialogService::Instance().ShowModal(dialog), ProgramEnd);
+}
+
+TEST_F(VbuiTest, MousePointerAndHourglassScope) {
+  {
+    HourglassScope busy;
+    EXPECT_EQ(MousePointer(), 11);
+    EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);
+  }
+  EXPECT_EQ(MousePointer(), 0);
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(ControlName("lblIPName", 3), "lblIPName_3");
+  EXPECT_EQ(Twips(6175), 411);
+}
+
+TEST_F(VbuiTest, ActivationFromAnotherWindowOfTheProgramOnly) {
+  QWidget main;
+  int activations = 0;
+  new ActivationWatcher(&main, [&] { ++activations; });
+  main.show();
+  main.activateWindow();
+  QTRY_COMPARE(activations, 1);
+  QDialog dialog(&main);
+  dialog.show();
+  dialog.activateWindow();
+  QTRY_VERIFY(QApplication::activeWindow() == &dialog);
+  dialog.hide();
+  main.activateWindow();
+  QTRY_COMPARE(activations, 2);
+  // The program coming back from another application to the same window:
+  // the window is activated again with nothing in between.
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(&main, &activate);
+  EXPECT_EQ(activations, 2);
+}
+
+TEST_F(VbuiTest, FakeTrayDeliversMessagesAndRecords) {
+  FakeTrayIcon tray;
+  std::vector<int> messages;
+  tray.Message = [&](int m) {
+    messages.push_back(m);
+    if (m == TrayRightUp) throw VbError(5, "x");
+  };
+  tray.Add(QIcon(), "Velmar TQZ2");
+  EXPECT_TRUE(tray.Added());
+  EXPECT_EQ(tray.Tip(), "Velmar TQZ2");
+  tray.Send(TrayLeftUp);
+  tray.Send(TrayRightUp);
+  EXPECT_EQ(messages, (std::vector<int>{514, 517}));
+  EXPECT_EQ(reported_.size(), 1u);
+  tray.Remove();
+  tray.Remove();
+  EXPECT_EQ(tray.RemoveCount(), 1);
+  EXPECT_FALSE(FakeTrayIcon(false).IsAvailable());
+}
+
+QString UniqueKey(const char* what) {
+  return QStringLiteral("vlm-test-%1-%2-%3").arg(what).arg(::getpid()).arg(rand());
+}
+
+// Starts a guard on another thread (the running instance answers on this
+// one) and returns its outcome.
+SingleInstance::Outcome StartElsewhere(const QString& key, int wait = 3000) {
+  std::atomic<int> outcome{-1};
+  std::thread t([&] {
+    SingleInstance second(key, wait);
+    outcome = static_cast<int>(second.Start());
+  });
+  QElapsedTimer timer;
+  timer.start();
+  while (outcome < 0) QTest::qWait(5);
+  t.join();
+  return static_cast<SingleInstance::Outcome>(outcome.load());
+}
+
+TEST_F(VbuiTest, SingleInstanceSecondGuardHandsOverToTheFirst) {
+  const QString key = UniqueKey("two");
+  SingleInstance first(key);
+  int activated = 0;
+  first.Activate = [&] { ++activated; };
+  ASSERT_EQ(first.Start(), SingleInstance::Outcome::Primary);
+  EXPECT_EQ(StartElsewhere(key), SingleInstance::Outcome::HandedOver);
+  QTRY_COMPARE(activated, 1);
+  EXPECT_EQ(StartElsewhere(key), SingleInstance::Outcome::HandedOver);
+  QTRY_COMPARE(activated, 2);
+}
+
+TEST_F(VbuiTest, SingleInstanceStaleSocketOrSilentServerMakesThisTheInstance) {
+  // A socket file that nobody listens on (left by a crash).
+  const QString stale = UniqueKey("stale");
+  {
+    const QByteArray path = QDir(QDir::tempPath()).filePath(stale).toLocal8Bit();
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    ::strncpy(addr.sun_path, path.constData(), sizeof(addr.sun_path) - 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
+    ::close(fd);  // the file stays
+  }
+  {
+    SingleInstance guard(stale, 500);
+    EXPECT_EQ(guard.Start(), SingleInstance::Outcome::Primary);
+    EXPECT_TRUE(guard.IsPrimary());
+  }
+  // A server that accepts but never acknowledges.
+  const QString silent = UniqueKey("silent");
+  QLocalServer mute;
+  ASSERT_TRUE(mute.listen(silent));
+  EXPECT_EQ(StartElsewhere(silent, 300), SingleInstance::Outcome::Primary);
+}
+
+}  // namespace
+}  // namespace vlm::vbui
