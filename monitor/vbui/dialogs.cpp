@@ -1,10 +1,12 @@
 // The dialog service, the standard message box and window activation.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "monitor/vbui/vbui.h"
 
@@ -35,6 +37,15 @@ ShowResult DialogService::ShowModal(QDialog& dialog) {
     QTimer::singleShot(0, &dialog, [guard, responder] {
       if (!guard || !guard->isVisible()) return;
       RunEvent([&] { responder(*guard); });
+      if (guard && guard->isVisible()) guard->reject();
+    });
+  } else if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    // Nobody can see or answer a dialog without a screen: waiting for an
+    // answer would hang the program. Close it as by the window frame and
+    // say so.
+    std::fprintf(stderr, "dialog \"%s\" closed: no screen to answer it on\n",
+                 qPrintable(dialog.objectName()));
+    QTimer::singleShot(0, &dialog, [guard] {
       if (guard && guard->isVisible()) guard->reject();
     });
   }

@@ -60,6 +60,9 @@
 //   is shown, inside the modal loop, and answers it (clicks a button, closes
 //   it, grabs a screenshot). When the responder returns and the dialog is
 //   still open, the dialog is rejected, as a close by the window frame.
+//   Without a responder on the offscreen platform (no screen, nobody to
+//   answer), the dialog is rejected at once with a line on stderr, so that
+//   nothing waits for ever.
 // - MsgBox shows the standard message box (buttons vbOKOnly, vbOKCancel,
 //   vbYesNo) through the service and returns vbOK, vbCancel, vbYes or vbNo; a
 //   close by frame or Escape gives vbCancel with OK/Cancel, vbNo with Yes/No,

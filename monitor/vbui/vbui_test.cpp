@@ -213,6 +213,13 @@ TEST_F(VbuiTest, DialogServiceAnswersThroughResponderAndDropsASecondShow) {
   EXPECT_EQ(service.ShowModal(dialog), ShowResult::Shown);
   EXPECT_EQ(dialog.result(), QDialog::Rejected);
   EXPECT_EQ(service.Depth(), 0);
+
+  // No responder and no screen: closed as by the frame instead of waiting.
+  service.ClearResponder();
+  dialog.setResult(QDialog::Accepted);
+  EXPECT_EQ(service.ShowModal(dialog), ShowResult::Shown);
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_EQ(service.Depth(), 0);
 }
 
 TEST_F(VbuiTest, MsgBoxAnswersByButtonNameAndFrameCloseByKind) {
