@@ -313,7 +313,10 @@ bool MayWriteHive(State& s, Root r) {
   std::string hive = FilePath(s, r, ".hive");
   if (EffectiveAccess(hive, F_OK) && !EffectiveAccess(hive, W_OK)) return false;
   std::string dir = RootFolder(s);
+  // The nearest existing folder above the hive decides; "." and "/" are the
+  // last candidates (a deleted working folder has no existing parent).
   while (!EffectiveAccess(dir, F_OK)) {
+    if (dir == "." || dir == "/") return false;
     std::size_t slash = dir.find_last_of('/');
     if (slash == std::string::npos) {
       dir = ".";
