@@ -9,10 +9,9 @@
 //   monitor/devicedata/devicedata.h.
 // - Main is the main window while it exists (set by frmTQZ), else null; the
 //   dialogs reach it only through this interface.
-// - frmOptions() is the one options window: the installed one, else a plain
-//   stand-in (a window with OK and Cancel that hands back "No" or "Cancel" in
-//   Options_Changed and shows the main window again when it closes).
-//   Install_Options_Form replaces it for the rest of the program's run.
+// - frmOptions() is the one options window: the options dialog
+//   (frmOptions.h), unless Install_Options_Form replaced it for the rest of
+//   the program's run.
 #pragma once
 
 #include <memory>
