@@ -220,6 +220,7 @@ frmOptions_Form::frmOptions_Form() {
   Text3 = text(Frame5, "Text3", 160, 330, 900);
   Text3->setText(QStringLiteral("30"));
   Label3 = label(Frame5, "Label3", "Must be between 10 && 60", 160, 750, 2700);
+  Label3->setBuddy(Text3);  // a label with a buddy shows "&&" as one ampersand
   Frame6 = frame(preferences, "Frame6", "IP&X Server Name", 3240, 1260, 2880, 1140);
   Text4 = text(Frame6, "Text4", 160, 450, 2560);
   Frame7 = frame(preferences, "Frame7", "&Polling", 120, 2520, 1900, 1020);

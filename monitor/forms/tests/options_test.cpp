@@ -230,6 +230,7 @@ TEST_F(Options_Dialog_Test, AddShowsTheRangeMessagesAndStoresTheCanonicalForm) {
   // Refused: the About box's title while no program title is set; the boxes
   // keep their texts, a start copied into the end.
   script.Push("vbOK");
+  script.Screenshot_Next("options_range_message");
   Type(form, "127.0.0.0", "");
   EXPECT_EQ(form.Command1_Click(), Range_Entry_Outcome::Refused);
   ASSERT_EQ(script.Seen().size(), 1u);

@@ -141,13 +141,18 @@ class Message_Script {
     script_.Before = [this](QDialog& d) {
       if (auto* box = qobject_cast<QMessageBox*>(&d)) {
         seen_.push_back({box->windowTitle().toStdString(), box->text().toStdString()});
+        if (!screenshot_.empty()) vbui::testing::SaveScreenshot(d, QString::fromStdString(screenshot_));
+        screenshot_.clear();
       }
     };
   }
   void Push(std::string button) { script_.Push(std::move(button)); }
   const std::vector<Seen_Message>& Seen() const { return seen_; }
+  // Saves a picture of the next message box under this name.
+  void Screenshot_Next(std::string name) { screenshot_ = std::move(name); }
 
  private:
+  std::string screenshot_;
   Dialog_Script script_;
   std::vector<Seen_Message> seen_;
 };
