@@ -518,6 +518,15 @@ void frmOptions_Form::End_Program() {
   vbui::End();
 }
 
+void frmOptions_Form::Ask_To_End_Without_Ranges() {
+  if (Show_Message_Box(No_Ranges_Text(), vbui::vbYesNo) != vbui::vbYes) {
+    State.Options_Cancelling = "Off";
+    return;
+  }
+  State.Options_Cancelling = "On";
+  End_Program();
+}
+
 void frmOptions_Form::cmdApply_Click() {
   apply_failed_ = false;
   Trapped([&] {
@@ -569,12 +578,8 @@ void frmOptions_Form::cmdOK_Click() {
       return;
     }
     if (Range_Count == 0) {
-      if (Show_Message_Box(No_Ranges_Text(), vbui::vbYesNo) != vbui::vbYes) {
-        State.Options_Cancelling = "Off";
-        return;
-      }
-      State.Options_Cancelling = "On";
-      End_Program();
+      Ask_To_End_Without_Ranges();
+      return;
     }
     if (State.Options_Changed == "Yes") {
       Apply_From_OK = "Yes";
@@ -594,12 +599,8 @@ void frmOptions_Form::cmdCancel_Click() {
   Trapped([&] {
     Set_Message_Title(27);
     if (Range_Count == 0) {
-      if (Show_Message_Box(No_Ranges_Text(), vbui::vbYesNo) != vbui::vbYes) {
-        State.Options_Cancelling = "Off";
-        return;
-      }
-      State.Options_Cancelling = "On";
-      End_Program();
+      Ask_To_End_Without_Ranges();
+      return;
     }
     if (State.Options_Changed == "Yes") {
       Set_Message_Title(21);

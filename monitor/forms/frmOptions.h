@@ -161,6 +161,9 @@ class frmOptions_Form : public QDialog {
   // Unloads the dialog and the main window, removes the tray icon and ends
   // the program.
   [[noreturn]] void End_Program();
+  // OK or Cancel with no range listed: the exit question; Yes ends the
+  // program, No leaves the dialog open.
+  void Ask_To_End_Without_Ranges();
   void Localise();
 
   bool unloaded_ = false;
