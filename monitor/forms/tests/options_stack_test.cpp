@@ -67,11 +67,7 @@ TEST_F(Options_Stack_Test, ARangeTypedAndConfirmedIsTheRangeScanned) {
   test_support::Recording_Main_Form main;
   Main = &main;
   State.Super_User = "On";
-  State.IP_Enabled = "Yes";
-  State.IPX_Enabled = "No";
-  State.UnInstalled_Enabled = "Yes";
-  State.Polling_Enabled = "Yes";
-  State.Polling_Interval = "30";
+  test_support::Set_Preference_Copies();
   frmOptions_Form& form = test_support::Show_Options();
   ASSERT_EQ(test_support::Items(form), (std::vector<std::string>{hosts[3] + ":" + hosts[3]}));
 

@@ -46,11 +46,7 @@ class Options_Dialog_Test : public test_support::Options_Test {
   void SetUp() override {
     Options_Test::SetUp();
     Main = &main_;
-    State.IP_Enabled = "Yes";
-    State.IPX_Enabled = "No";
-    State.UnInstalled_Enabled = "Yes";
-    State.Polling_Enabled = "Yes";
-    State.Polling_Interval = "30";
+    test_support::Set_Preference_Copies();
   }
   // Runs f; true when it ended the program.
   template <class F>

@@ -76,6 +76,16 @@ inline void Write_Preferences() {
                                    {"Check_Discovery", "Completed"}});
 }
 
+// The program's preference copies as the dialog shows them by default: IP
+// on, IPX off, uninstalled printers and polling on, 30 seconds.
+inline void Set_Preference_Copies() {
+  State.IP_Enabled = "Yes";
+  State.IPX_Enabled = "No";
+  State.UnInstalled_Enabled = "Yes";
+  State.Polling_Enabled = "Yes";
+  State.Polling_Interval = "30";
+}
+
 // frmOptions.Show: the loaded dialog.
 inline frmOptions_Form& Show_Options() {
   frmOptions().Show_Modeless();
