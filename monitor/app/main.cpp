@@ -2,8 +2,11 @@
 // window runs the start-up checks, the load and the main loop.
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
+#include <string>
 
+#include "monitor/app/app_options.h"
 #include "monitor/devicedata/devicedata.h"
 #include "monitor/forms/Message_Box.h"
 #include "monitor/forms/frmTQZ.h"
@@ -13,8 +16,16 @@
 int main(int argc, char** argv) {
   using namespace vlm;
   using namespace vlm::monitor;
+  Use_Installed_Registry();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tqz2"));
+  App_Options options;  // Qt's own options are gone from argv by now
+  if (std::string error; !Parse_Options(argc, argv, options, error)) {
+    std::fprintf(stderr, "tqz2: %s\nusage: tqz2 [--screenshots DIR [--exit-after-screenshots]]\n",
+                 error.c_str());
+    return 2;
+  }
+  End_On_Signals();
   // The program lives on in the notification area when its window is
   // hidden; it ends only through End().
   QApplication::setQuitOnLastWindowClosed(false);
@@ -39,6 +50,7 @@ int main(int argc, char** argv) {
     try {
       form->Form_Initialize();
       form->Form_Load();
+      Save_Pictures_After_First_Poll(*form, options);
       if (!vbui::ProgramEnded()) rc = QApplication::exec();
     } catch (const vbui::ProgramEnd&) {
     }
