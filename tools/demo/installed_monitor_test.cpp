@@ -53,11 +53,11 @@ std::uint16_t FreeUdpPort() {
   return ntohs(a.sin_port);
 }
 
-// Runs a program with the given environment changes to its end, killing its
-// process group when it outlives the limit. Returns its exit status, -1 when
-// it did not exit by itself.
-int RunProgram(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env,
-        const std::vector<std::string>& unset = {}, int limit_seconds = 200) {
+// Starts a program in a process group of its own, with the given
+// environment changes.
+using Env = std::vector<std::pair<std::string, std::string>>;
+
+pid_t Start(const std::vector<std::string>& args, const Env& env, const std::vector<std::string>& unset) {
   const pid_t child = ::fork();
   if (child == 0) {
     ::setpgid(0, 0);
@@ -69,18 +69,28 @@ int RunProgram(const std::vector<std::string>& args, const std::vector<std::pair
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
+  return child;
+}
+
+// Waits for the child's end, killing its process group when it outlives
+// the limit. Returns its exit status, -1 when it did not exit by itself.
+int Wait(pid_t child, const std::string& what, int limit_seconds = 200) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(limit_seconds);
   int status = 0;
   while (::waitpid(child, &status, WNOHANG) == 0) {
     if (std::chrono::steady_clock::now() > end) {
       ::kill(-child, SIGKILL);
       ::waitpid(child, &status, 0);
-      ADD_FAILURE() << args[0] << " did not end in time";
+      ADD_FAILURE() << what << " did not end in time";
       return -1;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int RunProgram(const std::vector<std::string>& args, const Env& env, const std::vector<std::string>& unset = {}) {
+  return Wait(Start(args, env, unset), args[0]);
 }
 
 // Processes other than this one whose command line or working folder lies
@@ -161,14 +171,14 @@ TEST(InstalledMonitorTest, InstalledProgramListsAndReadsAPrinterFromItsOwnRegist
 
   // No VLM_REGISTRY_ROOT: the installed program takes its prefix's registry.
   const std::string shots = folder / "shots";
-  const int rc = RunProgram({prefix + "/bin/tqz2", "--screenshots", shots, "--exit-after-screenshots"},
-                     {{"QT_QPA_PLATFORM", "offscreen"},
-                      {"VLM_SNMP_LOOPBACK_ONLY", "1"},
-                      {"VLM_SNMP_TRAP_PORT", std::to_string(FreeUdpPort())},
-                      {"VLM_INSTANCE_KEY", "vlm-install-test-" + std::to_string(::getpid())},
-                      {"TMPDIR", folder.path()}},
-                     {"VLM_REGISTRY_ROOT", "DISPLAY", "WAYLAND_DISPLAY"});
-  EXPECT_EQ(rc, 0);
+  const Env env = {{"QT_QPA_PLATFORM", "offscreen"},
+                   {"VLM_SNMP_LOOPBACK_ONLY", "1"},
+                   {"VLM_SNMP_TRAP_PORT", std::to_string(FreeUdpPort())},
+                   {"VLM_INSTANCE_KEY", "vlm-install-test-" + std::to_string(::getpid())},
+                   {"TMPDIR", folder.path()}};
+  const std::vector<std::string> unset = {"VLM_REGISTRY_ROOT", "DISPLAY", "WAYLAND_DISPLAY"};
+  EXPECT_EQ(RunProgram({prefix + "/bin/tqz2", "--screenshots", shots, "--exit-after-screenshots"}, env, unset),
+            0);
   const std::string record = Read(shots + "/window.txt");
   EXPECT_TRUE(Contains(Shown(record, "lvwIPs"), printer.name)) << record;
   // QuickView shows what the printer's agent serves.
@@ -176,6 +186,23 @@ TEST(InstalledMonitorTest, InstalledProgramListsAndReadsAPrinterFromItsOwnRegist
   EXPECT_TRUE(Contains(quick, "Office engine")) << record;
   EXPECT_TRUE(fs::exists(shots + "/tab0-quickview.png"));
   EXPECT_TRUE(ProcessesUsing(prefix).empty());
+
+  // Left running, the program ends cleanly on SIGTERM.
+  const std::string later = folder / "later";
+  const pid_t running = Start({prefix + "/bin/tqz2", "--screenshots", later}, env, unset);
+  for (int i = 0; i < 1200 && !fs::exists(later + "/tab0-quickview.png"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ::kill(running, SIGTERM);
+  EXPECT_EQ(Wait(running, "tqz2 after SIGTERM", 30), 0);
+  EXPECT_TRUE(ProcessesUsing(prefix).empty());
+
+  // Arguments it does not know are refused before anything starts.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{prefix + "/bin/tqz2", "--screenshot", later},
+        {prefix + "/bin/tqz2", "--exit-after-screenshots"},
+        {prefix + "/bin/tqz2", "--screenshots"}})
+    EXPECT_EQ(RunProgram(args, env, unset), 2) << args[1];
 }
 
 TEST(InstalledMonitorTest, RunScriptListsEveryPrinterAndLeavesNothingRunning) {
