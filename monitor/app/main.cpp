@@ -10,6 +10,8 @@
 #include "monitor/devicedata/devicedata.h"
 #include "monitor/forms/Message_Box.h"
 #include "monitor/forms/frmTQZ.h"
+#include "monitor/forms/frmTQZ_main.h"
+#include "monitor/forms/frmTQZ_tabs_window.h"
 #include "monitor/vbui/vbui.h"
 #include "platform/com/com.h"
 
@@ -47,6 +49,18 @@ int main(int argc, char** argv) {
   int rc = 0;
   {
     auto form = std::make_unique<frmTQZ>(vbui::MakeSystemTray(), &guard);
+    // The discovery, the printer list, the polling and the menus run through
+    // the main window's procedures; the status tabs read the selected list.
+    frmTQZ_Main main_window(*form);
+    Tqz_Main& procedures = main_window.Procedures();
+    // The tab port reads the procedures' objects: it goes before them.
+    std::unique_ptr<QObject> status_tabs(Connect_Status_Tabs(
+        *form,
+        [&procedures](VbInteger kind) -> IVectorItem* {
+          return kind == 0 ? procedures.Installed_Vector_Item.Get()
+                           : procedures.Other_Vector_Item.Get();
+        },
+        [&procedures] { return procedures.Selected_Item_Index; }));
     try {
       form->Form_Initialize();
       form->Form_Load();
