@@ -15,6 +15,7 @@
 
 #include "monitor/forms/Message_Box.h"
 #include "monitor/forms/forms.h"
+#include "monitor/forms/frmAbout.h"
 #include "monitor/forms/frmTQZ.h"
 #include "monitor/vbui/vbui.h"
 
@@ -150,11 +151,7 @@ struct frmTQZ_Main::Ports final : Tqz_Window, Tqz_Shared {
     form.Hide_Window();
     frmOptions().Show_Modeless();
   }
-  void Show_About() override {
-    // The About box stands in as a plain message until it has its own form.
-    vbui::MsgBox(QStringLiteral("Velmar Printer Monitor"), 0,
-                 QStringLiteral("About Velmar Printer Monitor"), &form);
-  }
+  void Show_About() override { monitor::Show_About(); }
   void Unload_Window() override { form.Exit_System_Click(); }
   void End_Program() override {
     form.Remove_Tray_Icon();

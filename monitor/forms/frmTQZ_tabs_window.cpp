@@ -162,9 +162,9 @@ class Status_Tabs final : public QObject, public Tabs_Port {
 
 }  // namespace
 
-void Connect_Status_Tabs(frmTQZ& window, std::function<IVectorItem*(VbInteger)> objects,
-                         std::function<int()> selected_item_index) {
-  new Status_Tabs(window, std::move(objects), std::move(selected_item_index));
+QObject* Connect_Status_Tabs(frmTQZ& window, std::function<IVectorItem*(VbInteger)> objects,
+                             std::function<int()> selected_item_index) {
+  return new Status_Tabs(window, std::move(objects), std::move(selected_item_index));
 }
 
 }  // namespace vlm::monitor

@@ -4,7 +4,8 @@
 //
 // What a caller may rely on:
 // - Connect_Status_Tabs makes the port a child of the window (it goes with
-//   the window) and sets Tabs_Window while it lives.
+//   the window) and sets Tabs_Window while it lives. It returns the port, so
+//   that a caller whose objects die before the window can delete it first.
 // - Header clicks, clicks, item clicks, focus and mouse presses of
 //   lvwEngineAlert, lvwEngineFirmware, lvwEngineMemory, lvwInputTray,
 //   lvwOutputTray and lvwJobs run the procedures of frmTQZ_tabs.h; the
@@ -24,7 +25,7 @@ namespace vlm::monitor {
 
 // objects: the VectorItem of a list kind (installed for 0, other devices
 // otherwise); selected_item_index: the printer row the user chose last.
-void Connect_Status_Tabs(frmTQZ& window, std::function<IVectorItem*(VbInteger)> objects,
-                         std::function<int()> selected_item_index);
+QObject* Connect_Status_Tabs(frmTQZ& window, std::function<IVectorItem*(VbInteger)> objects,
+                             std::function<int()> selected_item_index);
 
 }  // namespace vlm::monitor

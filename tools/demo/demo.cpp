@@ -111,6 +111,10 @@ int main(int argc, char** argv) {
   try {
     ::setenv("VLM_REGISTRY_ROOT", registry.c_str(), 1);
     ::setenv("VLM_SNMP_LOOPBACK_ONLY", "1", 1);
+    // The demo's monitor is an instance of its own: it never hands over to
+    // a monitor the user already runs.
+    const std::string instance = "vlm-demo-" + std::to_string(::getpid());
+    ::setenv("VLM_INSTANCE_KEY", instance.c_str(), 0);
     vlm::registry::ResetForTests();
     vlm::testing::AgentPort();  // 161 as root, else a free port in $VLM_SNMP_PORT
 

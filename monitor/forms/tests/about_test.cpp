@@ -4,7 +4,11 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <QAction>
+
 #include "monitor/forms/frmAbout.h"
+#include "monitor/forms/frmTQZ.h"
+#include "monitor/forms/frmTQZ_main.h"
 #include "monitor/forms/tests/forms_test_support.h"
 
 namespace vlm::monitor {
@@ -44,7 +48,7 @@ TEST_F(About_Test, EnglishTextsAndProgramTitleWithoutALanguageLibrary) {
 
 TEST_F(About_Test, LocalisedTextsReplaceTheProgramTitle) {
   // The version word of the library carries a NUL and text after it.
-  Start_Localised("234\tTitre\n392\tUtilitaire de surveillance\n393\tVersion" + std::string(1, '\0') +
+  Start_Localised("234\tTitre\n392\tUtilitaire de surveillance\n393\tÉdition" + std::string(1, '\0') +
                       "junk\n276\tD'accord\n",
                   "fr_FR.UTF-8", "FRN040C");
   Program_Title = "old title";
@@ -56,7 +60,7 @@ TEST_F(About_Test, LocalisedTextsReplaceTheProgramTitle) {
   EXPECT_EQ(about.cmdOK->text().toStdString(), "D'accord");
   EXPECT_EQ(about.lblDescription->text().toStdString(), "Utilitaire de surveillance");
   const Program_Version v = This_Program_Version();
-  EXPECT_EQ(about.lblVersion->text().toStdString(), Version_Text("Version", v));
+  EXPECT_EQ(about.lblVersion->text().toStdString(), Version_Text("Édition", v));
   for (QWidget* w : std::initializer_list<QWidget*>{&about, about.cmdOK, about.lblDescription,
                                                     about.lblTitle, about.lblVersion,
                                                     about.picIcon}) {
@@ -84,6 +88,21 @@ TEST_F(About_Test, OkClosesTheBoxAndLaterMessagesTakeItsTitle) {
   Report_Error();
   ASSERT_EQ(script.Seen().size(), 2u);
   EXPECT_EQ(script.Seen()[1].title, std::string(15, ' ') + Product_Title);
+}
+
+TEST_F(About_Test, HelpAboutShowsTheBoxOwnedByTheMainWindow) {
+  frmTQZ form(std::make_unique<vbui::FakeTrayIcon>());
+  frmTQZ_Main procedures(form);
+  Dialog_Script script;
+  QWidget* owner = nullptr;
+  script.Before = [&owner](QDialog& d) { owner = d.parentWidget(); };
+  script.Push("cmdOK");
+  form.About->trigger();
+  ASSERT_EQ(script.Seen().size(), 1u);
+  EXPECT_EQ(script.Seen()[0].name, "frmAbout");
+  EXPECT_EQ(script.Seen()[0].title, Product_Title);
+  EXPECT_EQ(owner, &form);
+  EXPECT_EQ(Program_Title, Product_Title);
 }
 
 }  // namespace

@@ -1,0 +1,146 @@
+#include "monitor/app/app_options.h"
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "monitor/forms/frmTQZ.h"
+#include "monitor/vbui/vbui.h"
+
+namespace vlm::monitor {
+
+void Use_Installed_Registry() {
+  const char* set = std::getenv("VLM_REGISTRY_ROOT");
+  if (set && *set) return;
+  std::error_code ec;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return;
+  const std::filesystem::path registry =
+      (program.parent_path().parent_path() / "var" / "lib" / "vlm" / "registry").lexically_normal();
+  if (std::filesystem::is_directory(registry, ec)) ::setenv("VLM_REGISTRY_ROOT", registry.c_str(), 1);
+}
+
+bool Parse_Options(int argc, char** argv, App_Options& options, std::string& error) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--screenshots") == 0) {
+      if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+        error = "--screenshots needs a folder";
+        return false;
+      }
+      options.screenshots = QString::fromLocal8Bit(argv[++i]);
+    } else if (std::strcmp(argv[i], "--exit-after-screenshots") == 0) {
+      options.exit_after_screenshots = true;
+    } else {
+      error = std::string("unknown option ") + argv[i];
+      return false;
+    }
+  }
+  if (options.exit_after_screenshots && options.screenshots.isEmpty()) {
+    error = "--exit-after-screenshots needs --screenshots DIR";
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+int g_signal_pipe[2] = {-1, -1};
+
+void On_Signal(int) {
+  const char byte = 1;
+  // Only an async-signal-safe write here; the window thread does the rest.
+  [[maybe_unused]] const ssize_t n = ::write(g_signal_pipe[1], &byte, 1);
+}
+
+QString File_Name(const QString& text) {
+  QString name;
+  for (const QChar c : text) {
+    if (c.isLetterOrNumber()) name += c.toLower();
+    else if (!name.endsWith('-')) name += '-';
+  }
+  while (name.endsWith('-')) name.chop(1);
+  return name;
+}
+
+void Save_Pictures(frmTQZ& form, const App_Options& options) {
+  QDir dir(options.screenshots);
+  dir.mkpath(QStringLiteral("."));
+  QFile record(dir.filePath(QStringLiteral("window.txt")));
+  const bool recording = record.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
+  QTextStream out(&record);
+  for (int row = 0; row < form.lvwIPs->count(); ++row) {
+    out << "lvwIPs\t" << (row + 1) << '\t' << form.lvwIPs->item(row)->text() << '\n';
+  }
+  form.activateWindow();
+  for (int tab = 0; tab < form.SSTab1->Tabs(); ++tab) {
+    if (!form.SSTab1->TabVisible(tab) || !form.SSTab1->TabEnabled(tab)) continue;
+    form.SSTab1->SetTab(tab);  // raises Click: the tab's view is read
+    QCoreApplication::processEvents();
+    const QString caption = form.SSTab1->TabCaption(tab);
+    form.grab().save(dir.filePath(QStringLiteral("tab%1-%2.png").arg(tab).arg(File_Name(caption))));
+    for (const QLabel* label : form.SSTab1->widget(tab)->findChildren<QLabel*>()) {
+      const QString text = label->text().simplified();
+      if (!text.isEmpty() && !label->objectName().isEmpty())
+        out << caption << '\t' << label->objectName() << '\t' << text << '\n';
+    }
+  }
+  if (form.SSTab1->Tabs() > 0) form.SSTab1->SetTab(0);
+  out.flush();
+  if (recording) record.close();
+  std::fprintf(stderr, "tqz2: pictures of the main window saved in %s\n",
+               qPrintable(QDir::toNativeSeparators(dir.absolutePath())));
+  if (options.exit_after_screenshots) vbui::End();
+}
+
+}  // namespace
+
+void End_On_Signals() {
+  if (g_signal_pipe[0] >= 0) return;
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signal_pipe) != 0) return;
+  auto* notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+  QObject::connect(notifier, &QSocketNotifier::activated, notifier, vbui::Slot([] {
+                     char byte = 0;
+                     [[maybe_unused]] const ssize_t n = ::read(g_signal_pipe[0], &byte, 1);
+                     if (!vbui::ProgramEnded()) vbui::End();
+                   }));
+  struct sigaction sa {};
+  sa.sa_handler = On_Signal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  for (int s : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(s, &sa, nullptr);
+}
+
+void Save_Pictures_After_First_Poll(frmTQZ& form, const App_Options& options) {
+  if (options.screenshots.isEmpty() || vbui::ProgramEnded()) return;
+  auto take = [&form, options] {
+    QTimer::singleShot(0, &form, vbui::Slot([&form, options] { Save_Pictures(form, options); }));
+  };
+  if (!form.Timer1->Counting()) {
+    take();
+    return;
+  }
+  // The first poll is the polling timer's first tick; the pictures follow it.
+  auto done = std::make_shared<bool>(false);
+  form.Timer1->Timer = [poll = form.Timer1->Timer, done, take] {
+    if (poll) poll();
+    if (*done) return;
+    *done = true;
+    take();
+  };
+}
+
+}  // namespace vlm::monitor

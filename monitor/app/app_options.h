@@ -1,0 +1,43 @@
+// The program's own options and start-up services, apart from the forms:
+// the registry an installed copy uses, the command line, the end on a
+// termination signal, and the pictures of the main window's tabs.
+//
+// What a caller may rely on:
+// - Use_Installed_Registry() sets $VLM_REGISTRY_ROOT to the registry folder
+//   of the prefix the program is installed in (<program folder>/../var/lib/
+//   vlm/registry) when the variable is unset or empty and that folder
+//   exists; otherwise the registry layer's machine-wide default applies. It
+//   runs before the first registry call.
+// - Parse_Options() takes "--screenshots DIR" and "--exit-after-screenshots"
+//   (which needs --screenshots); anything else is refused with a message.
+// - End_On_Signals() makes SIGTERM, SIGINT and SIGHUP end the program as
+//   its Exit command does without asking (vbui::End on the window thread),
+//   so the tray icon is removed and the program's clean-up runs.
+// - Save_Pictures_After_First_Poll() waits for the first tick of the polling
+//   timer (none when polling is off) after the load, then shows each visible
+//   tab in turn (which refreshes its view), saves the window as
+//   DIR/tab<N>-<caption>.png and writes DIR/window.txt, a plain record of
+//   what the window shows: "lvwIPs<TAB>row<TAB>text" for each printer of the
+//   list, and "<tab N><TAB>name<TAB>text" for each label with text on each
+//   tab. With exit_after_screenshots the program then ends.
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+namespace vlm::monitor {
+
+class frmTQZ;
+
+struct App_Options {
+  QString screenshots;  // folder for the pictures, empty for none
+  bool exit_after_screenshots = false;
+};
+
+void Use_Installed_Registry();
+bool Parse_Options(int argc, char** argv, App_Options& options, std::string& error);
+void End_On_Signals();
+void Save_Pictures_After_First_Poll(frmTQZ& form, const App_Options& options);
+
+}  // namespace vlm::monitor

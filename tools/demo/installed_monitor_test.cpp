@@ -1,0 +1,227 @@
+// The installed program: `cmake --install` into a temporary prefix, then the
+// installed tqz2 run offscreen on the prefix's own registry against one
+// simulated printer (listed, its QuickView read); and scripts/run in its
+// non-interactive mode, which lists every simulated printer and leaves no
+// process behind.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/registry/registry.h"
+#include "tests/support/cupsd_harness.h"
+#include "tests/support/loopback.h"
+#include "tests/support/printer_fixtures.h"
+#include "tests/support/snmpd_agent.h"
+#include "tests/support/temp_folder.h"
+
+namespace vlm {
+namespace {
+
+namespace fs = std::filesystem;
+using vlm::testing::TempFolder;
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::uint16_t FreeUdpPort() {
+  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  socklen_t n = sizeof a;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n);
+  ::close(fd);
+  return ntohs(a.sin_port);
+}
+
+// Starts a program in a process group of its own, with the given
+// environment changes.
+using Env = std::vector<std::pair<std::string, std::string>>;
+
+pid_t Start(const std::vector<std::string>& args, const Env& env, const std::vector<std::string>& unset) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::setpgid(0, 0);
+    for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
+    for (const std::string& name : unset) ::unsetenv(name.c_str());
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  return child;
+}
+
+// Waits for the child's end, killing its process group when it outlives
+// the limit. Returns its exit status, -1 when it did not exit by itself.
+int Wait(pid_t child, const std::string& what, int limit_seconds = 200) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(limit_seconds);
+  int status = 0;
+  while (::waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > end) {
+      ::kill(-child, SIGKILL);
+      ::waitpid(child, &status, 0);
+      ADD_FAILURE() << what << " did not end in time";
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int RunProgram(const std::vector<std::string>& args, const Env& env, const std::vector<std::string>& unset = {}) {
+  return Wait(Start(args, env, unset), args[0]);
+}
+
+// Processes other than this one whose command line or working folder lies
+// in the folder.
+std::vector<std::string> ProcessesUsing(const std::string& folder) {
+  std::vector<std::string> found;
+  for (const fs::directory_entry& e : fs::directory_iterator("/proc")) {
+    const std::string pid = e.path().filename();
+    if (pid.find_first_not_of("0123456789") != std::string::npos || pid == std::to_string(::getpid()))
+      continue;
+    std::string cmdline = Read(e.path() / "cmdline");
+    for (char& c : cmdline)
+      if (c == '\0') c = ' ';
+    std::error_code ec;
+    const std::string cwd = fs::read_symlink(e.path() / "cwd", ec).string();
+    if (cmdline.find(folder) != std::string::npos || cwd.rfind(folder, 0) == 0)
+      found.push_back(pid + " " + cmdline);
+  }
+  return found;
+}
+
+void SetText(const std::string& key, const char* name, const std::string& text) {
+  HKEY handle = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
+                            nullptr),
+            0);
+  RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(handle);
+}
+
+// Lines of window.txt whose first column is `where`.
+std::vector<std::string> Shown(const std::string& record, const std::string& where) {
+  std::vector<std::string> lines;
+  std::istringstream in(record);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(where + "\t", 0) == 0) lines.push_back(line.substr(where.size() + 1));
+  return lines;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& text) {
+  for (const std::string& l : lines)
+    if (l.find(text) != std::string::npos) return true;
+  return false;
+}
+
+TEST(InstalledMonitorTest, InstalledProgramListsAndReadsAPrinterFromItsOwnRegistry) {
+  TempFolder folder("vlm-install");
+  const std::string prefix = folder / "prefix";
+  ASSERT_EQ(RunProgram({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", prefix}, {}), 0);
+  for (const char* file : {"bin/tqz2", "bin/regsvr", "lib/vlm/libVlmNetMgr.so", "lib/vlm/libXLPNMIF.so"})
+    EXPECT_TRUE(fs::exists(prefix + "/" + file)) << file;
+  const std::string registry = prefix + "/var/lib/vlm/registry";
+  ASSERT_TRUE(fs::is_directory(registry));
+
+  // The registration wrote the libraries' classes and the engine mapping.
+  ::setenv("VLM_REGISTRY_ROOT", registry.c_str(), 1);
+  registry::ResetForTests();
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "XLPNMIF.VectorItem", 0, KEY_READ, &key), 0);
+  RegCloseKey(key);
+
+  vlm::testing::AgentPort();
+  const std::string host = vlm::testing::AllocateLoopbackRange(1)[0];
+  const vlm::testing::DemoPrinter printer = vlm::testing::DemoPrinters()[1];
+  vlm::testing::SnmpdAgent agent(host, printer.objects);
+  vlm::testing::CupsdHarness cupsd;
+  cupsd.AddQueue(printer.queue, "socket://" + host + ":9100", printer.name);
+  cupsd.UseForThisProcess();
+  const std::string prefs = "Software\\VLM\\Discovery\\Preferences";
+  for (const auto& [name, value] : std::vector<std::pair<const char*, const char*>>{
+           {"IP_Enabled", "Yes"}, {"IPX_Enabled", "No"}, {"UnInstalled_Enabled", "Yes"},
+           {"Polling_Interval", "1"}, {"Polling_Enabled", "Yes"}, {"Check_Discovery", "Completed"}})
+    SetText(prefs, name, value);
+  SetText("Software\\VLM\\Discovery\\DP\\IP\\Discovery Params\\Ranges", "0", host + ":" + host);
+  registry::ResetForTests();
+  ::unsetenv("VLM_REGISTRY_ROOT");
+
+  // No VLM_REGISTRY_ROOT: the installed program takes its prefix's registry.
+  const std::string shots = folder / "shots";
+  const Env env = {{"QT_QPA_PLATFORM", "offscreen"},
+                   {"VLM_SNMP_LOOPBACK_ONLY", "1"},
+                   {"VLM_SNMP_TRAP_PORT", std::to_string(FreeUdpPort())},
+                   {"VLM_INSTANCE_KEY", "vlm-install-test-" + std::to_string(::getpid())},
+                   {"TMPDIR", folder.path()}};
+  const std::vector<std::string> unset = {"VLM_REGISTRY_ROOT", "DISPLAY", "WAYLAND_DISPLAY"};
+  EXPECT_EQ(RunProgram({prefix + "/bin/tqz2", "--screenshots", shots, "--exit-after-screenshots"}, env, unset),
+            0);
+  const std::string record = Read(shots + "/window.txt");
+  EXPECT_TRUE(Contains(Shown(record, "lvwIPs"), printer.name)) << record;
+  // QuickView shows what the printer's agent serves.
+  const std::vector<std::string> quick = Shown(record, "QuickView");
+  EXPECT_TRUE(Contains(quick, "Office engine")) << record;
+  EXPECT_TRUE(fs::exists(shots + "/tab0-quickview.png"));
+  EXPECT_TRUE(ProcessesUsing(prefix).empty());
+
+  // Left running, the program ends cleanly on SIGTERM.
+  const std::string later = folder / "later";
+  const pid_t running = Start({prefix + "/bin/tqz2", "--screenshots", later}, env, unset);
+  for (int i = 0; i < 1200 && !fs::exists(later + "/tab0-quickview.png"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ::kill(running, SIGTERM);
+  EXPECT_EQ(Wait(running, "tqz2 after SIGTERM", 30), 0);
+  EXPECT_TRUE(ProcessesUsing(prefix).empty());
+
+  // Arguments it does not know are refused before anything starts.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{prefix + "/bin/tqz2", "--screenshot", later},
+        {prefix + "/bin/tqz2", "--exit-after-screenshots"},
+        {prefix + "/bin/tqz2", "--screenshots"}})
+    EXPECT_EQ(RunProgram(args, env, unset), 2) << args[1];
+}
+
+TEST(InstalledMonitorTest, RunScriptListsEveryPrinterAndLeavesNothingRunning) {
+  TempFolder folder("vlm-run");
+  const std::string shots = folder / "shots";
+  fs::create_directories(folder / "tmp");
+  const int rc = RunProgram({SOURCE_DIR "/scripts/run", "--from-build", BUILD_DIR, "--prefix", folder / "prefix",
+                      "--screenshots", shots, "--exit-after-screenshots"},
+                     {{"TMPDIR", folder / "tmp"}, {"VLM_SNMP_TRAP_PORT", std::to_string(FreeUdpPort())}},
+                     {"DISPLAY", "WAYLAND_DISPLAY", "VLM_REGISTRY_ROOT", "CUPS_SERVER"});
+  EXPECT_EQ(rc, 0);
+  const std::vector<std::string> listed = Shown(Read(shots + "/window.txt"), "lvwIPs");
+  for (const vlm::testing::DemoPrinter& p : vlm::testing::DemoPrinters())
+    EXPECT_TRUE(Contains(listed, p.name)) << p.name;
+  EXPECT_EQ(listed.size(), 3u);
+  EXPECT_TRUE(fs::exists(shots + "/tab0-quickview.png"));
+  const std::vector<std::string> left = ProcessesUsing(folder.path());
+  EXPECT_TRUE(left.empty()) << left.front();
+}
+
+}  // namespace
+}  // namespace vlm
