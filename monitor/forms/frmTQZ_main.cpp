@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
@@ -20,6 +21,26 @@
 #include "monitor/vbui/vbui.h"
 
 namespace vlm::monitor {
+namespace {
+
+// Runs a procedure on each left-button release over a widget (a picture box
+// has no Click signal of its own).
+class Click_Filter final : public QObject {
+ public:
+  Click_Filter(QObject* parent, std::function<void()> click)
+      : QObject(parent), click_(std::move(click)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonRelease) click_();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> click_;
+};
+
+}  // namespace
 
 QIcon Status_Picture(int image) {
   // 1 ready, 2 busy, 3 attention, 4 not ready, 5 waiting.
@@ -224,10 +245,25 @@ frmTQZ_Main::frmTQZ_Main(frmTQZ& form, Tqz_Readers& readers)
                    }));
   for (std::size_t i = 0; i < form.ComboPrinter.size(); ++i)
     form.ComboPrinter[i]->Click = [&m, i] { m.ComboPrinter_Click(static_cast<int>(i)); };
-  form.SSTab1->Click = [&m](int previous) { m.SSTab1_Click(previous); };
+  // A tab change also brings the new tab's controls back, as its focus did.
+  form.SSTab1->Click = [&m](int previous) {
+    m.SSTab1_Click(previous);
+    m.SSTab1_GotFocus();
+  };
+  picture_click_ = new Click_Filter(form.Picture1, [&m] { m.Picture1_Click(); });
+  form.Picture1->installEventFilter(picture_click_);
 }
 
-frmTQZ_Main::~frmTQZ_Main() = default;
+frmTQZ_Main::~frmTQZ_Main() {
+  // The window's handlers reach these procedures: none is left behind.
+  frmTQZ& form = ports_->form;
+  form.Load_Discovery = nullptr;
+  for (vbui::VbTimer* timer : {form.Timer1, form.Timer2, form.Timer3, form.Timer4, form.Timer5})
+    timer->Timer = nullptr;
+  for (vbui::VbComboBox* combo : form.ComboPrinter) combo->Click = nullptr;
+  form.SSTab1->Click = nullptr;
+  delete picture_click_;
+}
 
 Tqz_Main& frmTQZ_Main::Procedures() { return ports_->main; }
 

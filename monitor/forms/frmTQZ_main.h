@@ -6,7 +6,8 @@
 // - Constructing a frmTQZ_Main on a frmTQZ connects Timer1..Timer5, the
 //   menus (but Exit_System and the tray menu, which the window connects
 //   itself), lvwIPs' item clicks, the ComboPrinter boxes, SSTab1's tab
-//   changes and Picture1, and makes the window's load run the discovery
+//   changes (each followed by SSTab1_GotFocus) and Picture1's clicks, and
+//   About opens the About box; it makes the window's load run the discovery
 //   steps. It lives as long as the window.
 // - lvwIPs items carry their status image (1..5) in Qt::UserRole and show
 //   the matching icon of the five status pictures.
@@ -34,6 +35,7 @@ class frmTQZ_Main {
  private:
   struct Ports;
   std::unique_ptr<Ports> ports_;
+  QObject* picture_click_ = nullptr;  // Picture1's clicks, a child of Picture1
 };
 
 // The status picture of an image number 1..5 (the icons of imgIcon).
