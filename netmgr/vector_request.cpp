@@ -134,14 +134,14 @@ VectorRequest::VectorRequest(std::string suffix, snmp::Session& session, const s
 
 std::int32_t VectorRequest::BuildRootSuffix(std::int32_t instance, std::string& out) {
   if (instance < 0) return kErrCall;
-  out = instance == 0 ? std::string() : "." + std::to_string(instance);
+  out = instance == 0 ? std::string() : '.' + std::to_string(instance);
   return kOk;
 }
 
 std::int32_t VectorRequest::BuildChildSuffix(std::int32_t instance, std::string& out) const {
   if (instance < 0) return kErrCall;
   std::string s = suffix_;
-  if (instance != 0) s += "." + std::to_string(instance);
+  if (instance != 0) (s += '.') += std::to_string(instance);
   if (s.size() > kMaxText || Levels(s) > snmp::Oid::kMaxSubIds) return kErrCall;
   out = std::move(s);
   return kOk;

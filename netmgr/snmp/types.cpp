@@ -165,7 +165,7 @@ std::string Address::HostText() const {
 
 std::string Address::Text() const {
   std::string out = HostText();
-  if (kind_ == Kind::Ip || hasSocket_) out += "/" + std::to_string(port_);
+  if (kind_ == Kind::Ip || hasSocket_) (out += '/') += std::to_string(port_);
   return out;
 }
 
