@@ -168,17 +168,21 @@ std::int32_t VectorRequest::AppendScalar(std::int32_t id) {
   std::int32_t& count = isString ? strCount_ : intCount_;
   if (count >= kMaxEntries) return kErrCall;
 
-  // Filled in place: a list that is cleared and filled again for every read
-  // keeps its OIDs' storage.
+  // Filled in place: a list that is cleared and filled again with the same
+  // identifiers for every read keeps its OIDs, and the get built from them.
   ReadEntry& e = list[count];
-  e.id = id;
+  if (!e.prepared || e.id != id) {
+    e.id = id;
+    e.prepared = false;
+    e.oidText[0] = '\0';
+    e.oid.Clear();
+    getBuilt_ = false;
+    if (IsMibObject(id) && !FullOid(id, e.oidText, e.oid)) return kErrCall;
+    e.prepared = true;
+  }
   e.value = 0;
   e.text[0] = '\0';
-  e.oidText[0] = '\0';
-  e.oid.Clear();
-  if (IsMibObject(id) && !FullOid(id, e.oidText, e.oid)) return kErrCall;
   ++count;
-  getBuilt_ = false;
   return kOk;
 }
 
@@ -198,7 +202,6 @@ std::int32_t VectorRequest::AppendScalars(const std::int32_t* ids, std::int32_t 
 void VectorRequest::ClearReadLists() {
   intCount_ = 0;
   strCount_ = 0;
-  getBuilt_ = false;
 }
 
 std::int32_t VectorRequest::Walk(const snmp::Oid& subtree, std::int32_t& count) {
@@ -249,6 +252,8 @@ void VectorRequest::BuildGet() {
   getOids_.resize(getEntries_.size());
   for (std::size_t k = 0; k < getEntries_.size(); ++k) getOids_[k] = getEntries_[k]->oid;
   getBuilt_ = true;
+  builtInts_ = intCount_;
+  builtStrs_ = strCount_;
 }
 
 std::int32_t VectorRequest::FetchValues() {
@@ -263,7 +268,7 @@ std::int32_t VectorRequest::FetchValues() {
       if (rc != kOk && firstWalkError == kOk) firstWalkError = rc;
     }
   }
-  if (!getBuilt_) BuildGet();
+  if (!getBuilt_ || builtInts_ != intCount_ || builtStrs_ != strCount_) BuildGet();
   if (getOids_.empty()) return firstWalkError;
 
   Status s = session_.Get(target_, getOids_, response_);
@@ -364,19 +369,21 @@ void VectorRequest::ClearWriteLists() {
 
 std::int32_t VectorRequest::AppendIntegerWrite(std::int32_t id, std::int32_t value) {
   if (intWriteCount_ >= kMaxEntries || !IsMibObject(id)) return kErrCall;
-  WriteEntry e;
+  WriteEntry& e = intWrites_[intWriteCount_];
   if (!FullOid(id, e.oidText, e.oid)) return kErrCall;
   e.value = value;
-  intWrites_[intWriteCount_++] = std::move(e);
+  e.text[0] = '\0';
+  ++intWriteCount_;
   return kOk;
 }
 
 std::int32_t VectorRequest::AppendStringWrite(std::int32_t id, const char* text) {
   if (strWriteCount_ >= kMaxEntries || !IsMibObject(id)) return kErrCall;
-  WriteEntry e;
+  WriteEntry& e = strWrites_[strWriteCount_];
   if (!FullOid(id, e.oidText, e.oid)) return kErrCall;
+  e.value = 0;
   CopyText(e.text, text ? std::string_view(text, strnlen(text, kMaxText)) : std::string_view());
-  strWrites_[strWriteCount_++] = std::move(e);
+  ++strWriteCount_;
   return kOk;
 }
 
