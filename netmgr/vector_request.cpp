@@ -147,14 +147,11 @@ std::int32_t VectorRequest::BuildChildSuffix(std::int32_t instance, std::string&
   return kOk;
 }
 
-bool VectorRequest::FullOid(std::int32_t id, Text& text, snmp::Oid& oid) const {
-  const std::string_view base = OidOf(id);
-  if (base.size() + suffix_.size() > kMaxText || !suffixParses_) return false;
+bool VectorRequest::FullOid(std::int32_t id, snmp::Oid& oid) const {
+  // The OID's text would pass 255 characters: refused as before.
+  if (OidOf(id).size() + suffix_.size() > kMaxText || !suffixParses_) return false;
   const std::vector<std::uint32_t>* record = RecordOid(id);
   if (!record || record->size() + suffixIds_.size() > snmp::Oid::kMaxSubIds) return false;
-  std::memcpy(text.data(), base.data(), base.size());
-  std::memcpy(text.data() + base.size(), suffix_.data(), suffix_.size());
-  text[base.size() + suffix_.size()] = '\0';
   std::uint32_t ids[snmp::Oid::kMaxSubIds];
   std::copy(record->begin(), record->end(), ids);
   std::copy(suffixIds_.begin(), suffixIds_.end(), ids + record->size());
@@ -174,10 +171,9 @@ std::int32_t VectorRequest::AppendScalar(std::int32_t id) {
   if (!e.prepared || e.id != id) {
     e.id = id;
     e.prepared = false;
-    e.oidText[0] = '\0';
     e.oid.Clear();
     getBuilt_ = false;
-    if (IsMibObject(id) && !FullOid(id, e.oidText, e.oid)) return kErrCall;
+    if (IsMibObject(id) && !FullOid(id, e.oid)) return kErrCall;
     e.prepared = true;
   }
   e.value = 0;
@@ -280,11 +276,14 @@ std::int32_t VectorRequest::FetchValues() {
   // position is tried first; an answer in another order is searched.
   const std::vector<snmp::VarBind>& answer = response_.bindings;
   bool complete = true;
+  // The OIDs are compared with the list just sent (getOids_, the entries'
+  // OIDs in the same order), which the exchange has left in the cache.
   for (std::size_t k = 0; k < getEntries_.size(); ++k) {
     ReadEntry& e = *getEntries_[k];
-    const snmp::VarBind* b = k < answer.size() && answer[k].oid == e.oid && !IsException(answer[k].syntax)
+    const snmp::Oid& asked = getOids_[k];
+    const snmp::VarBind* b = k < answer.size() && answer[k].oid == asked && !IsException(answer[k].syntax)
                                  ? &answer[k]
-                                 : BindingOf(response_, e.oid);
+                                 : BindingOf(response_, asked);
     const bool text = k >= getIntegers_;
     if (!b) {
       if (text)
@@ -303,9 +302,8 @@ std::int32_t VectorRequest::FetchValues() {
 
 std::int32_t VectorRequest::GetOne(std::int32_t id, snmp::VarBind& answer) {
   if (!IsMibObject(id)) return kErrCall;
-  Text text;
   snmp::Oid oid;
-  if (!FullOid(id, text, oid)) return kErrCall;
+  if (!FullOid(id, oid)) return kErrCall;
   snmp::Response response;
   Status s = session_.Get(target_, {oid}, response);
   if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
@@ -370,7 +368,7 @@ void VectorRequest::ClearWriteLists() {
 std::int32_t VectorRequest::AppendIntegerWrite(std::int32_t id, std::int32_t value) {
   if (intWriteCount_ >= kMaxEntries || !IsMibObject(id)) return kErrCall;
   WriteEntry& e = intWrites_[intWriteCount_];
-  if (!FullOid(id, e.oidText, e.oid)) return kErrCall;
+  if (!FullOid(id, e.oid)) return kErrCall;
   e.value = value;
   e.text[0] = '\0';
   ++intWriteCount_;
@@ -380,7 +378,7 @@ std::int32_t VectorRequest::AppendIntegerWrite(std::int32_t id, std::int32_t val
 std::int32_t VectorRequest::AppendStringWrite(std::int32_t id, const char* text) {
   if (strWriteCount_ >= kMaxEntries || !IsMibObject(id)) return kErrCall;
   WriteEntry& e = strWrites_[strWriteCount_];
-  if (!FullOid(id, e.oidText, e.oid)) return kErrCall;
+  if (!FullOid(id, e.oid)) return kErrCall;
   e.value = 0;
   CopyText(e.text, text ? std::string_view(text, strnlen(text, kMaxText)) : std::string_view());
   ++strWriteCount_;

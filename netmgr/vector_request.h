@@ -92,23 +92,22 @@ class VectorRequest {
  private:
   // The texts of an entry are written when the entry is appended, so that a
   // new request does not clear the room of 256 entries it may never use.
+  // What a read touches comes first, the text last.
   struct ReadEntry {
     std::int32_t id = 0;
     std::int32_t value = 0;  // integer entries
-    bool prepared = false;   // oidText and oid are made for id (kept when cleared)
+    bool prepared = false;   // oid is made for id (kept when the list is cleared)
+    snmp::Oid oid;           // empty for count scalars and unknown identifiers
     Text text;               // string entries: printable value
-    Text oidText;            // empty for count scalars and unknown identifiers
-    snmp::Oid oid;
   };
   struct WriteEntry {
     std::int32_t value = 0;  // integer writes
-    Text text;               // string writes
-    Text oidText;
     snmp::Oid oid;
+    Text text;  // string writes
   };
 
   // Full OID of a MIB record with this request's suffix; false when too long.
-  bool FullOid(std::int32_t id, Text& text, snmp::Oid& oid) const;
+  bool FullOid(std::int32_t id, snmp::Oid& oid) const;
   std::int32_t Walk(const snmp::Oid& subtree, std::int32_t& count);
   // One get of one MIB record at this request's instance.
   std::int32_t GetOne(std::int32_t id, snmp::VarBind& answer);

@@ -194,18 +194,6 @@ VarBind VarBind::Octets(Oid oid, std::string v) {
   return b;
 }
 
-std::optional<std::int32_t> VarBind::AsInt32() const {
-  switch (syntax) {
-    case Syntax::Integer:
-    case Syntax::Counter32:
-    case Syntax::Gauge32:
-    case Syntax::TimeTicks:
-      return static_cast<std::int32_t>(static_cast<std::uint32_t>(integer & 0xFFFFFFFF));
-    default:
-      return std::nullopt;
-  }
-}
-
 std::string PrintableOctets(std::string_view bytes) {
   bool printable = true;
   for (unsigned char c : bytes) {
