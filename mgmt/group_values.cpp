@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <span>
 #include <utility>
 
 #include "mgmt/vector_item.h"
@@ -53,16 +54,24 @@ void PutText(SAFEARRAY* psa, LONG index, const std::string& text) {
   if (FAILED(SafeArrayGetVartype(psa, &vt)) || vt != VT_BSTR ||
       FAILED(SafeArrayPtrOfIndex(psa, &index, &element)))
     return;
+  BSTR& slot = *static_cast<BSTR*>(element);
+  // A caller that reads into the same arrays again mostly gets the same
+  // texts: an element that already holds the (ASCII) text is left as it is.
+  if (slot && SysStringLen(slot) == text.size() &&
+      std::equal(text.begin(), text.end(), slot, [](char c, OLECHAR w) {
+        return static_cast<unsigned char>(c) < 0x80 && static_cast<OLECHAR>(c) == w;
+      }))
+    return;
   BSTR b = BstrFromUtf8(text);
   if (!b) throw std::bad_alloc();
-  SysFreeString(std::exchange(*static_cast<BSTR*>(element), b));
+  SysFreeString(std::exchange(slot, b));
 }
 
 std::string Bounded(const char* text, std::size_t size) {
   return std::string(text, strnlen(text, size));
 }
 
-bool Contains(const std::vector<std::int32_t>& ids, std::int32_t id) {
+bool Contains(std::span<const std::int32_t> ids, std::int32_t id) {
   return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
 
@@ -131,8 +140,12 @@ std::int32_t VectorItem::ReadNetMgrGroup(const HandleEntry& h, std::int32_t grou
   *hit = false;
   VectorNode* node = nodes_.NodeOf(h.node);
   netmgr_->ClearScalars(h.value);
-  const GroupIds group = IdsOf(groupId);
-  const std::vector<std::int32_t> ids = group.All();
+  // A custom group's ids are read where they are kept; other groups' ids
+  // are made here.
+  const CustomGroup* custom = groupId > kCustomGroupBase ? FindCustomGroup(groupId) : nullptr;
+  const GroupIds group = custom ? GroupIds{{}, {}, true} : IdsOf(groupId);
+  const std::vector<std::int32_t> made = custom ? std::vector<std::int32_t>{} : group.All();
+  const std::vector<std::int32_t>& ids = custom ? custom->ids : made;
   if (cached && !ids.empty() &&
       std::all_of(ids.begin(), ids.end(),
                   [node](std::int32_t id) { return VectorTree::IsCached(node, id, kKindInteger); })) {
@@ -141,7 +154,8 @@ std::int32_t VectorItem::ReadNetMgrGroup(const HandleEntry& h, std::int32_t grou
   }
 
   // Own and unknown identifiers stay here.
-  std::vector<std::int32_t> send;
+  std::vector<std::int32_t>& send = sendIds_;
+  send.clear();
   for (std::int32_t id : ids) {
     if (IsNetMgrScalar(id)) send.push_back(id);
   }
@@ -155,15 +169,14 @@ std::int32_t VectorItem::ReadNetMgrGroup(const HandleEntry& h, std::int32_t grou
 
   // Every scalar is registered by the kind its value comes in: the network
   // manager's string list names its texts.
-  std::vector<std::int32_t> texts = group.custom ? std::vector<std::int32_t>{} : group.texts;
+  std::span<const std::int32_t> texts;
+  if (!group.custom) texts = group.texts;
   if (added) {
     // Only the ids are wanted: no labels or values are copied.
     std::int32_t* listIds = Lists().ids;
     std::int32_t n = 0;
-    if (netmgr_->GetStringValueList(h.value, listIds, nullptr, nullptr, &n) == 0) {
-      n = std::clamp(n, 0, kListEntries);
-      texts.assign(listIds, listIds + n);
-    }
+    if (netmgr_->GetStringValueList(h.value, listIds, nullptr, nullptr, &n) == 0)
+      texts = std::span<const std::int32_t>(listIds, static_cast<std::size_t>(std::clamp(n, 0, kListEntries)));
   }
   for (std::int32_t id : ids) {
     std::int32_t kind = IsNetMgrScalar(id) ? (Contains(texts, id) ? kKindText : kKindInteger)

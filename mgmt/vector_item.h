@@ -278,6 +278,7 @@ class VectorItem final
   std::vector<CustomGroup> customGroups_;
   std::unique_ptr<ListBuffers> lists_;
   std::vector<ListEntry> entries_;  // the value lists' entries, storage reused
+  std::vector<std::int32_t> sendIds_;  // a group read's network-manager ids, storage reused
   std::int32_t nextGroupIdentity_ = 1;
 
   std::unique_ptr<TimerHost> timers_;
