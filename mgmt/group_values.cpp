@@ -2,6 +2,9 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <span>
+#include <utility>
 
 #include "mgmt/vector_item.h"
 
@@ -44,16 +47,31 @@ void PutInteger(SAFEARRAY* psa, LONG index, std::int32_t value) {
   SafeArrayPutElement(psa, &index, &value);
 }
 
+// The text is made straight into the array's element (no second copy).
 void PutText(SAFEARRAY* psa, LONG index, const std::string& text) {
-  Bstr b(text);
-  SafeArrayPutElement(psa, &index, b.Get());
+  VARTYPE vt = VT_EMPTY;
+  void* element = nullptr;
+  if (FAILED(SafeArrayGetVartype(psa, &vt)) || vt != VT_BSTR ||
+      FAILED(SafeArrayPtrOfIndex(psa, &index, &element)))
+    return;
+  BSTR& slot = *static_cast<BSTR*>(element);
+  // A caller that reads into the same arrays again mostly gets the same
+  // texts: an element that already holds the (ASCII) text is left as it is.
+  if (slot && SysStringLen(slot) == text.size() &&
+      std::equal(text.begin(), text.end(), slot, [](char c, OLECHAR w) {
+        return static_cast<unsigned char>(c) < 0x80 && static_cast<OLECHAR>(c) == w;
+      }))
+    return;
+  BSTR b = BstrFromUtf8(text);
+  if (!b) throw std::bad_alloc();
+  SysFreeString(std::exchange(slot, b));
 }
 
 std::string Bounded(const char* text, std::size_t size) {
   return std::string(text, strnlen(text, size));
 }
 
-bool Contains(const std::vector<std::int32_t>& ids, std::int32_t id) {
+bool Contains(std::span<const std::int32_t> ids, std::int32_t id) {
   return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
 
@@ -122,8 +140,12 @@ std::int32_t VectorItem::ReadNetMgrGroup(const HandleEntry& h, std::int32_t grou
   *hit = false;
   VectorNode* node = nodes_.NodeOf(h.node);
   netmgr_->ClearScalars(h.value);
-  const GroupIds group = IdsOf(groupId);
-  const std::vector<std::int32_t> ids = group.All();
+  // A custom group's ids are read where they are kept; other groups' ids
+  // are made here.
+  const CustomGroup* custom = groupId > kCustomGroupBase ? FindCustomGroup(groupId) : nullptr;
+  const GroupIds group = custom ? GroupIds{{}, {}, true} : IdsOf(groupId);
+  const std::vector<std::int32_t> made = custom ? std::vector<std::int32_t>{} : group.All();
+  const std::vector<std::int32_t>& ids = custom ? custom->ids : made;
   if (cached && !ids.empty() &&
       std::all_of(ids.begin(), ids.end(),
                   [node](std::int32_t id) { return VectorTree::IsCached(node, id, kKindInteger); })) {
@@ -132,7 +154,8 @@ std::int32_t VectorItem::ReadNetMgrGroup(const HandleEntry& h, std::int32_t grou
   }
 
   // Own and unknown identifiers stay here.
-  std::vector<std::int32_t> send;
+  std::vector<std::int32_t>& send = sendIds_;
+  send.clear();
   for (std::int32_t id : ids) {
     if (IsNetMgrScalar(id)) send.push_back(id);
   }
@@ -146,16 +169,14 @@ std::int32_t VectorItem::ReadNetMgrGroup(const HandleEntry& h, std::int32_t grou
 
   // Every scalar is registered by the kind its value comes in: the network
   // manager's string list names its texts.
-  std::vector<std::int32_t> texts = group.custom ? std::vector<std::int32_t>{} : group.texts;
+  std::span<const std::int32_t> texts;
+  if (!group.custom) texts = group.texts;
   if (added) {
-    std::int32_t listIds[kListEntries] = {};
+    // Only the ids are wanted: no labels or values are copied.
+    std::int32_t* listIds = Lists().ids;
     std::int32_t n = 0;
-    auto labels = std::make_unique_for_overwrite<IVlmNetMgr::Text[]>(kListEntries);
-    auto values = std::make_unique_for_overwrite<IVlmNetMgr::Text[]>(kListEntries);
-    if (netmgr_->GetStringValueList(h.value, listIds, labels.get(), values.get(), &n) == 0) {
-      n = std::clamp(n, 0, kListEntries);
-      texts.assign(listIds, listIds + n);
-    }
+    if (netmgr_->GetStringValueList(h.value, listIds, nullptr, nullptr, &n) == 0)
+      texts = std::span<const std::int32_t>(listIds, static_cast<std::size_t>(std::clamp(n, 0, kListEntries)));
   }
   for (std::int32_t id : ids) {
     std::int32_t kind = IsNetMgrScalar(id) ? (Contains(texts, id) ? kKindText : kKindInteger)
@@ -208,38 +229,52 @@ HRESULT VectorItem::GetGroupValues(LONG VectorHandle, LONG GroupId, LONG Retriev
 
 // The entries of a mode-0 list: read from the network manager (and cached),
 // or taken from the handle's job record.
-std::vector<VectorItem::ListEntry> VectorItem::CurrentEntries(std::int32_t handle, ListKind kind,
-                                                              bool* describe) {
+VectorItem::ListBuffers& VectorItem::Lists() {
+  if (!lists_) {
+    lists_ = std::make_unique<ListBuffers>();
+    lists_->labels = std::make_unique_for_overwrite<IVlmNetMgr::Text[]>(kListEntries);
+    lists_->texts = std::make_unique_for_overwrite<IVlmNetMgr::Text[]>(kListEntries);
+  }
+  return *lists_;
+}
+
+void VectorItem::CurrentEntries(std::int32_t handle, ListKind kind, bool* describe,
+                                std::vector<ListEntry>& out) {
   const HandleEntry& h = handles_[static_cast<std::size_t>(handle)];
-  std::vector<ListEntry> out;
+  out.clear();
   *describe = h.kind == kHandleNetMgr;
   if (h.kind == kHandleNetMgr) {
     VectorNode* node = nodes_.NodeOf(h.node);
-    std::int32_t ids[kListEntries] = {};
-    std::int32_t integers[kListEntries] = {};
-    auto labels = std::make_unique_for_overwrite<IVlmNetMgr::Text[]>(kListEntries);
-    auto texts = std::make_unique_for_overwrite<IVlmNetMgr::Text[]>(kListEntries);
+    ListBuffers& lists = Lists();
+    std::int32_t* ids = lists.ids;
+    std::int32_t* integers = lists.integers;
+    IVlmNetMgr::Text* labels = lists.labels.get();
+    IVlmNetMgr::Text* texts = lists.texts.get();
     std::int32_t n = 0;
     std::int32_t r = kind == ListKind::Integer
-                         ? netmgr_->GetIntegerValueList(h.value, ids, labels.get(), integers, &n)
-                         : netmgr_->GetStringValueList(h.value, ids, labels.get(), texts.get(), &n);
+                         ? netmgr_->GetIntegerValueList(h.value, ids, labels, integers, &n)
+                         : netmgr_->GetStringValueList(h.value, ids, labels, texts, &n);
     if (r != 0) n = 0;
     n = std::clamp(n, 0, kListEntries);
+    out.resize(static_cast<std::size_t>(n));  // entries and their strings' storage reused
     for (std::int32_t i = 0; i < n; ++i) {
-      ListEntry e{ids[i], 0, {}, Bounded(labels[i], sizeof labels[i])};
+      ListEntry& e = out[static_cast<std::size_t>(i)];
+      e.id = ids[i];
+      e.value = 0;
+      e.text.clear();
+      e.description.assign(labels[i], strnlen(labels[i], sizeof labels[i]));
       if (kind == ListKind::Integer) {
         e.value = ApplyFilters(handle, e.id, integers[i]);
         VectorTree::AddScalar(node, e.id, kKindInteger);
         VectorTree::SetScalarInteger(node, e.id, e.value);
       } else {
-        e.text = Bounded(texts[i], sizeof texts[i]);
+        e.text.assign(texts[i], strnlen(texts[i], sizeof texts[i]));
         VectorTree::AddScalar(node, e.id, kKindText);
         VectorTree::SetScalarString(node, e.id, e.text.data(),
                                     static_cast<std::int32_t>(e.text.size()));
       }
       VectorTree::SetScalarDescription(node, e.id, e.description.data(),
                                        static_cast<std::int32_t>(e.description.size()));
-      out.push_back(std::move(e));
     }
   } else if (h.kind == kHandleJobs) {
     const JobRecord& job = jobRecords_[static_cast<std::size_t>(handle)];
@@ -257,7 +292,6 @@ std::vector<VectorItem::ListEntry> VectorItem::CurrentEntries(std::int32_t handl
              {kJobDocument, 0, Bounded(job.document, sizeof job.document), {}}};
     }
   }
-  return out;
 }
 
 // The entries of a mode-1 list: the object's last cached group, answered
@@ -319,10 +353,11 @@ HRESULT VectorItem::ValueList(LONG handle, ListKind kind, VARIANT* ids, VARIANT*
       return S_OK;
     }
     bool describe = false;
-    const std::vector<ListEntry> entries =
-        handles_[static_cast<std::size_t>(handle)].mode == kModeCached
-            ? CachedEntries(handle, kind, &describe)
-            : CurrentEntries(handle, kind, &describe);
+    std::vector<ListEntry>& entries = entries_;
+    if (handles_[static_cast<std::size_t>(handle)].mode == kModeCached)
+      entries = CachedEntries(handle, kind, &describe);
+    else
+      CurrentEntries(handle, kind, &describe, entries);
     // Only what every array has room for is handed out.
     const LONG room = std::min(RoomFromZero(idArray), RoomFromZero(valueArray));
     const LONG descrRoom = RoomFromZero(descrArray);

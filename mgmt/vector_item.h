@@ -177,6 +177,15 @@ class VectorItem final
     std::string description;
   };
   enum class ListKind { Integer, Text };
+  // The network manager's value lists are copied into these, kept from call
+  // to call (made on first use).
+  struct ListBuffers {
+    std::int32_t ids[kListEntries];
+    std::int32_t integers[kListEntries];
+    std::unique_ptr<IVlmNetMgr::Text[]> labels;
+    std::unique_ptr<IVlmNetMgr::Text[]> texts;
+  };
+  ListBuffers& Lists();
 
   // Handles.
   std::int32_t AllocateHandle();
@@ -203,7 +212,8 @@ class VectorItem final
   const CustomGroup* FindCustomGroup(std::int32_t groupHandle) const;
   std::int32_t ReadNetMgrGroup(const HandleEntry& h, std::int32_t groupId, bool cached,
                                bool* hit);
-  std::vector<ListEntry> CurrentEntries(std::int32_t handle, ListKind kind, bool* describe);
+  // Fills `out` (its storage reused).
+  void CurrentEntries(std::int32_t handle, ListKind kind, bool* describe, std::vector<ListEntry>& out);
   std::vector<ListEntry> CachedEntries(std::int32_t handle, ListKind kind, bool* describe);
   std::int32_t NextGroupIdentity() const;
   HRESULT ValueList(LONG handle, ListKind kind, VARIANT* ids, VARIANT* values, VARIANT* descrs,
@@ -266,6 +276,9 @@ class VectorItem final
   ComPtr<IVlmNetMgr> netmgr_;
   std::vector<JobRecord> jobRecords_;
   std::vector<CustomGroup> customGroups_;
+  std::unique_ptr<ListBuffers> lists_;
+  std::vector<ListEntry> entries_;  // the value lists' entries, storage reused
+  std::vector<std::int32_t> sendIds_;  // a group read's network-manager ids, storage reused
   std::int32_t nextGroupIdentity_ = 1;
 
   std::unique_ptr<TimerHost> timers_;

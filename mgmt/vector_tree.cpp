@@ -44,9 +44,20 @@ void VectorTree::Unmap(VectorNode* node) {
 
 const ScalarItem* VectorTree::Find(const VectorNode* node, std::int32_t id) {
   if (!node) return nullptr;
-  // The most recently registered item of that id wins.
-  for (auto it = node->scalars.rbegin(); it != node->scalars.rend(); ++it) {
-    if (it->id == id) return &*it;
+  // AddScalar registers each id once, so the item found is the only one.
+  const std::vector<ScalarItem>& s = node->scalars;
+  const std::size_t n = s.size();
+  for (std::size_t k : {node->lastFound, node->lastFound + 1}) {
+    if (k < n && s[k].id == id) {
+      node->lastFound = k;
+      return &s[k];
+    }
+  }
+  for (std::size_t k = n; k-- > 0;) {
+    if (s[k].id == id) {
+      node->lastFound = k;
+      return &s[k];
+    }
   }
   return nullptr;
 }

@@ -38,7 +38,11 @@ struct ScalarItem {
 
 struct VectorNode {
   std::vector<std::unique_ptr<VectorNode>> children;
-  std::vector<ScalarItem> scalars;
+  std::vector<ScalarItem> scalars;  // one item per id
+  // Where the last look-up found its item: readers go through a node's
+  // scalars in the order they were registered, so the next one is usually
+  // the item after it.
+  mutable std::size_t lastFound = 0;
   VectorNode* parent = nullptr;
   std::int32_t vectorId = -1;
   std::int32_t vectorInstance = -1;

@@ -134,27 +134,24 @@ VectorRequest::VectorRequest(std::string suffix, snmp::Session& session, const s
 
 std::int32_t VectorRequest::BuildRootSuffix(std::int32_t instance, std::string& out) {
   if (instance < 0) return kErrCall;
-  out = instance == 0 ? std::string() : "." + std::to_string(instance);
+  out = instance == 0 ? std::string() : '.' + std::to_string(instance);
   return kOk;
 }
 
 std::int32_t VectorRequest::BuildChildSuffix(std::int32_t instance, std::string& out) const {
   if (instance < 0) return kErrCall;
   std::string s = suffix_;
-  if (instance != 0) s += "." + std::to_string(instance);
+  if (instance != 0) (s += '.') += std::to_string(instance);
   if (s.size() > kMaxText || Levels(s) > snmp::Oid::kMaxSubIds) return kErrCall;
   out = std::move(s);
   return kOk;
 }
 
-bool VectorRequest::FullOid(std::int32_t id, Text& text, snmp::Oid& oid) const {
-  const std::string_view base = OidOf(id);
-  if (base.size() + suffix_.size() > kMaxText || !suffixParses_) return false;
+bool VectorRequest::FullOid(std::int32_t id, snmp::Oid& oid) const {
+  // The OID's text would pass 255 characters: refused as before.
+  if (OidOf(id).size() + suffix_.size() > kMaxText || !suffixParses_) return false;
   const std::vector<std::uint32_t>* record = RecordOid(id);
   if (!record || record->size() + suffixIds_.size() > snmp::Oid::kMaxSubIds) return false;
-  std::memcpy(text.data(), base.data(), base.size());
-  std::memcpy(text.data() + base.size(), suffix_.data(), suffix_.size());
-  text[base.size() + suffix_.size()] = '\0';
   std::uint32_t ids[snmp::Oid::kMaxSubIds];
   std::copy(record->begin(), record->end(), ids);
   std::copy(suffixIds_.begin(), suffixIds_.end(), ids + record->size());
@@ -168,17 +165,20 @@ std::int32_t VectorRequest::AppendScalar(std::int32_t id) {
   std::int32_t& count = isString ? strCount_ : intCount_;
   if (count >= kMaxEntries) return kErrCall;
 
-  // Filled in place: a list that is cleared and filled again for every read
-  // keeps its OIDs' storage.
+  // Filled in place: a list that is cleared and filled again with the same
+  // identifiers for every read keeps its OIDs, and the get built from them.
   ReadEntry& e = list[count];
-  e.id = id;
+  if (!e.prepared || e.id != id) {
+    e.id = id;
+    e.prepared = false;
+    e.oid.Clear();
+    getBuilt_ = false;
+    if (IsMibObject(id) && !FullOid(id, e.oid)) return kErrCall;
+    e.prepared = true;
+  }
   e.value = 0;
   e.text[0] = '\0';
-  e.oidText[0] = '\0';
-  e.oid.Clear();
-  if (IsMibObject(id) && !FullOid(id, e.oidText, e.oid)) return kErrCall;
   ++count;
-  getBuilt_ = false;
   return kOk;
 }
 
@@ -198,7 +198,6 @@ std::int32_t VectorRequest::AppendScalars(const std::int32_t* ids, std::int32_t 
 void VectorRequest::ClearReadLists() {
   intCount_ = 0;
   strCount_ = 0;
-  getBuilt_ = false;
 }
 
 std::int32_t VectorRequest::Walk(const snmp::Oid& subtree, std::int32_t& count) {
@@ -249,6 +248,8 @@ void VectorRequest::BuildGet() {
   getOids_.resize(getEntries_.size());
   for (std::size_t k = 0; k < getEntries_.size(); ++k) getOids_[k] = getEntries_[k]->oid;
   getBuilt_ = true;
+  builtInts_ = intCount_;
+  builtStrs_ = strCount_;
 }
 
 std::int32_t VectorRequest::FetchValues() {
@@ -263,7 +264,7 @@ std::int32_t VectorRequest::FetchValues() {
       if (rc != kOk && firstWalkError == kOk) firstWalkError = rc;
     }
   }
-  if (!getBuilt_) BuildGet();
+  if (!getBuilt_ || builtInts_ != intCount_ || builtStrs_ != strCount_) BuildGet();
   if (getOids_.empty()) return firstWalkError;
 
   Status s = session_.Get(target_, getOids_, response_);
@@ -275,11 +276,14 @@ std::int32_t VectorRequest::FetchValues() {
   // position is tried first; an answer in another order is searched.
   const std::vector<snmp::VarBind>& answer = response_.bindings;
   bool complete = true;
+  // The OIDs are compared with the list just sent (getOids_, the entries'
+  // OIDs in the same order), which the exchange has left in the cache.
   for (std::size_t k = 0; k < getEntries_.size(); ++k) {
     ReadEntry& e = *getEntries_[k];
-    const snmp::VarBind* b = k < answer.size() && answer[k].oid == e.oid && !IsException(answer[k].syntax)
+    const snmp::Oid& asked = getOids_[k];
+    const snmp::VarBind* b = k < answer.size() && answer[k].oid == asked && !IsException(answer[k].syntax)
                                  ? &answer[k]
-                                 : BindingOf(response_, e.oid);
+                                 : BindingOf(response_, asked);
     const bool text = k >= getIntegers_;
     if (!b) {
       if (text)
@@ -298,9 +302,8 @@ std::int32_t VectorRequest::FetchValues() {
 
 std::int32_t VectorRequest::GetOne(std::int32_t id, snmp::VarBind& answer) {
   if (!IsMibObject(id)) return kErrCall;
-  Text text;
   snmp::Oid oid;
-  if (!FullOid(id, text, oid)) return kErrCall;
+  if (!FullOid(id, oid)) return kErrCall;
   snmp::Response response;
   Status s = session_.Get(target_, {oid}, response);
   if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response.errorStatus);
@@ -364,19 +367,21 @@ void VectorRequest::ClearWriteLists() {
 
 std::int32_t VectorRequest::AppendIntegerWrite(std::int32_t id, std::int32_t value) {
   if (intWriteCount_ >= kMaxEntries || !IsMibObject(id)) return kErrCall;
-  WriteEntry e;
-  if (!FullOid(id, e.oidText, e.oid)) return kErrCall;
+  WriteEntry& e = intWrites_[intWriteCount_];
+  if (!FullOid(id, e.oid)) return kErrCall;
   e.value = value;
-  intWrites_[intWriteCount_++] = std::move(e);
+  e.text[0] = '\0';
+  ++intWriteCount_;
   return kOk;
 }
 
 std::int32_t VectorRequest::AppendStringWrite(std::int32_t id, const char* text) {
   if (strWriteCount_ >= kMaxEntries || !IsMibObject(id)) return kErrCall;
-  WriteEntry e;
-  if (!FullOid(id, e.oidText, e.oid)) return kErrCall;
+  WriteEntry& e = strWrites_[strWriteCount_];
+  if (!FullOid(id, e.oid)) return kErrCall;
+  e.value = 0;
   CopyText(e.text, text ? std::string_view(text, strnlen(text, kMaxText)) : std::string_view());
-  strWrites_[strWriteCount_++] = std::move(e);
+  ++strWriteCount_;
   return kOk;
 }
 

@@ -90,22 +90,24 @@ class VectorRequest {
   std::int32_t StoreValues();
 
  private:
+  // The texts of an entry are written when the entry is appended, so that a
+  // new request does not clear the room of 256 entries it may never use.
+  // What a read touches comes first, the text last.
   struct ReadEntry {
     std::int32_t id = 0;
     std::int32_t value = 0;  // integer entries
-    Text text{};             // string entries: printable value
-    Text oidText{};          // empty for count scalars and unknown identifiers
-    snmp::Oid oid;
+    bool prepared = false;   // oid is made for id (kept when the list is cleared)
+    snmp::Oid oid;           // empty for count scalars and unknown identifiers
+    Text text;               // string entries: printable value
   };
   struct WriteEntry {
     std::int32_t value = 0;  // integer writes
-    Text text{};             // string writes
-    Text oidText{};
     snmp::Oid oid;
+    Text text;  // string writes
   };
 
   // Full OID of a MIB record with this request's suffix; false when too long.
-  bool FullOid(std::int32_t id, Text& text, snmp::Oid& oid) const;
+  bool FullOid(std::int32_t id, snmp::Oid& oid) const;
   std::int32_t Walk(const snmp::Oid& subtree, std::int32_t& count);
   // One get of one MIB record at this request's instance.
   std::int32_t GetOne(std::int32_t id, snmp::VarBind& answer);
@@ -114,19 +116,22 @@ class VectorRequest {
   // the order sent and the entry each one fills.
   void BuildGet();
 
-  std::array<ReadEntry, kMaxEntries> ints_{};
+  std::array<ReadEntry, kMaxEntries> ints_;
   std::int32_t intCount_ = 0;
-  std::array<ReadEntry, kMaxEntries> strs_{};
+  std::array<ReadEntry, kMaxEntries> strs_;
   std::int32_t strCount_ = 0;
   std::string suffix_;
-  std::array<WriteEntry, kMaxEntries> intWrites_{};
+  std::array<WriteEntry, kMaxEntries> intWrites_;
   std::int32_t intWriteCount_ = 0;
-  std::array<WriteEntry, kMaxEntries> strWrites_{};
+  std::array<WriteEntry, kMaxEntries> strWrites_;
   std::int32_t strWriteCount_ = 0;
   // The instance suffix as sub-identifiers (nullopt when it does not parse).
   std::vector<std::uint32_t> suffixIds_;
   bool suffixParses_ = true;
+  // The get is kept while the lists are refilled with the same entries.
   bool getBuilt_ = false;
+  std::int32_t builtInts_ = 0;
+  std::int32_t builtStrs_ = 0;
   std::vector<snmp::Oid> getOids_;
   std::vector<ReadEntry*> getEntries_;
   std::size_t getIntegers_ = 0;  // the first entries of getEntries_ are integers

@@ -15,7 +15,7 @@ LONG MakeLong(WORD low, WORD high) {
 LONG WordToLong(WORD word) { return MakeLong(word, 0); }
 
 std::string ResourceName(WORD id) {
-  return "#" + std::to_string(std::bit_cast<std::uint32_t>(MakeLong(id, 0)));
+  return '#' + std::to_string(std::bit_cast<std::uint32_t>(MakeLong(id, 0)));
 }
 
 void PaintTransparent(HINSTANCE module, HDC hdc, WORD id, LONG x, LONG y) {

@@ -150,8 +150,8 @@ class RecordingSink final : public ComObject<RecordingSink, IDispatch> {
     for (const Call& c : Calls()) {
       std::string line = c.id == DISPID_XferIntegerValues   ? "Int"
                          : c.id == DISPID_XferStringValues ? "Str"
-                                                           : "?" + std::to_string(c.id);
-      for (LONG a : c.args) line += " " + std::to_string(a);
+                                                           : '?' + std::to_string(c.id);
+      for (LONG a : c.args) (line += ' ') += std::to_string(a);
       out.push_back(line);
     }
     return out;

@@ -95,7 +95,7 @@ class FakeNetMgr final : public ComObject<FakeNetMgr, IVlmNetMgr> {
   std::int32_t OpenRootHandle(std::int32_t vector, std::int32_t instance,
                               std::int32_t* handle) override {
     Log("OpenRootHandle", {vector, instance});
-    return Open("." + std::to_string(instance), handle);
+    return Open('.' + std::to_string(instance), handle);
   }
   std::int32_t OpenChildHandle(std::int32_t parent, std::int32_t vector, std::int32_t instance,
                                std::int32_t* handle) override {
@@ -221,8 +221,8 @@ class FakeNetMgr final : public ComObject<FakeNetMgr, IVlmNetMgr> {
   void Log(const std::string& name, const std::vector<std::int32_t>& args, const std::string& text = {},
            std::int32_t first = -999) {
     std::string line = name;
-    if (first != -999) line += " " + std::to_string(first);
-    for (std::int32_t a : args) line += " " + std::to_string(a);
+    if (first != -999) (line += ' ') += std::to_string(first);
+    for (std::int32_t a : args) (line += ' ') += std::to_string(a);
     if (!text.empty()) line += " " + text;
     calls.push_back(line);
   }

@@ -176,6 +176,32 @@ TEST_F(GroupTest, TextMembersOfCustomGroupsAreCachedAsTexts) {
   EXPECT_EQ(Ints(engine).IntValues(), std::vector<std::int32_t>{3});
 }
 
+// A caller reads into the same arrays again and again: every read leaves
+// the texts of that read, whether they are the same, as long but other,
+// longer, shorter, empty or not ASCII.
+TEST_F(GroupTest, TextsReadAgainIntoTheSameArraysAreThatReadsTexts) {
+  const LONG g = Group({77, 108, 6});
+  ValueLists lists(true);
+  for (const auto& [first, second] : std::vector<std::pair<std::string, std::string>>{
+           {"Velmar 9000", "Stapler"},
+           {"Velmar 9000", "Stapler"},
+           {"Velmar 9001", "Stapler"},
+           {"Velmar 9001 with a longer name", "S"},
+           {"", "Stapler"},
+           {"Velm\xC3\xA5r 9000", "Stapl\xC3\xA9r"},
+           {"Velmar 9000", "Stapler"}}) {
+    SCOPED_TRACE(first + " / " + second);
+    net->texts[77] = first;
+    net->texts[108] = second;
+    ASSERT_EQ(Read(engine, g), 0);
+    ASSERT_EQ(item->GetCurrentStringValueList(engine, &lists.ids, &lists.values, &lists.descrs, &lists.count),
+              S_OK);
+    EXPECT_EQ(lists.Ids(), (std::vector<std::int32_t>{77, 108}));
+    EXPECT_EQ(lists.TextValues(), (std::vector<std::string>{first, second}));
+    EXPECT_EQ(lists.Descriptions(), (std::vector<std::string>{"Label 77", "Label 108"}));
+  }
+}
+
 TEST_F(GroupTest, CustomGroupsTakeAllButTheLastElement) {
   auto byRef = [](Variant& array) {
     Variant v;

@@ -324,7 +324,7 @@ class Fake_Vector_Item final : public ComObject<Fake_Vector_Item, IVectorItem> {
   }
   static std::string Join(const std::vector<SHORT>& ids) {
     std::string s;
-    for (SHORT id : ids) s += (s.empty() ? "" : ",") + std::to_string(id);
+    for (SHORT id : ids) (s.empty() ? s : s += ',') += std::to_string(id);
     return s;
   }
 

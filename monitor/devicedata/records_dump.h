@@ -12,7 +12,7 @@ inline std::string Fields_Text(std::initializer_list<const Field*> fields) {
   std::string s;
   bool first = true;
   for (const Field* f : fields) {
-    s += (first ? "" : ",") + Field_Text(*f);
+    (first ? s : s += ',') += Field_Text(*f);
     first = false;
   }
   return s;
@@ -65,7 +65,7 @@ inline std::string Dump(const Job_Record& r) {
   std::string s = std::to_string(r.Valid) + " " + std::to_string(r.Job_Count);
   for (int n = 1; n <= kMaxJobs; ++n) {
     s += " |";
-    for (int k = 0; k <= 9; ++k) s += " " + Field_Text(r.Jobs(n).Values(k));
+    for (int k = 0; k <= 9; ++k) (s += ' ') += Field_Text(r.Jobs(n).Values(k));
   }
   return s;
 }

@@ -41,7 +41,7 @@ void Add_Input_Tray_Item(VbInteger i, const Input_Tray_Entry& entry) {
     const std::string name = Input_Tray_Name(i);
     tabs::Window().List_Add(Tab_List::lvwInputTray, i, name);
     // Decode_Paper_Size appends the suffix.
-    Paper_Size_Suffix = tabs::Field_Long(entry.Wide_Size) == 1 ? "W" : "";
+    Paper_Size_Suffix.assign(tabs::Field_Long(entry.Wide_Size) == 1 ? 1 : 0, 'W');
     Add_Sub_Items(Tab_List::lvwInputTray, i,
                   {{"TraySize", Decode_Paper_Size(tabs::Field_Long(entry.Paper_Size))},
                    {"MediaType", Decode_Media_Type(tabs::Field_Long(entry.Media_Type))},

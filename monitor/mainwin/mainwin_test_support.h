@@ -141,7 +141,7 @@ class Discovery_Item final : public ComObject<Discovery_Item, IVectorItem> {
     for (LONG i = lower; i < upper; ++i) {
       SHORT id = 0;
       SafeArrayGetElement(list.parray, &i, &id);
-      ids += " " + std::to_string(id);
+      (ids += ' ') += std::to_string(id);
     }
     calls.push_back("CreateCustomGroup" + ids);
     *group = nextGroup++;

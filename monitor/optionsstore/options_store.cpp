@@ -266,7 +266,7 @@ LONG Apply_Options_Settings(HKEY root, const Options_Settings& settings) {
   LONG first = ERROR_SUCCESS;
 
   Options_Key_Path = Ranges_Key_Path;
-  Options_Value_Name = "0";
+  Options_Value_Name.assign(1, '0');
   LONG status = SetTheValues(root, Options_Key_Path, settings.Ranges);
   if (status == ERROR_SUCCESS) status = DeleteValues(root, Options_Key_Path, settings.Ranges.size());
   Keep(first, status);
@@ -292,7 +292,7 @@ LONG Apply_Options_Settings(HKEY root, const Options_Settings& settings) {
 LONG Delete_Options_Configuration(HKEY root) {
   LONG first = ERROR_SUCCESS;
   Options_Key_Path = Ranges_Key_Path;
-  Options_Value_Name = "0";
+  Options_Value_Name.assign(1, '0');
   Keep(first, DeleteValues(root, Options_Key_Path, 0));
   Options_Key_Path = Servers_Key_Path;
   Options_Value_Name = Server_Value_Name;

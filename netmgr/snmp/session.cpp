@@ -455,12 +455,13 @@ struct Session::Impl {
     } else if (oversizedAnswer && *oversizedAnswer == response->reqid) {
       result = Status::Error;  // a number the library would have read as another one
     } else {
+      // One pass over the answer, filling the bindings of the last call.
       std::size_t n = 0;
-      for (netsnmp_variable_list* v = response->variables; v; v = v->next_variable) ++n;
+      for (netsnmp_variable_list* v = response->variables; v; v = v->next_variable, ++n) {
+        if (n == out.bindings.size()) out.bindings.emplace_back();
+        FillFromNetSnmp(out.bindings[n], v);
+      }
       out.bindings.resize(n);
-      n = 0;
-      for (netsnmp_variable_list* v = response->variables; v; v = v->next_variable)
-        FillFromNetSnmp(out.bindings[n++], v);
       filled = true;
       out.errorStatus = static_cast<int>(response->errstat);
       out.errorIndex = static_cast<int>(response->errindex);

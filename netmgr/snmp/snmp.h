@@ -175,7 +175,17 @@ struct VarBind {
 
   // The value as a 32-bit integer: Integer as is, Counter32, Gauge32 and
   // TimeTicks modulo 2^32; nullopt for every other syntax.
-  std::optional<std::int32_t> AsInt32() const;
+  std::optional<std::int32_t> AsInt32() const {
+    switch (syntax) {
+      case Syntax::Integer:
+      case Syntax::Counter32:
+      case Syntax::Gauge32:
+      case Syntax::TimeTicks:
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(integer & 0xFFFFFFFF));
+      default:
+        return std::nullopt;
+    }
+  }
 
   // The printable value: decimal numbers, "h:mm:ss.hh" time ticks, dotted OIDs
   // and IP addresses, octet strings as they stand when every byte is

@@ -165,7 +165,7 @@ std::string Address::HostText() const {
 
 std::string Address::Text() const {
   std::string out = HostText();
-  if (kind_ == Kind::Ip || hasSocket_) out += "/" + std::to_string(port_);
+  if (kind_ == Kind::Ip || hasSocket_) (out += '/') += std::to_string(port_);
   return out;
 }
 
@@ -192,18 +192,6 @@ VarBind VarBind::Octets(Oid oid, std::string v) {
   b.syntax = Syntax::OctetString;
   b.bytes = std::move(v);
   return b;
-}
-
-std::optional<std::int32_t> VarBind::AsInt32() const {
-  switch (syntax) {
-    case Syntax::Integer:
-    case Syntax::Counter32:
-    case Syntax::Gauge32:
-    case Syntax::TimeTicks:
-      return static_cast<std::int32_t>(static_cast<std::uint32_t>(integer & 0xFFFFFFFF));
-    default:
-      return std::nullopt;
-  }
 }
 
 std::string PrintableOctets(std::string_view bytes) {

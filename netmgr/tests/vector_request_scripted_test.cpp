@@ -216,6 +216,39 @@ TEST(VectorRequestFetch, OneGetForTheWholeListAndAWalkPerCountScalar) {
   EXPECT_EQ(f.agent.received().back().pduType, testing::kPduGetNext);
 }
 
+// A list that is cleared and filled again sends the OIDs it holds now: the
+// same ones when refilled alike, others when refilled with other scalars at
+// the same length, fewer when shorter; each read takes that answer's values.
+TEST(VectorRequestFetch, RefilledListsSendWhatTheyHoldNow) {
+  Fixture f(
+      [](const SnmpMessage& m, int i) {
+        std::vector<BerValue> values;
+        for (std::size_t k = 0; k < m.bindings.size(); ++k)
+          values.push_back(BerValue::Int(1000 * (i + 1) + static_cast<int>(k)));
+        return ScriptedAgent::Echo(m, values);
+      },
+      ".1");
+  std::int32_t other = 0;  // an integer record besides 19 and 20
+  while (other == 19 || other == 20 || IsStringInReadList(other)) ++other;
+  const std::vector<std::vector<std::int32_t>> lists = {{19, 20}, {19, 20}, {20, 19}, {19}, {other, 20}};
+  for (const auto& ids : lists) {
+    SCOPED_TRACE(::testing::Message() << "list of " << ids.size() << " starting with " << ids[0]);
+    f.request.ClearReadLists();
+    for (std::int32_t id : ids) ASSERT_EQ(f.request.AppendScalar(id), 0);
+    ASSERT_EQ(f.request.FetchValues(), 0);
+    const auto received = f.agent.received();
+    std::vector<std::string> sent, asked;
+    for (const auto& b : received.back().bindings) sent.push_back(testing::OidText(b.oid));
+    for (std::int32_t id : ids) asked.push_back(std::string(OidOf(id)) + ".1");
+    EXPECT_EQ(sent, asked);
+    std::int32_t got[4] = {}, n = 0;
+    f.request.CopyIntegerList(nullptr, nullptr, got, &n);
+    ASSERT_EQ(n, static_cast<std::int32_t>(ids.size()));
+    const int index = static_cast<int>(received.size()) - 1;
+    for (std::int32_t k = 0; k < n; ++k) EXPECT_EQ(got[k], 1000 * (index + 1) + k);
+  }
+}
+
 TEST(VectorRequestFetch, UnsignedSyntaxesAreReadAsIntegers) {
   Fixture f([](const SnmpMessage& m, int) {
     return ScriptedAgent::Echo(m, {BerValue::Unsigned(testing::kTagCounter32, 4000000000u),

@@ -1,6 +1,7 @@
 // BSTR: a 32-bit byte count, then the characters and a terminating NUL. Each
 // string is its own heap block (no cache), so that a leak or a double free
 // shows under the address sanitizer.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -151,6 +152,13 @@ std::string Utf8FromUtf16(std::u16string_view text) {
 }
 
 BSTR BstrFromUtf8(std::string_view text) {
+  // Plain ASCII, the usual case, widens in place without a temporary.
+  if (text.size() <= kMaxLength &&
+      std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(text.size()));
+    if (out) std::copy(text.begin(), text.end(), out);
+    return out;
+  }
   try {
     std::u16string wide = Utf16FromUtf8(text);
     if (wide.size() > kMaxLength) return nullptr;

@@ -319,7 +319,7 @@ bool MayWriteHive(State& s, Root r) {
     if (dir == "." || dir == "/") return false;
     std::size_t slash = dir.find_last_of('/');
     if (slash == std::string::npos) {
-      dir = ".";
+      dir.assign(1, '.');
     } else {
       dir.resize(slash == 0 ? 1 : slash);
     }

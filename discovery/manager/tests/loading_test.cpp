@@ -53,7 +53,7 @@ const LoadCase kLoadCases[] = {
     {"ElevenValuesLoadTen",
      [](DmTest& t) {
        t.Fake(kFakeA);
-       for (int i = 0; i < 11; ++i) t.AddProvider("P" + std::to_string(i), "P" + std::to_string(i), std::string(kFakeA));
+       for (int i = 0; i < 11; ++i) t.AddProvider('P' + std::to_string(i), 'P' + std::to_string(i), std::string(kFakeA));
      },
      {"P0", "P1", "P2", "P3", "P4", "P5", "P6", "P7", "P8", "P9"},
      std::vector<bool>(10, true), 10},

@@ -142,7 +142,7 @@ int IpxDeviceFinder::Discover(const std::vector<std::string>& servers, const Opt
 void IpxDeviceFinder::EnumSapServers(std::vector<std::string>& entries) {
   netware::ServiceQuery query;
   query.classId = netware::SapServiceClassId(kSapServiceType);
-  if (mode_ == NameSpaceMode::NwLink) query.instanceName = "*";
+  if (mode_ == NameSpaceMode::NwLink) query.instanceName = std::string(1, '*');
   query.nameSpace = netware::NS_ALL;
   query.controlFlags = netware::LUP_RETURN_ALL;
   std::vector<netware::IpxSocketAddress> found;
