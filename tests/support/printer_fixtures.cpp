@@ -41,7 +41,13 @@ constexpr int kCounterIds[7] = {157, 155, 158, 156, 207, 162, 163};
 
 struct Builder {
   std::vector<FixtureObject> objects;
-  static std::string Suffix(int a, int b) { return "." + std::to_string(a) + "." + std::to_string(b); }
+  static std::string Suffix(int a, int b) {
+    std::string s(1, '.');
+    s += std::to_string(a);
+    s += '.';
+    s += std::to_string(b);
+    return s;
+  }
   void Int(int id, int a, int b, long long value) {
     objects.push_back({kOid.at(id) + Suffix(a, b), "integer", std::to_string(value), false});
   }
