@@ -742,7 +742,15 @@ void Tqz_Main::Refresh_The_View_Body() {
   Current_Tab = static_cast<VbInteger>(window_.Current_Tab());
   IVectorItem* item = Object_Of(Selected_List_Kind);
 
-  readers_.Get_Printer_Identity(item, 0);
+  // A printer that lets a read time out is read no further in this
+  // refresh: each later read would cost another whole time-out cycle.
+  const VbLong silent_before = Silent_Read_Count;
+  auto read = [&](auto&& reader) {
+    if (Silent_Read_Count != silent_before) return false;
+    reader();
+    return Silent_Read_Count == silent_before;
+  };
+  read([&] { readers_.Get_Printer_Identity(item, 0); });
   auto chosenEngine = [&] {
     window_.Set_ComboPrinter_ListIndex(Current_Tab, Engine_Choice);
     Selected_Engine = Engine_Choice;
@@ -750,56 +758,56 @@ void Tqz_Main::Refresh_The_View_Body() {
   switch (Current_Tab) {
     case 0:
       window_.Set_Hourglass(true);
-      readers_.Get_Summary_Info(item, 0);
+      read([&] { readers_.Get_Summary_Info(item, 0); });
       window_.Set_Hourglass(false);
       break;
     case 1:
       Tab_Captions(1);
-      readers_.UpdateIPController(item);
-      readers_.Get_Device_Status(item);
-      readers_.Get_MIB_Version(item);
+      read([&] { readers_.UpdateIPController(item); });
+      read([&] { readers_.Get_Device_Status(item); });
+      read([&] { readers_.Get_MIB_Version(item); });
       break;
     case 2:
       Tab_Captions(2);
       chosenEngine();
-      readers_.Get_Engine_Counters(item, Selected_Engine);
-      readers_.Fill_Memory(item);
-      readers_.Fill_Firmware(item);
+      read([&] { readers_.Get_Engine_Counters(item, Selected_Engine); });
+      read([&] { readers_.Fill_Memory(item); });
+      read([&] { readers_.Fill_Firmware(item); });
       break;
     case 3:
       Tab_Captions(3);
       chosenEngine();
-      readers_.Get_Finisher_Model(item);
-      readers_.UpdateAlertError(item);
+      read([&] { readers_.Get_Finisher_Model(item); });
+      read([&] { readers_.UpdateAlertError(item); });
       break;
     case 4:
       Selected_Tray = 0;
       Selected_Bin = 0;
       Tab_Captions(4);
       chosenEngine();
-      readers_.Get_Engine_Model(item, Selected_Engine);
+      read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
       if (Comm_Error_On == "On") break;
-      readers_.Get_Finisher_Model(item);
-      readers_.UpdatePaperInput(item);
-      readers_.Draw_Input_Picture(item);
-      readers_.Get_Installed_Options(item, 0);
+      read([&] { readers_.Get_Finisher_Model(item); });
+      read([&] { readers_.UpdatePaperInput(item); });
+      read([&] { readers_.Draw_Input_Picture(item); });
+      read([&] { readers_.Get_Installed_Options(item, 0); });
       if (Is_Tandem(Selected_List_Kind, Selected_Device))
-        readers_.Get_Installed_Options(item, 1);
+        read([&] { readers_.Get_Installed_Options(item, 1); });
       break;
     case 5:
       Selected_Tray = 0;
       Selected_Bin = 0;
       Tab_Captions(5);
       chosenEngine();
-      readers_.Get_Engine_Model(item, Selected_Engine);
+      read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
       if (Comm_Error_On == "On") break;
-      readers_.Get_Finisher_Model(item);
-      readers_.UpdatePaperOutput(item);
-      readers_.Fill_Output_Trays(item);
-      readers_.Draw_Output_Picture(item);
+      read([&] { readers_.Get_Finisher_Model(item); });
+      read([&] { readers_.UpdatePaperOutput(item); });
+      read([&] { readers_.Fill_Output_Trays(item); });
+      read([&] { readers_.Draw_Output_Picture(item); });
       break;
     case 6:
-      readers_.UpdateJobs(item);
+      read([&] { readers_.UpdateJobs(item); });
       break;
     default:
       break;
