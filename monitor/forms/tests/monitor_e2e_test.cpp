@@ -153,9 +153,11 @@ TEST_F(Monitor_E2E_Test, ListsPollsShowsEveryTabAndAPrinterThatStopsAnswering) {
     auto icon = [&](int row) { return form->lvwIPs->item(row)->data(Qt::UserRole).toInt(); };
     EXPECT_EQ(names(), (std::vector<std::string>{"Office TQ-4100", "Tandem TQ-9200", "Lobby TQ-2100"}));
     procedures.Timer1_Timer();
-    const int printing = Status_Icon_Of(5), ready = Status_Icon_Of(3), silent = Status_Icon_Of(0);
+    // A tandem pair shows the state of its second engine (ready; the first
+    // one prints).
+    const int ready = Status_Icon_Of(3), silent = Status_Icon_Of(0);
     EXPECT_EQ(icon(0), ready);
-    EXPECT_EQ(icon(1), printing);
+    EXPECT_EQ(icon(1), ready);
     EXPECT_EQ(icon(2), ready);
 
     // The office printer selected: QuickView shows its identity, and every
@@ -166,13 +168,15 @@ TEST_F(Monitor_E2E_Test, ListsPollsShowsEveryTabAndAPrinterThatStopsAnswering) {
       const char* file;
       std::vector<std::string> shown;
     };
+    const std::string& office = host_of[1];
     const Tab_Values tabs[] = {
-        {0, "quickview", {"Office TQ-4100", "Second floor", "Office engine"}},
-        {1, "controller", {"Office TQ-4100", "V 2.10", "2.1"}},
-        {2, "engine", {"5000", "fw"}},
+        {0, "quickview", {"Office TQ-4100", "Second floor", "Printer/Scanner/Fax", "PCL, PS", "Office engine",
+                          "Stapler"}},
+        {1, "controller", {"Office TQ-4100", "V 2.10", "2.1", office, "TCP/IP", "4000", "1500"}},
+        {2, "engine", {"Office engine", "Stapler", "1001", "1002", "5000", "V1.02"}},
         {3, "alerts", {"Paper Jam", "Toner Low", "Stapler Empty"}},
-        {4, "input", {"Office engine"}},
-        {5, "output", {"Office engine"}},
+        {4, "input", {"Office engine", "Manual Feed", "Tray 2", "Large Tray", "A4"}},
+        {5, "output", {"Office engine", "Stapler", "Output Tray 1", "Output Tray 4", "mail box"}},
     };
     for (const Tab_Values& t : tabs) {
       SCOPED_TRACE(t.file);
@@ -183,6 +187,17 @@ TEST_F(Monitor_E2E_Test, ListsPollsShowsEveryTabAndAPrinterThatStopsAnswering) {
       vbui::testing::SaveScreenshot(*form, QStringLiteral("monitor_e2e_%1").arg(t.file));
     }
     EXPECT_EQ(form->lvwInputTray->topLevelItemCount(), 6);
+    EXPECT_EQ(form->lvwOutputTray->topLevelItemCount(), 4);
+    EXPECT_EQ(form->lvwEngineAlert->topLevelItemCount(), 3);
+
+    // The tandem's QuickView names both engines.
+    form->SSTab1->SetTab(0);
+    procedures.lvwIPs_ItemClick(2);
+    const std::vector<std::string> tandem = Texts_Of(form->SSTab1->widget(0));
+    for (const char* s : {"Tandem TQ-9200", "Print room", "Left engine", "Right engine", "Booklet", "Folder"})
+      EXPECT_TRUE(Shows(tandem, s)) << s << " in " << Joined(tandem);
+    vbui::testing::SaveScreenshot(*form, QStringLiteral("monitor_e2e_quickview_tandem"));
+    procedures.lvwIPs_ItemClick(1);
 
     // The selected printer stops answering: the next poll turns its icon
     // and shows the not-responding status on its tab.
@@ -192,7 +207,7 @@ TEST_F(Monitor_E2E_Test, ListsPollsShowsEveryTabAndAPrinterThatStopsAnswering) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return form->Label15->text().toStdString() == kNotResponding; }, 10000))
         << form->Label15->text().toStdString();
     EXPECT_EQ(icon(0), silent);
-    EXPECT_EQ(icon(1), printing);
+    EXPECT_EQ(icon(1), ready);
     EXPECT_EQ(icon(2), ready);
     vbui::testing::SaveScreenshot(*form, QStringLiteral("monitor_e2e_not_responding"));
     ::kill(agents_[1]->pid(), SIGCONT);
