@@ -992,10 +992,10 @@ void Tqz_Main::SSTab1_GotFocus() {
     for (const Shown& s : kShown) {
       if (s.tab != tab) continue;
       for (const char* control : s.always) window_.Set_Visible(control, -1, true);
-      if (tandem) {
-        window_.Set_Visible("ComboPrinter", tab, true);
-        window_.Set_Visible(s.label, 1, true);
-      }
+      // The engine box is a tandem's only: a single-engine printer never
+      // shows it, whatever the tab showed before.
+      window_.Set_Visible("ComboPrinter", tab, tandem);
+      window_.Set_Visible(s.label, 1, tandem);
     }
     window_.Set_Hourglass(false);
     const std::string& code = Message_Code;

@@ -530,6 +530,29 @@ TEST_F(MainWinTest, TabChangesHideAndShowTheirControls) {
   EXPECT_TRUE((window_.visible[{"ComboPrinter", 3}]));
   EXPECT_TRUE((window_.visible[{"LabelAlert", 1}]));
   EXPECT_EQ(window_.log.back(), "focus lvwIPs");
+
+  // A single-engine printer: each tab's engine box stays hidden, the tab's
+  // own controls show.
+  installed_->runs = {Devices(1, "S")};
+  readers_.printers[{0, 0}] = {{3}, false};
+  main_.Refresh_Discovery_Click();
+  struct Box {
+    int tab;
+    const char* label;
+    const char* list;
+  };
+  for (const Box& b : {Box{3, "LabelAlert", "lvwEngineAlert"}, Box{4, "LabelInput", "lvwInputTray"},
+                       Box{5, "LabelOutput", "lvwOutputTray"}}) {
+    SCOPED_TRACE(b.tab);
+    window_.visible[{"ComboPrinter", b.tab}] = true;
+    window_.visible[{b.label, 1}] = true;
+    window_.tab = b.tab;
+    main_.SSTab1_Click(0);
+    main_.SSTab1_GotFocus();
+    EXPECT_FALSE((window_.visible[{"ComboPrinter", b.tab}]));
+    EXPECT_FALSE((window_.visible[{b.label, 1}]));
+    EXPECT_TRUE((window_.visible[{b.list, -1}]));
+  }
 }
 
 }  // namespace

@@ -186,6 +186,17 @@ TEST_F(Monitor_E2E_Test, ListsPollsShowsEveryTabAndAPrinterThatStopsAnswering) {
       for (const std::string& s : t.shown) EXPECT_TRUE(Shows(texts, s)) << s << " in " << Joined(texts);
       vbui::testing::SaveScreenshot(*form, QStringLiteral("monitor_e2e_%1").arg(t.file));
     }
+    // A poll on the output tab leaves the controls hidden that the tab
+    // changes hid, and the single-engine printer's engine box hidden.
+    procedures.Timer1_Timer();
+    for (QWidget* hidden : {static_cast<QWidget*>(form->lvwInputTray), static_cast<QWidget*>(form->Picture2),
+                            static_cast<QWidget*>(form->lvwEngineAlert), static_cast<QWidget*>(form->Picture1),
+                            form->Control("Label13"), form->Control("LabelInput", 1),
+                            form->Control("LabelAlert", 1), static_cast<QWidget*>(form->ComboPrinter[4]),
+                            static_cast<QWidget*>(form->ComboPrinter[5]), form->Control("LabelOutput", 1)})
+      EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
+    EXPECT_FALSE(form->lvwOutputTray->isHidden());
+    EXPECT_FALSE(form->Picture3->isHidden());
     EXPECT_EQ(form->lvwInputTray->topLevelItemCount(), 6);
     EXPECT_EQ(form->lvwOutputTray->topLevelItemCount(), 4);
     EXPECT_EQ(form->lvwEngineAlert->topLevelItemCount(), 3);
