@@ -362,6 +362,11 @@ void Release_Job_Root_Handle() noexcept;
 // retrieval procedures set "On"; the main window sets "Off" when the user
 // selects a printer).
 inline std::string Comm_Error_On;
+// Group reads that timed out (ErrorCode -11 or -12), checked or not, since
+// the program started. A caller that goes through several reads of one
+// device compares it before and after a read to stop at the first read the
+// device did not answer (each costs a whole time-out cycle).
+inline VbLong Silent_Read_Count = 0;
 // Not_Responding_Phrase & " (" & Error_Code_Phrase & " " & code & ")".
 inline std::string Comm_Error_Text;
 // "The Selected Printer is not Responding" / "Error Code", or the language

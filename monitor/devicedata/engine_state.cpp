@@ -40,9 +40,12 @@ VbInteger Get_Printer_State(IVectorItem* item, VbInteger engine) {
       for (std::size_t i = 0; i < list.Count(); ++i)
         if (list.Ids[i] == 77) Device_List_Fields(Selected_List_Kind, Selected_Device, 1) = list.Texts[i];
     }
+    // A device that let the name read time out would let the state read
+    // time out too: that second time-out cycle is skipped.
+    const bool silent = call.Last_Error_Code() == -11 || call.Last_Error_Code() == -12;
     const LONG state_group = call.Create_Group({186});
     const LONG state = call.Handle(engine_handle, 148, 1);
-    if (call.Read(state, state_group, false)) {
+    if (!silent && call.Read(state, state_group, false)) {
       const Value_List list = call.Integers(state);
       for (std::size_t i = 0; i < list.Count(); ++i)
         if (list.Ids[i] == 186)

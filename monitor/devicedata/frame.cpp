@@ -161,6 +161,7 @@ bool Call::Read(LONG handle, LONG group, bool checked, LONG mode) {
   LONG error = 0;
   Check(item_->GetGroupValues(handle, group, mode, xlpnmif::kMechanismReadNow, &error));
   last_error_ = error;
+  if (error == -11 || error == -12) ++Silent_Read_Count;
   if (checked) Check_Not_Responding(error);
   return error == 0;
 }

@@ -588,6 +588,24 @@ TEST_F(RowReaders, FailedReadsOfEveryKindLeaveTheRecordsAsTheyWere) {
   }
 }
 
+// The state read follows the name read unless the name read timed out: a
+// silent printer costs the status pass one time-out cycle, not two.
+TEST_F(RowReaders, ThePrinterStateIsNotReadAfterTheNameReadTimedOut) {
+  Select(1, 5, 1);
+  for (LONG code : {0, -2, -9, -11, -12}) {
+    SCOPED_TRACE(code);
+    item_ = MakeComObject<Fake_Vector_Item>();
+    Fill_Device(*item_, "5004.5", true);
+    item_->Set_Error_Code("5004.5/0.2/74.1", code);
+    Run([](IVectorItem* i) { Get_Printer_State(i, Selected_Engine); });
+    const bool silent = code == -11 || code == -12;
+    EXPECT_EQ(item_->Log_Of({"GetGroupValues 5004.5/0.2/148.1"}).size(), silent ? 0u : 1u);
+    EXPECT_EQ(item_->Log_Of({"GetGroupValues 5004.5/0.2/74.1"}).size(), 1u);
+    EXPECT_TRUE(item_->Open_Handles().empty());
+    EXPECT_TRUE(item_->Live_Groups().empty());
+  }
+}
+
 TEST_F(RowReaders, ADeviceNeverReadStaysEmptyWhenItsReadFails) {
   Select(0, 7, 0);
   item_->Set_All_Error_Code(-11);

@@ -12,6 +12,30 @@
 namespace vlm::monitor {
 namespace {
 
+// Runs the reads of one printer until one of them times out: a printer that
+// does not answer costs a whole time-out cycle for each further read. A
+// procedure run inside another's reads (the engine box's Click inside a
+// refresh) goes on from the outer one's start.
+class Until_Silent {
+ public:
+  Until_Silent() : outer_(active_), before_(outer_ ? outer_->before_ : Silent_Read_Count) { active_ = this; }
+  ~Until_Silent() { active_ = outer_; }
+  Until_Silent(const Until_Silent&) = delete;
+  Until_Silent& operator=(const Until_Silent&) = delete;
+
+  template <class F>
+  bool operator()(F&& reader) {
+    if (Silent_Read_Count != before_) return false;
+    reader();
+    return Silent_Read_Count == before_;
+  }
+
+ private:
+  static inline Until_Silent* active_ = nullptr;
+  Until_Silent* outer_;
+  VbLong before_;
+};
+
 bool Is_Quiet(LONG number, std::initializer_list<LONG> quiet) {
   return std::find(quiet.begin(), quiet.end(), number) != quiet.end();
 }
@@ -538,9 +562,10 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
       Selected_Engine = 0;
     }
     IVectorItem* item = Object_Of(kind);
+    Until_Silent read;
     window_.Build_Form_Caption();
-    readers_.Get_Printer_Identity(item, 0);
-    readers_.Get_MIB_Version(item);
+    read([&] { readers_.Get_Printer_Identity(item, 0); });
+    read([&] { readers_.Get_MIB_Version(item); });
 
     auto engineBox = [&](const char* label) {
       window_.Set_Visible(label, 1, tandem);
@@ -553,27 +578,27 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
     switch (Current_Tab) {
       case 0:
         window_.Set_Hourglass(true);
-        readers_.Get_Summary_Info(item, 0);
+        read([&] { readers_.Get_Summary_Info(item, 0); });
         break;
       case 1:
-        readers_.Get_Device_Functions(item, 0);
-        readers_.UpdateIPController(item);
-        readers_.Get_Device_Status(item);
+        read([&] { readers_.Get_Device_Functions(item, 0); });
+        read([&] { readers_.UpdateIPController(item); });
+        read([&] { readers_.Get_Device_Status(item); });
         break;
       case 2:
         engineBox("LabelEngine");
-        readers_.Get_Engine_Counters(item, Selected_Engine);
+        read([&] { readers_.Get_Engine_Counters(item, Selected_Engine); });
         if (Comm_Error_On != "On") {
-          readers_.Fill_Memory(item);
-          readers_.Fill_Firmware(item);
+          read([&] { readers_.Fill_Memory(item); });
+          read([&] { readers_.Fill_Firmware(item); });
         }
         break;
       case 3:
         engineBox("LabelAlert");
         chosenEngine();
-        readers_.Get_Summary_Info(item, Selected_Engine);
-        readers_.Get_Finisher_Model(item);
-        readers_.UpdateAlertError(item);
+        read([&] { readers_.Get_Summary_Info(item, Selected_Engine); });
+        read([&] { readers_.Get_Finisher_Model(item); });
+        read([&] { readers_.UpdateAlertError(item); });
         break;
       case 4:
         engineBox("LabelInput");
@@ -586,26 +611,26 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
           window_.Set_Caption("Label17", -1, Text("", 443));
           window_.Set_Caption("Label18", -1, Text("", 414));
         }
-        readers_.Get_Finisher_Model(item);
-        readers_.UpdatePaperInput(item);
-        readers_.Draw_Input_Picture(item);
-        readers_.Get_Engine_Model(item, Selected_Engine);
+        read([&] { readers_.Get_Finisher_Model(item); });
+        read([&] { readers_.UpdatePaperInput(item); });
+        read([&] { readers_.Draw_Input_Picture(item); });
+        read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
         break;
       case 5:
         engineBox("LabelOutput");
         Selected_Tray = 0;
         Selected_Bin = 0;
-        readers_.UpdatePrinter(item);
+        read([&] { readers_.UpdatePrinter(item); });
         if (Comm_Error_On != "On") {
-          readers_.UpdateQuickView(item);
-          readers_.UpdatePaperOutput(item);
-          readers_.Fill_Output_Trays(item);
-          readers_.Draw_Output_Picture(item);
+          read([&] { readers_.UpdateQuickView(item); });
+          read([&] { readers_.UpdatePaperOutput(item); });
+          read([&] { readers_.Fill_Output_Trays(item); });
+          read([&] { readers_.Draw_Output_Picture(item); });
         }
         break;
       case 6:
-        readers_.UpdateQuickView(item);
-        readers_.UpdateJobs(item);
+        read([&] { readers_.UpdateQuickView(item); });
+        read([&] { readers_.UpdateJobs(item); });
         break;
       default:
         break;
@@ -622,31 +647,32 @@ void Tqz_Main::ComboPrinter_Click(int index) {
     Engine_Choice = Selected_Engine;
     if (Discovered_Count == 0) return;
     IVectorItem* item = Object_Of(Selected_List_Kind);
+    Until_Silent read;
     switch (index) {
       case 2:
-        readers_.UpdatePrinter(item);
+        read([&] { readers_.UpdatePrinter(item); });
         break;
       case 3:
-        readers_.Get_Finisher_Model(item);
-        readers_.UpdateAlertError(item);
-        readers_.Draw_Status_Picture(item);
+        read([&] { readers_.Get_Finisher_Model(item); });
+        read([&] { readers_.UpdateAlertError(item); });
+        read([&] { readers_.Draw_Status_Picture(item); });
         break;
       case 4:
         window_.Set_Hourglass(true);
-        readers_.Get_Finisher_Model(item);
-        readers_.UpdatePaperInput(item);
-        readers_.Draw_Input_Picture(item);
-        readers_.Get_Engine_Model(item, Selected_Engine);
+        read([&] { readers_.Get_Finisher_Model(item); });
+        read([&] { readers_.UpdatePaperInput(item); });
+        read([&] { readers_.Draw_Input_Picture(item); });
+        read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
         window_.Set_Hourglass(false);
         break;
       case 5:
-        readers_.Get_Finisher_Model(item);
-        readers_.UpdatePrinter(item);
-        readers_.UpdatePaperOutput(item);
-        readers_.Draw_Output_Picture(item);
+        read([&] { readers_.Get_Finisher_Model(item); });
+        read([&] { readers_.UpdatePrinter(item); });
+        read([&] { readers_.UpdatePaperOutput(item); });
+        read([&] { readers_.Draw_Output_Picture(item); });
         break;
       case 6:
-        readers_.UpdateJobs(item);
+        read([&] { readers_.UpdateJobs(item); });
         break;
       default:
         break;
@@ -742,7 +768,8 @@ void Tqz_Main::Refresh_The_View_Body() {
   Current_Tab = static_cast<VbInteger>(window_.Current_Tab());
   IVectorItem* item = Object_Of(Selected_List_Kind);
 
-  readers_.Get_Printer_Identity(item, 0);
+  Until_Silent read;
+  read([&] { readers_.Get_Printer_Identity(item, 0); });
   auto chosenEngine = [&] {
     window_.Set_ComboPrinter_ListIndex(Current_Tab, Engine_Choice);
     Selected_Engine = Engine_Choice;
@@ -750,56 +777,56 @@ void Tqz_Main::Refresh_The_View_Body() {
   switch (Current_Tab) {
     case 0:
       window_.Set_Hourglass(true);
-      readers_.Get_Summary_Info(item, 0);
+      read([&] { readers_.Get_Summary_Info(item, 0); });
       window_.Set_Hourglass(false);
       break;
     case 1:
       Tab_Captions(1);
-      readers_.UpdateIPController(item);
-      readers_.Get_Device_Status(item);
-      readers_.Get_MIB_Version(item);
+      read([&] { readers_.UpdateIPController(item); });
+      read([&] { readers_.Get_Device_Status(item); });
+      read([&] { readers_.Get_MIB_Version(item); });
       break;
     case 2:
       Tab_Captions(2);
       chosenEngine();
-      readers_.Get_Engine_Counters(item, Selected_Engine);
-      readers_.Fill_Memory(item);
-      readers_.Fill_Firmware(item);
+      read([&] { readers_.Get_Engine_Counters(item, Selected_Engine); });
+      read([&] { readers_.Fill_Memory(item); });
+      read([&] { readers_.Fill_Firmware(item); });
       break;
     case 3:
       Tab_Captions(3);
       chosenEngine();
-      readers_.Get_Finisher_Model(item);
-      readers_.UpdateAlertError(item);
+      read([&] { readers_.Get_Finisher_Model(item); });
+      read([&] { readers_.UpdateAlertError(item); });
       break;
     case 4:
       Selected_Tray = 0;
       Selected_Bin = 0;
       Tab_Captions(4);
       chosenEngine();
-      readers_.Get_Engine_Model(item, Selected_Engine);
+      read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
       if (Comm_Error_On == "On") break;
-      readers_.Get_Finisher_Model(item);
-      readers_.UpdatePaperInput(item);
-      readers_.Draw_Input_Picture(item);
-      readers_.Get_Installed_Options(item, 0);
+      read([&] { readers_.Get_Finisher_Model(item); });
+      read([&] { readers_.UpdatePaperInput(item); });
+      read([&] { readers_.Draw_Input_Picture(item); });
+      read([&] { readers_.Get_Installed_Options(item, 0); });
       if (Is_Tandem(Selected_List_Kind, Selected_Device))
-        readers_.Get_Installed_Options(item, 1);
+        read([&] { readers_.Get_Installed_Options(item, 1); });
       break;
     case 5:
       Selected_Tray = 0;
       Selected_Bin = 0;
       Tab_Captions(5);
       chosenEngine();
-      readers_.Get_Engine_Model(item, Selected_Engine);
+      read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
       if (Comm_Error_On == "On") break;
-      readers_.Get_Finisher_Model(item);
-      readers_.UpdatePaperOutput(item);
-      readers_.Fill_Output_Trays(item);
-      readers_.Draw_Output_Picture(item);
+      read([&] { readers_.Get_Finisher_Model(item); });
+      read([&] { readers_.UpdatePaperOutput(item); });
+      read([&] { readers_.Fill_Output_Trays(item); });
+      read([&] { readers_.Draw_Output_Picture(item); });
       break;
     case 6:
-      readers_.UpdateJobs(item);
+      read([&] { readers_.UpdateJobs(item); });
       break;
     default:
       break;
@@ -965,10 +992,10 @@ void Tqz_Main::SSTab1_GotFocus() {
     for (const Shown& s : kShown) {
       if (s.tab != tab) continue;
       for (const char* control : s.always) window_.Set_Visible(control, -1, true);
-      if (tandem) {
-        window_.Set_Visible("ComboPrinter", tab, true);
-        window_.Set_Visible(s.label, 1, true);
-      }
+      // The engine box is a tandem's only: a single-engine printer never
+      // shows it, whatever the tab showed before.
+      window_.Set_Visible("ComboPrinter", tab, tandem);
+      window_.Set_Visible(s.label, 1, tandem);
     }
     window_.Set_Hourglass(false);
     const std::string& code = Message_Code;

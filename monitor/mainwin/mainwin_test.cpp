@@ -243,6 +243,63 @@ TEST_F(MainWinTest, TheViewIsReadOnlyWhileTheWindowIsActive) {
   }
 }
 
+// A printer whose read times out is read no further in that refresh, on
+// every tab, the engine box's Click that the refresh raises (a tandem)
+// included; a selection stops the same way, and the next refresh starts over.
+TEST_F(MainWinTest, TheViewRefreshStopsAtTheFirstSilentRead) {
+  installed_->runs = {Devices(1, "P")};
+  other_->runs = {{}};
+  readers_.printers[{0, 0}] = {{3, 3}, true};
+  main_.Refresh_Discovery_Click();
+  window_.active = true;
+  const std::string id = "Get_Printer_Identity";
+  struct Case {
+    int tab;
+    const char* silent;
+    std::vector<std::string> read;
+  };
+  const Case cases[] = {
+      {0, "Get_Printer_Identity", {id}},
+      {1, "Get_Printer_Identity", {id}},
+      {1, "UpdateIPController", {id, "UpdateIPController"}},
+      {1, "Get_Device_Status", {id, "UpdateIPController", "Get_Device_Status"}},
+      {2, "Get_Printer_Identity", {id}},
+      {2, "Get_Engine_Counters", {id, "UpdatePrinter", "Get_Engine_Counters 0"}},
+      {3, "Get_Finisher_Model", {id, "Get_Finisher_Model"}},
+      {4, "Get_Engine_Model",
+       {id, "Get_Finisher_Model", "UpdatePaperInput", "Draw_Input_Picture", "Get_Engine_Model"}},
+      {4, "UpdatePaperInput", {id, "Get_Finisher_Model", "UpdatePaperInput"}},
+      {5, "Fill_Output_Trays",
+       {id, "Get_Finisher_Model", "UpdatePrinter", "UpdatePaperOutput", "Draw_Output_Picture",
+        "Get_Engine_Model", "Get_Finisher_Model", "UpdatePaperOutput", "Fill_Output_Trays"}},
+      {6, "Get_Printer_Identity", {id}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.tab) + " " + c.silent);
+    window_.tab = c.tab;
+    readers_.silent = {c.silent};
+    readers_.calls.clear();
+    main_.Refresh_The_View();
+    EXPECT_EQ(readers_.calls, c.read);
+  }
+  // The selection of the silent printer.
+  window_.tab = 1;
+  readers_.silent = {id};
+  readers_.calls.clear();
+  main_.lvwIPs_ItemClick(1);
+  EXPECT_EQ(readers_.calls, (std::vector<std::string>{id}));
+  // A printer that answers again is read in full.
+  readers_.silent.clear();
+  readers_.calls.clear();
+  window_.tab = 4;
+  main_.Refresh_The_View();
+  EXPECT_EQ(readers_.calls,
+            (std::vector<std::string>{id, "Get_Finisher_Model", "UpdatePaperInput", "Draw_Input_Picture",
+                                      "Get_Engine_Model", "Get_Engine_Model", "Get_Finisher_Model",
+                                      "UpdatePaperInput", "Draw_Input_Picture", "Get_Installed_Options",
+                                      "Get_Installed_Options"}));
+}
+
 TEST_F(MainWinTest, NotRespondingMessageAfterADiscovery) {
   installed_->runs = {Devices(1, "P")};
   other_->runs = {{}};
@@ -473,6 +530,29 @@ TEST_F(MainWinTest, TabChangesHideAndShowTheirControls) {
   EXPECT_TRUE((window_.visible[{"ComboPrinter", 3}]));
   EXPECT_TRUE((window_.visible[{"LabelAlert", 1}]));
   EXPECT_EQ(window_.log.back(), "focus lvwIPs");
+
+  // A single-engine printer: each tab's engine box stays hidden, the tab's
+  // own controls show.
+  installed_->runs = {Devices(1, "S")};
+  readers_.printers[{0, 0}] = {{3}, false};
+  main_.Refresh_Discovery_Click();
+  struct Box {
+    int tab;
+    const char* label;
+    const char* list;
+  };
+  for (const Box& b : {Box{3, "LabelAlert", "lvwEngineAlert"}, Box{4, "LabelInput", "lvwInputTray"},
+                       Box{5, "LabelOutput", "lvwOutputTray"}}) {
+    SCOPED_TRACE(b.tab);
+    window_.visible[{"ComboPrinter", b.tab}] = true;
+    window_.visible[{b.label, 1}] = true;
+    window_.tab = b.tab;
+    main_.SSTab1_Click(0);
+    main_.SSTab1_GotFocus();
+    EXPECT_FALSE((window_.visible[{"ComboPrinter", b.tab}]));
+    EXPECT_FALSE((window_.visible[{b.label, 1}]));
+    EXPECT_TRUE((window_.visible[{b.list, -1}]));
+  }
 }
 
 }  // namespace
