@@ -1,0 +1,409 @@
+// The monitor's polling tick against live loopback agents, beside the same
+// exchanges sent by bare Net-SNMP in the same run.
+//
+// The stack is the real one: the libraries registered into a scratch
+// registry, the network manager and the IP provider loaded by the COM layer
+// and the discovery manager, the management interface's two objects, and
+// the main window's Qt-free procedures (Tqz_Main with the real device data
+// readers and tab views) on windows that only record. Three simulated
+// printers (one a tandem pair) answer from snmpd agents on 127.x.y.z; they
+// are found by the IP provider as other devices.
+//
+// A tick is Timer1_Timer: the visible tab's refresh and the status pass.
+// Every exchange the network manager sends goes through Net-SNMP's
+// snmp_sess_synch_response, which this program interposes (it is exported
+// from the executable): a recording tick keeps a copy of every request PDU
+// and its peer, and the bare side sends copies of the same PDUs to the same
+// agents on its own sessions. Per tab, ticks and bare replays alternate in
+// short rounds; the program prints the medians of our tick, of the bare
+// exchanges and of the difference (the program's own time).
+//
+// Then a dead printer: the selected printer's agent is stopped (SIGSTOP)
+// and one tick counts the exchanges that ended in a time-out.
+//
+// Last, many ticks: the management interface's handle table, custom groups
+// and node table, and the process's resident memory after the first tick
+// and at the end.
+//
+// Usage: polling_bench [--rounds R] [--ticks N]   (default 15 rounds, 10000 ticks)
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+
+#include <dlfcn.h>
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "discovery/manager/vlmdm.h"
+#include "mgmt/tests/stack_support.h"
+#include "mgmt/vector_item.h"
+#include "monitor/devicedata/devicedata.h"
+#include "monitor/forms/frmTQZ_tabs.h"
+#include "monitor/forms/frmTQZ_tabs_test_support.h"
+#include "monitor/mainwin/mainwin.h"
+#include "monitor/mainwin/mainwin_test_support.h"
+#include "platform/registry/registry.h"
+#include "tests/support/loopback.h"
+#include "tests/support/printer_fixtures.h"
+#include "tests/support/snmpd_agent.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+// ---------------------------------------------------------------- the interposed exchange
+
+using SynchFn = int (*)(void*, netsnmp_pdu*, netsnmp_pdu**);
+
+SynchFn RealSynch() {
+  static SynchFn real = reinterpret_cast<SynchFn>(::dlsym(RTLD_NEXT, "snmp_sess_synch_response"));
+  return real;
+}
+
+struct Recorded {
+  std::string peer;  // "udp:a.b.c.d:port"
+  netsnmp_pdu* pdu;  // a copy of the request
+};
+
+struct Exchanges {
+  std::mutex lock;
+  std::thread::id thread;  // only the window thread's exchanges count
+  bool recording = false;
+  std::vector<Recorded> pdus;
+  long sent = 0, timeouts = 0;
+  long timeoutRetries = -1, timeoutUs = -1;  // of the last time-out
+};
+Exchanges& Seen() {
+  static Exchanges* e = new Exchanges;
+  return *e;
+}
+
+}  // namespace
+
+// Net-SNMP's synchronous exchange, seen by every library of the process.
+extern "C" int snmp_sess_synch_response(void* sessp, netsnmp_pdu* pdu, netsnmp_pdu** response) {
+  Exchanges& e = Seen();
+  const bool ours = std::this_thread::get_id() == e.thread;
+  if (ours) {
+    std::lock_guard<std::mutex> hold(e.lock);
+    ++e.sent;
+    if (e.recording) {
+      netsnmp_session* s = snmp_sess_session(sessp);
+      e.pdus.push_back({s && s->peername ? s->peername : "", snmp_clone_pdu(pdu)});
+    }
+  }
+  const int rc = RealSynch()(sessp, pdu, response);
+  if (ours && rc == STAT_TIMEOUT) {
+    std::lock_guard<std::mutex> hold(e.lock);
+    ++e.timeouts;
+    if (netsnmp_session* s = snmp_sess_session(sessp)) {
+      e.timeoutRetries = s->retries;
+      e.timeoutUs = s->timeout;
+    }
+  }
+  return rc;
+}
+
+namespace {
+
+using namespace vlm;
+using namespace vlm::monitor;
+using namespace vlm::monitor::test_support;
+using vlm::testing::SnmpdAgent;
+
+[[noreturn]] void Fail(const std::string& what) {
+  std::fprintf(stderr, "polling_bench: %s\n", what.c_str());
+  std::exit(1);
+}
+
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+double Cpu() {
+  timespec t;
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+long RssKiB() {
+  std::ifstream statm("/proc/self/statm");
+  long size = 0, resident = 0;
+  statm >> size >> resident;
+  return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// ---------------------------------------------------------------- bare Net-SNMP
+
+class Bare {
+ public:
+  ~Bare() {
+    for (auto& [peer, handle] : sessions_) snmp_sess_close(handle);
+  }
+  // Sends a copy of each recorded PDU to its agent and waits for the answer.
+  void Replay(const std::vector<Recorded>& pdus) {
+    for (const Recorded& r : pdus) {
+      netsnmp_pdu* response = nullptr;
+      const int rc = RealSynch()(Session(r.peer), snmp_clone_pdu(r.pdu), &response);
+      if (rc != STAT_SUCCESS) Fail("bare exchange with " + r.peer + " failed");
+      snmp_free_pdu(response);
+    }
+  }
+
+ private:
+  void* Session(const std::string& peer) {
+    auto it = sessions_.find(peer);
+    if (it != sessions_.end()) return it->second;
+    netsnmp_session s;
+    snmp_sess_init(&s);
+    s.peername = const_cast<char*>(peer.c_str());
+    s.version = SNMP_VERSION_1;
+    s.community = reinterpret_cast<u_char*>(const_cast<char*>("public"));
+    s.community_len = 6;
+    s.retries = 2;
+    s.timeout = 1000000;
+    void* handle = snmp_sess_open(&s);
+    if (!handle) Fail("bare session to " + peer + " does not open");
+    return sessions_[peer] = handle;
+  }
+  std::map<std::string, void*> sessions_;
+};
+
+// ---------------------------------------------------------------- the stack
+
+constexpr const char* kIpStartup = "SOFTWARE\\VLM\\Discovery\\DP\\IP\\Startup";
+constexpr const char* kRanges = "SOFTWARE\\VLM\\Discovery\\DP\\IP\\Discovery Params\\RANGES";
+
+mgmt::VectorItem* Concrete(IVectorItem* item) { return static_cast<mgmt::VectorItem*>(item); }
+
+ComPtr<IVectorItem> MakeItem() {
+  mgmt::Environment env;
+  env.makeDiscoveryManager = [] { return MakeDiscoveryManagerObject(); };
+  env.freeDiscoveryManager = [](discovery::DiscoveryManager* m) { FreeDiscoveryManagerObject(m); };
+  ComPtr<IVectorItem> item;
+  if (mgmt::CreateVectorItem(env, IID_IVectorItem, reinterpret_cast<void**>(item.ReleaseAndGetAddressOf())) !=
+      S_OK)
+    Fail("cannot create the management interface");
+  return item;
+}
+
+void PrintOccupancy(const char* when, IVectorItem* installed, IVectorItem* other) {
+  const auto a = Concrete(installed)->OccupancyForTests();
+  const auto b = Concrete(other)->OccupancyForTests();
+  std::printf("%-22s handles %d+%d  custom groups %zu+%zu  node table %d+%d (tree nodes %zu+%zu)  RSS %ld KiB\n",
+              when, a.openHandles, b.openHandles, a.customGroups, b.customGroups, a.nodeCounter,
+              b.nodeCounter, a.treeNodes, b.treeNodes, RssKiB());
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int rounds = 15;
+  long ticks = 10000;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--rounds") == 0) rounds = std::max(1, std::atoi(argv[i + 1]));
+    else if (std::strcmp(argv[i], "--ticks") == 0) ticks = std::max(1L, std::atol(argv[i + 1]));
+    else Fail("usage: polling_bench [--rounds R] [--ticks N]");
+  }
+  if (!RealSynch()) Fail("Net-SNMP's exchange not found");
+  Seen().thread = std::this_thread::get_id();
+
+  vlm::testing::TempFolder root("vlm-polling-bench");
+  ::setenv("VLM_REGISTRY_ROOT", root.path().c_str(), 1);
+  ::setenv("VLM_SNMP_TRAP_PORT", std::to_string(mgmt::testing::FreeUdpPort()).c_str(), 1);
+  // No scheduler: no installed printers, and nothing waits for one.
+  ::setenv("CUPS_SERVER", (root / "no-cups.sock").c_str(), 1);
+  registry::ResetForTests();
+  vlm::testing::AgentPort();
+
+  const std::vector<vlm::testing::DemoPrinter> demo = vlm::testing::DemoPrinters();
+  const std::vector<std::string> hosts = vlm::testing::AllocateLoopbackRange(static_cast<int>(demo.size()));
+  std::vector<std::unique_ptr<SnmpdAgent>> agents;
+  for (std::size_t i = 0; i < demo.size(); ++i)
+    agents.push_back(std::make_unique<SnmpdAgent>(hosts[i], demo[i].objects));
+
+  mgmt::testing::RegisterLibraries();
+  const std::string range = hosts.front() + ":" + hosts.back();
+  mgmt::testing::SetValue(kRanges, "0", REG_SZ, range.c_str(), static_cast<DWORD>(range.size() + 1));
+  const DWORD timeout = 50, retries = 1;
+  mgmt::testing::SetValue(kIpStartup, "Timeout", REG_DWORD, &timeout, 4);
+  mgmt::testing::SetValue(kIpStartup, "Retries", REG_DWORD, &retries, 4);
+  if (CoInitialize(nullptr) != S_OK) Fail("CoInitialize");
+
+  {
+    Fake_Main_Window mainPort;
+    Report_Box dialog;
+    Fake_Tabs_Window tabs;
+    Main_Window = &mainPort;
+    Message_Box = &dialog;
+    Tabs_Window = &tabs;
+
+    ComPtr<IVectorItem> installed = MakeItem(), other = MakeItem();
+    tabs.Objects[0] = installed.Get();
+    tabs.Objects[1] = other.Get();
+
+    Fake_Window window;
+    Fake_Shared shared;
+    window.flag = [&](const std::string& name) -> std::string& { return shared.Flag(name); };
+    shared.flags["UnInstalled_Enabled"] = "Yes";
+    shared.flags["Polling_Enabled"] = "Yes";
+    shared.flags["IP_Enabled"] = "Yes";
+    auto main_window = std::make_unique<Tqz_Main>(window, Device_Readers(), shared);
+    Tqz_Main& m = *main_window;
+    window.main = &m;
+    m.Installed_Vector_Item = installed;
+    m.Other_Vector_Item = other;
+    m.Create_Vector_Item = [] { return MakeItem(); };
+
+    m.Refresh_Discovery_Click();
+    tabs.Printer_Rows = window.lvwIPs_Count();
+    if (m.Discovered_Count != static_cast<VbInteger>(demo.size()))
+      Fail("discovery found " + std::to_string(m.Discovered_Count) + " printers");
+    std::printf("discovered %d printers on %s; dialogs shown %d\n", m.Discovered_Count, range.c_str(),
+                dialog.Shown);
+
+    auto tick = [&] { m.Timer1_Timer(); };
+
+    // ---- per tab: our tick beside the bare exchanges
+    std::printf("\nper tick, medians of %d alternating rounds (wall ms; client CPU ms)\n", rounds);
+    std::printf("%-4s %5s %9s %9s %9s   %9s %9s %9s\n", "tab", "PDUs", "ours", "bare", "own", "ours cpu",
+                "bare cpu", "own cpu");
+    for (int tab = 0; tab <= 6; ++tab) {
+      window.tab = tab;
+      for (int i = 0; i < 3; ++i) tick();  // warm up
+      Exchanges& e = Seen();
+      {
+        std::lock_guard<std::mutex> hold(e.lock);
+        for (Recorded& r : e.pdus) snmp_free_pdu(r.pdu);
+        e.pdus.clear();
+        e.recording = true;
+      }
+      tick();
+      std::vector<Recorded> pdus;
+      {
+        std::lock_guard<std::mutex> hold(e.lock);
+        e.recording = false;
+        pdus.swap(e.pdus);
+      }
+      Bare bare;
+      bare.Replay(pdus);  // opens the sessions
+      const int perRound = 5;
+      std::vector<double> ours, bareWall, own, oursCpu, bareCpu, ownCpu;
+      for (int r = 0; r < rounds; ++r) {
+        double ow = 0, oc = 0, bw = 0, bc = 0;
+        auto runOurs = [&] {
+          const double w = Now(), c = Cpu();
+          for (int i = 0; i < perRound; ++i) tick();
+          ow = (Now() - w) / perRound;
+          oc = (Cpu() - c) / perRound;
+        };
+        auto runBare = [&] {
+          const double w = Now(), c = Cpu();
+          for (int i = 0; i < perRound; ++i) bare.Replay(pdus);
+          bw = (Now() - w) / perRound;
+          bc = (Cpu() - c) / perRound;
+        };
+        if (r % 2 == 0) {
+          runOurs();
+          runBare();
+        } else {
+          runBare();
+          runOurs();
+        }
+        ours.push_back(ow * 1e3);
+        bareWall.push_back(bw * 1e3);
+        own.push_back((ow - bw) * 1e3);
+        oursCpu.push_back(oc * 1e3);
+        bareCpu.push_back(bc * 1e3);
+        ownCpu.push_back((oc - bc) * 1e3);
+      }
+      std::printf("%-4d %5zu %9.3f %9.3f %9.3f   %9.3f %9.3f %9.3f\n", tab, pdus.size(), Median(ours),
+                  Median(bareWall), Median(own), Median(oursCpu), Median(bareCpu), Median(ownCpu));
+      std::fflush(stdout);
+      for (Recorded& r : pdus) snmp_free_pdu(r.pdu);
+    }
+
+    // ---- a dead printer: the selected one stops answering
+    {
+      window.tab = 0;
+      tick();
+      const VbInteger kind = Discovered_Printers(m.Selected_Item_Index - 1, 0);
+      const VbInteger device = Discovered_Printers(m.Selected_Item_Index - 1, 1);
+      const std::string address = Device_Address(kind, device);
+      const bool tandem = Is_Tandem(kind, device);
+      SnmpdAgent* dead = nullptr;
+      for (auto& a : agents)
+        if (address.rfind(a->host(), 0) == 0) dead = a.get();
+      if (!dead) Fail("no agent at the selected address " + address);
+      ::kill(dead->pid(), SIGSTOP);
+      for (int tab : {0, 4}) {
+        window.tab = tab;
+        Exchanges& e = Seen();
+        long sent0, timeouts0;
+        {
+          std::lock_guard<std::mutex> hold(e.lock);
+          sent0 = e.sent;
+          timeouts0 = e.timeouts;
+        }
+        const double w = Now();
+        tick();
+        const double seconds = Now() - w;
+        std::lock_guard<std::mutex> hold(e.lock);
+        const long cycles = e.timeouts - timeouts0;
+        const double cycle = (e.timeoutRetries + 1) * e.timeoutUs * 1e-6;
+        std::printf("\ndead printer %s (%s), tab %d: %ld exchanges, %ld time-out cycles of (%ld+1) x %.2f s"
+                    " (expected %d: %d state read%s + the view's first read); tick %.2f s, %.2f s over the cycles\n",
+                    address.c_str(), tandem ? "tandem" : "single engine", tab, e.sent - sent0, cycles,
+                    e.timeoutRetries, e.timeoutUs * 1e-6, (tandem ? 2 : 1) + 1, tandem ? 2 : 1,
+                    tandem ? "s" : "", seconds, seconds - cycles * cycle);
+        std::fflush(stdout);
+      }
+      ::kill(dead->pid(), SIGCONT);
+      window.tab = 0;
+      tick();
+      tick();
+    }
+
+    // ---- many ticks: nothing grows
+    std::printf("\n%ld ticks on tab 0\n", ticks);
+    tick();
+    PrintOccupancy("after the first tick", installed.Get(), other.Get());
+    const double w = Now();
+    for (long i = 1; i < ticks; ++i) {
+      tick();
+      if (i % 2000 == 0) PrintOccupancy(("after " + std::to_string(i + 1) + " ticks").c_str(), installed.Get(),
+                                        other.Get());
+    }
+    PrintOccupancy("at the end", installed.Get(), other.Get());
+    std::printf("%.3f ms a tick\n", (Now() - w) * 1e3 / std::max(1L, ticks - 1));
+
+    Release_Job_Root_Handle();
+    window.main = nullptr;
+    main_window.reset();
+    installed = nullptr;
+    other = nullptr;
+    Main_Window = nullptr;
+    Message_Box = nullptr;
+    Tabs_Window = nullptr;
+  }
+  CoUninitialize();
+  agents.clear();
+  return 0;
+}
