@@ -80,6 +80,8 @@ struct Recorded {
 
 struct Exchanges {
   std::mutex lock;
+  const char* procedure = "";  // the reader that runs now
+  std::map<std::string, long> timeoutsBy;  // time-outs by reader
   std::thread::id thread;  // only the window thread's exchanges count
   bool recording = false;
   std::vector<Recorded> pdus;
@@ -109,6 +111,7 @@ extern "C" int snmp_sess_synch_response(void* sessp, netsnmp_pdu* pdu, netsnmp_p
   if (ours && rc == STAT_TIMEOUT) {
     std::lock_guard<std::mutex> hold(e.lock);
     ++e.timeouts;
+    ++e.timeoutsBy[e.procedure];
     if (netsnmp_session* s = snmp_sess_session(sessp)) {
       e.timeoutRetries = s->retries;
       e.timeoutUs = s->timeout;
@@ -183,6 +186,60 @@ class Bare {
     return sessions_[peer] = handle;
   }
   std::map<std::string, void*> sessions_;
+};
+
+// ---------------------------------------------------------------- the readers, traced
+
+// The real readers; each call names the procedure that the exchanges it
+// sends belong to.
+class Traced_Readers final : public Tqz_Readers {
+ public:
+  struct Scope {
+    explicit Scope(const char* name) : previous(Seen().procedure) { Seen().procedure = name; }
+    ~Scope() { Seen().procedure = previous; }
+    const char* previous;
+  };
+  Tqz_Readers& real = Device_Readers();
+  void Get_Device_Flag(IVectorItem* item, VbInteger kind, VbInteger device, VbInteger row) override {
+    Scope s("Get_Device_Flag");
+    real.Get_Device_Flag(item, kind, device, row);
+  }
+  void Get_OS_Version() override { real.Get_OS_Version(); }
+#define VLM_TRACED(name)                             \
+  void name(IVectorItem* item) override {            \
+    Scope s(#name);                                  \
+    real.name(item);                                 \
+  }
+#define VLM_TRACED_ENGINE(name)                              \
+  void name(IVectorItem* item, VbInteger engine) override {  \
+    Scope s(#name);                                          \
+    real.name(item, engine);                                 \
+  }
+  VLM_TRACED_ENGINE(Get_Printer_State)
+  VLM_TRACED_ENGINE(Get_Printer_Identity)
+  VLM_TRACED_ENGINE(Get_Summary_Info)
+  VLM_TRACED_ENGINE(Get_Device_Functions)
+  VLM_TRACED_ENGINE(Get_Engine_Counters)
+  VLM_TRACED_ENGINE(Get_Engine_Model)
+  VLM_TRACED_ENGINE(Get_Installed_Options)
+  VLM_TRACED(Get_Finisher_Model)
+  VLM_TRACED(Get_MIB_Version)
+  VLM_TRACED(Get_Device_Status)
+  VLM_TRACED(UpdateQuickView)
+  VLM_TRACED(UpdateIPController)
+  VLM_TRACED(UpdatePrinter)
+  VLM_TRACED(UpdateAlertError)
+  VLM_TRACED(UpdatePaperInput)
+  VLM_TRACED(UpdatePaperOutput)
+  VLM_TRACED(UpdateJobs)
+  VLM_TRACED(Fill_Memory)
+  VLM_TRACED(Fill_Firmware)
+  VLM_TRACED(Fill_Output_Trays)
+  VLM_TRACED(Draw_Input_Picture)
+  VLM_TRACED(Draw_Output_Picture)
+  VLM_TRACED(Draw_Status_Picture)
+#undef VLM_TRACED
+#undef VLM_TRACED_ENGINE
 };
 
 // ---------------------------------------------------------------- the stack
@@ -265,7 +322,8 @@ int main(int argc, char** argv) {
     shared.flags["UnInstalled_Enabled"] = "Yes";
     shared.flags["Polling_Enabled"] = "Yes";
     shared.flags["IP_Enabled"] = "Yes";
-    auto main_window = std::make_unique<Tqz_Main>(window, Device_Readers(), shared);
+    Traced_Readers readers;
+    auto main_window = std::make_unique<Tqz_Main>(window, readers, shared);
     Tqz_Main& m = *main_window;
     window.main = &m;
     m.Installed_Vector_Item = installed;
@@ -340,42 +398,62 @@ int main(int argc, char** argv) {
       for (Recorded& r : pdus) snmp_free_pdu(r.pdu);
     }
 
-    // ---- a dead printer: the selected one stops answering
+    // ---- a dead printer: the selected one, then one that is not selected
     {
-      window.tab = 0;
-      tick();
-      const VbInteger kind = Discovered_Printers(m.Selected_Item_Index - 1, 0);
-      const VbInteger device = Discovered_Printers(m.Selected_Item_Index - 1, 1);
-      const std::string address = Device_Address(kind, device);
-      const bool tandem = Is_Tandem(kind, device);
-      SnmpdAgent* dead = nullptr;
-      for (auto& a : agents)
-        if (address.rfind(a->host(), 0) == 0) dead = a.get();
-      if (!dead) Fail("no agent at the selected address " + address);
-      ::kill(dead->pid(), SIGSTOP);
-      for (int tab : {0, 4}) {
+      struct Listed {
+        std::string address;
+        bool tandem;
+        int row;
+        SnmpdAgent* agent;
+      };
+      std::vector<Listed> listed;
+      for (VbInteger row = 1; row <= m.Discovered_Count; ++row) {
+        const VbInteger kind = Discovered_Printers(row - 1, 0);
+        const VbInteger device = Discovered_Printers(row - 1, 1);
+        const std::string address = Device_Address(kind, device);
+        Listed l{address, Is_Tandem(kind, device), row, nullptr};
+        for (auto& a : agents)
+          if (address.substr(0, address.find('/')) == a->host()) l.agent = a.get();
+        if (!l.agent) Fail("no agent at the listed address " + address);
+        listed.push_back(l);
+      }
+      const int selected = m.Selected_Item_Index;
+      auto deadTick = [&](const Listed& l, int tab) {
         window.tab = tab;
+        tick();  // the view's first read after the tab change is not the one measured
+        ::kill(l.agent->pid(), SIGSTOP);
         Exchanges& e = Seen();
         long sent0, timeouts0;
         {
           std::lock_guard<std::mutex> hold(e.lock);
           sent0 = e.sent;
           timeouts0 = e.timeouts;
+          e.timeoutsBy.clear();
         }
         const double w = Now();
         tick();
         const double seconds = Now() - w;
+        ::kill(l.agent->pid(), SIGCONT);
         std::lock_guard<std::mutex> hold(e.lock);
         const long cycles = e.timeouts - timeouts0;
         const double cycle = (e.timeoutRetries + 1) * e.timeoutUs * 1e-6;
-        std::printf("\ndead printer %s (%s), tab %d: %ld exchanges, %ld time-out cycles of (%ld+1) x %.2f s"
-                    " (expected %d: %d state read%s + the view's first read); tick %.2f s, %.2f s over the cycles\n",
-                    address.c_str(), tandem ? "tandem" : "single engine", tab, e.sent - sent0, cycles,
-                    e.timeoutRetries, e.timeoutUs * 1e-6, (tandem ? 2 : 1) + 1, tandem ? 2 : 1,
-                    tandem ? "s" : "", seconds, seconds - cycles * cycle);
+        const int stateReads = l.tandem ? 2 : 1;
+        const int expected = stateReads + (l.row == selected ? 1 : 0);
+        std::printf("\ndead printer %s (row %d%s, %s), tab %d: %ld exchanges, %ld time-out cycles of "
+                    "(%ld+1) x %.2f s, expected %d; tick %.2f s, %.3f s beside the cycles\n",
+                    l.address.c_str(), l.row, l.row == selected ? ", selected" : "",
+                    l.tandem ? "tandem" : "single engine", tab, e.sent - sent0, cycles, e.timeoutRetries,
+                    e.timeoutUs * 1e-6, expected, seconds, seconds - cycles * cycle);
+        for (const auto& [procedure, n] : e.timeoutsBy) std::printf("  %-24s %ld\n", procedure.c_str(), n);
         std::fflush(stdout);
+      };
+      for (const Listed& l : listed) {
+        if (l.row == selected) {
+          for (int tab = 0; tab <= 6; ++tab) deadTick(l, tab);
+        } else {
+          deadTick(l, 0);
+        }
       }
-      ::kill(dead->pid(), SIGCONT);
       window.tab = 0;
       tick();
       tick();
