@@ -403,6 +403,9 @@ int main(int argc, char** argv) {
       for (Recorded& r : pdus) snmp_free_pdu(r.pdu);
     }
 
+    std::printf("error reports shown during the ticks: %d; labels written: %zu\n", dialog.Shown,
+                mainPort.Captions.size());
+
     // ---- a dead printer: the selected one, then one that is not selected
     if (onlyTab < 0) {
       struct Listed {
