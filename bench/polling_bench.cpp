@@ -46,6 +46,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -129,10 +130,9 @@ using namespace vlm::monitor;
 using namespace vlm::monitor::test_support;
 using vlm::testing::SnmpdAgent;
 
-[[noreturn]] void Fail(const std::string& what) {
-  std::fprintf(stderr, "polling_bench: %s\n", what.c_str());
-  std::exit(1);
-}
+// Thrown up to main, so that the agents are stopped and the scratch folder
+// is removed on the way.
+[[noreturn]] void Fail(const std::string& what) { throw std::runtime_error(what); }
 
 double Now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -273,7 +273,7 @@ void PrintOccupancy(const char* when, IVectorItem* installed, IVectorItem* other
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   int rounds = 15;
   long ticks = 10000;
   int onlyTab = -1;  // one tab, and no dead printer (for a profile)
@@ -504,4 +504,13 @@ int main(int argc, char** argv) {
   CoUninitialize();
   agents.clear();
   return 0;
+}
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "polling_bench: %s\n", e.what());
+    return 1;
+  }
 }
