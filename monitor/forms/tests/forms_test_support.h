@@ -20,6 +20,17 @@
 
 namespace vlm::monitor::test_support {
 
+// Runs f; true when it ended the program (End() throws vbui::ProgramEnd).
+template <class F>
+bool Ends(F&& f) {
+  try {
+    f();
+  } catch (const vbui::ProgramEnd&) {
+    return true;
+  }
+  return false;
+}
+
 // One shown dialog as the script saw it.
 struct Seen_Dialog {
   std::string name;          // objectName

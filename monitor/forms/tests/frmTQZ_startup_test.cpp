@@ -93,16 +93,6 @@ class frmTQZ_Test : public test_support::Forms_Test {
     form_ = std::make_unique<frmTQZ>(std::move(fake));
     return *form_;
   }
-  // Runs f; true when it ended the program.
-  template <class F>
-  static bool Ends(F&& f) {
-    try {
-      f();
-    } catch (const vbui::ProgramEnd&) {
-      return true;
-    }
-    return false;
-  }
 
   std::string registry_;
   std::unique_ptr<frmTQZ> form_;
@@ -180,7 +170,7 @@ TEST_F(frmTQZ_Test, StartUpChecksByRegistryAndAnswers) {
     Dialog_Script script;
     for (const std::string& a : c.answers) script.Push(a);
     frmTQZ& form = Form();
-    const bool ended = Ends([&] { form.Form_Initialize(); });
+    const bool ended = test_support::Ends([&] { form.Form_Initialize(); });
     EXPECT_EQ(script.Codes(), c.codes);
     EXPECT_EQ(ended, c.ended);
     EXPECT_EQ(frmOptions().Is_Visible(), c.options);
@@ -288,7 +278,7 @@ TEST_F(frmTQZ_Test, NoPrintersQuestionAfterOptionsCancelAskedOnceOkRequestsDisco
     State.Options_Changed = "Cancel";
     Dialog_Script script;
     script.Push(c.answer);
-    const bool ended = Ends([&] { form.Form_Activate(); });
+    const bool ended = test_support::Ends([&] { form.Form_Activate(); });
     EXPECT_EQ(script.Codes(), std::vector<std::string>{"13"});
     EXPECT_EQ(ended, c.ended);
     EXPECT_EQ(tray_->Added(), !c.ended);
@@ -360,10 +350,10 @@ TEST_F(frmTQZ_Test, ExitFlows) {
         ended = vbui::ProgramEnded();
         break;
       case TrayExit:
-        ended = Ends([&] { form.mPopExit_Click(); });
+        ended = test_support::Ends([&] { form.mPopExit_Click(); });
         break;
       case Sixteen:
-        ended = Ends([&] { Show_Message("16"); });
+        ended = test_support::Ends([&] { Show_Message("16"); });
         break;
     }
     EXPECT_EQ(script.Codes(), c.codes);

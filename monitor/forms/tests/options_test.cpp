@@ -48,16 +48,6 @@ class Options_Dialog_Test : public test_support::Options_Test {
     Main = &main_;
     test_support::Set_Preference_Copies();
   }
-  // Runs f; true when it ended the program.
-  template <class F>
-  static bool Ends(F&& f) {
-    try {
-      f();
-    } catch (const vbui::ProgramEnd&) {
-      return true;
-    }
-    return false;
-  }
   static bool Closed() { return Loaded_Options_Form() == nullptr; }
 
   Recording_Main_Form main_;
@@ -413,7 +403,7 @@ TEST_F(Options_Dialog_Test, ApplyAfterDeletingEveryRange) {
   registry::DenyWriteBelowForTests(std::string("HKLM\\") + Ranges_Key_Path);
   script.Push("vbOK");
   script.Push("vbOK");
-  EXPECT_FALSE(Ends([&] { form.cmdApply_Click(); }));
+  EXPECT_FALSE(test_support::Ends([&] { form.cmdApply_Click(); }));
   ASSERT_EQ(script.Seen().size(), 3u);
   EXPECT_EQ(script.Seen()[2].text, Options_Write_Failed_Text);
   EXPECT_EQ(Read(Ranges_Key_Path).size(), 1u);
@@ -421,7 +411,7 @@ TEST_F(Options_Dialog_Test, ApplyAfterDeletingEveryRange) {
   registry::ClearDeniedWritesForTests();
 
   script.Push("vbOK");
-  EXPECT_TRUE(Ends([&] { form.cmdApply_Click(); }));
+  EXPECT_TRUE(test_support::Ends([&] { form.cmdApply_Click(); }));
   EXPECT_TRUE(Read(Ranges_Key_Path).empty());
   EXPECT_TRUE(Read(Servers_Key_Path).empty());
   EXPECT_TRUE(Read(Providers_Key_Path).empty());
@@ -484,7 +474,7 @@ TEST_F(Options_Dialog_Test, OkAndCancelScenarios) {
       Select(form, 0);
       form.Command2_Click();
     }
-    const bool ended = Ends([&] { c.ok ? form.cmdOK_Click() : form.cmdCancel_Click(); });
+    const bool ended = test_support::Ends([&] { c.ok ? form.cmdOK_Click() : form.cmdCancel_Click(); });
     EXPECT_EQ(ended, c.ended);
     ASSERT_EQ(script.Seen().size(), c.messages.size());
     for (std::size_t i = 0; i < c.messages.size(); ++i) {
