@@ -68,8 +68,10 @@ std::vector<std::int32_t> GroupIds() {
   return ids;
 }
 
+// The one agent, stopped and its folder removed when the program exits
+// (also through Fail).
 SnmpdAgent& Agent() {
-  static SnmpdAgent* agent = [] {
+  static std::unique_ptr<SnmpdAgent> agent = [] {
     std::vector<FixtureObject> fixture;
     std::vector<std::int32_t> ids = IdsOfSyntax("I", kScalars);
     for (std::int32_t id : IdsOfSyntax("OS", kGroupTexts)) ids.push_back(id);
@@ -80,7 +82,7 @@ SnmpdAgent& Agent() {
     }
     for (int row = 1; row <= kRows; ++row)
       fixture.push_back({std::string(kAlertColumn) + "." + std::to_string(row), "integer", "3", false});
-    return new SnmpdAgent(fixture);
+    return std::make_unique<SnmpdAgent>(fixture);
   }();
   return *agent;
 }

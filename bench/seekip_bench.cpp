@@ -36,11 +36,12 @@ const std::string& SilentBlock() {
   return block;
 }
 
+// Stopped and its folder removed when the program exits.
 SnmpdAgent& Controller() {
-  static SnmpdAgent* agent = new SnmpdAgent(std::vector<FixtureObject>{
+  static SnmpdAgent agent(std::vector<FixtureObject>{
       {kSysName, "octet_str", "Model 9", false},
       {vlm::discovery::kSystemDescriptionOid, "octet_str", vlm::discovery::kControllerDescription, false}});
-  return *agent;
+  return agent;
 }
 
 void BM_SeekIp_SilentRange254(benchmark::State& state) {

@@ -94,11 +94,11 @@ Options_Settings Dialog(std::vector<std::string> ranges, std::string server = ""
 
 const Store_Case kStoreCases[] = {
     {"RewritesTheListFromZero",
-     {{"0", "10.0.0.1:10.0.0.9"}},
+     {{"0", "127.0.2.1:127.0.2.9"}},
      {},
-     Dialog({"127.0.0.1:127.0.0.9", "10.0.0.1:10.0.0.9"}),
+     Dialog({"127.0.0.1:127.0.0.9", "127.0.2.1:127.0.2.9"}),
      nullptr, false, ERROR_SUCCESS,
-     {{"0", "127.0.0.1:127.0.0.9"}, {"1", "10.0.0.1:10.0.0.9"}},
+     {{"0", "127.0.0.1:127.0.0.9"}, {"1", "127.0.2.1:127.0.2.9"}},
      {},
      {{"IP", IP_Startup_Key}}},
     {"AGapInTheNumberingLeavesNoStaleRange",
