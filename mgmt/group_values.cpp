@@ -1,5 +1,6 @@
 // Group reads, the value lists, custom groups and writes.
 #include <algorithm>
+#include <bitset>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -43,29 +44,76 @@ LONG RoomFromZero(SAFEARRAY* psa) {
   return upper + 1;
 }
 
-void PutInteger(SAFEARRAY* psa, LONG index, std::int32_t value) {
-  SafeArrayPutElement(psa, &index, &value);
+// True when `slot` already holds `text` (ASCII only): a caller that reads
+// into the same arrays again mostly gets the same texts, and an element that
+// holds them is left as it is.
+bool Holds(BSTR slot, std::string_view text) {
+  if (!slot || SysStringLen(slot) != text.size()) return false;
+  // No early exit: the loop compares many characters at a time.
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  unsigned differs = 0, high = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    differs |= static_cast<unsigned>(bytes[i] ^ slot[i]);
+    high |= bytes[i];
+  }
+  return differs == 0 && high < 0x80;
 }
 
-// The text is made straight into the array's element (no second copy).
-void PutText(SAFEARRAY* psa, LONG index, const std::string& text) {
-  VARTYPE vt = VT_EMPTY;
-  void* element = nullptr;
-  if (FAILED(SafeArrayGetVartype(psa, &vt)) || vt != VT_BSTR ||
-      FAILED(SafeArrayPtrOfIndex(psa, &index, &element)))
-    return;
-  BSTR& slot = *static_cast<BSTR*>(element);
-  // A caller that reads into the same arrays again mostly gets the same
-  // texts: an element that already holds the (ASCII) text is left as it is.
-  if (slot && SysStringLen(slot) == text.size() &&
-      std::equal(text.begin(), text.end(), slot, [](char c, OLECHAR w) {
-        return static_cast<unsigned char>(c) < 0x80 && static_cast<OLECHAR>(c) == w;
-      }))
-    return;
+// The text is made straight into the element (no second copy).
+void StoreText(BSTR& slot, std::string_view text) {
+  if (Holds(slot, text)) return;
   BSTR b = BstrFromUtf8(text);
   if (!b) throw std::bad_alloc();
   SysFreeString(std::exchange(slot, b));
 }
+
+// Writes the elements of one list array. An array of one dimension whose
+// elements are of the expected type is written through its data (held
+// accessed while the writer lives); any other goes element by element
+// through the array functions, which refuse what does not fit.
+class ListArray {
+ public:
+  ListArray(SAFEARRAY* psa, VARTYPE expected) : psa_(psa), expected_(expected) {
+    VARTYPE vt = VT_EMPTY;
+    void* data = nullptr;
+    if (psa && SafeArrayGetDim(psa) == 1 && SUCCEEDED(SafeArrayGetVartype(psa, &vt)) && vt == expected &&
+        SafeArrayGetElemsize(psa) == (expected == VT_BSTR ? sizeof(BSTR) : sizeof(LONG)) &&
+        SUCCEEDED(SafeArrayGetLBound(psa, 1, &lower_)) && SUCCEEDED(SafeArrayAccessData(psa, &data)))
+      data_ = static_cast<char*>(data);
+  }
+  ~ListArray() {
+    if (data_) SafeArrayUnaccessData(psa_);
+  }
+  ListArray(const ListArray&) = delete;
+  ListArray& operator=(const ListArray&) = delete;
+
+  // `index` lies within the array's bounds (the callers check the room).
+  void PutInteger(LONG index, std::int32_t value) {
+    if (data_) {
+      reinterpret_cast<LONG*>(data_)[index - lower_] = value;
+      return;
+    }
+    SafeArrayPutElement(psa_, &index, &value);
+  }
+  void PutText(LONG index, std::string_view text) {
+    if (data_) {
+      StoreText(reinterpret_cast<BSTR*>(data_)[index - lower_], text);
+      return;
+    }
+    VARTYPE vt = VT_EMPTY;
+    void* element = nullptr;
+    if (expected_ != VT_BSTR || FAILED(SafeArrayGetVartype(psa_, &vt)) || vt != VT_BSTR ||
+        FAILED(SafeArrayPtrOfIndex(psa_, &index, &element)))
+      return;
+    StoreText(*static_cast<BSTR*>(element), text);
+  }
+
+ private:
+  SAFEARRAY* psa_;
+  VARTYPE expected_;
+  char* data_ = nullptr;
+  LONG lower_ = 0;
+};
 
 std::string Bounded(const char* text, std::size_t size) {
   return std::string(text, strnlen(text, size));
@@ -178,8 +226,16 @@ std::int32_t VectorItem::ReadNetMgrGroup(const HandleEntry& h, std::int32_t grou
     if (netmgr_->GetStringValueList(h.value, listIds, nullptr, nullptr, &n) == 0)
       texts = std::span<const std::int32_t>(listIds, static_cast<std::size_t>(std::clamp(n, 0, kListEntries)));
   }
+  // The texts' ids as a set for the network manager's own ids (all below
+  // 256), looked up once per scalar of the group.
+  std::bitset<256> textSet;
+  for (std::int32_t id : texts)
+    if (id >= 0 && id < 256) textSet.set(static_cast<std::size_t>(id));
+  auto isText = [&](std::int32_t id) {
+    return id >= 0 && id < 256 ? textSet.test(static_cast<std::size_t>(id)) : Contains(texts, id);
+  };
   for (std::int32_t id : ids) {
-    std::int32_t kind = IsNetMgrScalar(id) ? (Contains(texts, id) ? kKindText : kKindInteger)
+    std::int32_t kind = IsNetMgrScalar(id) ? (isText(id) ? kKindText : kKindInteger)
                                            : (OwnScalarKind(id) == kKindText ? kKindText : kKindInteger);
     VectorTree::AddScalar(node, id, kind);
   }
@@ -227,8 +283,7 @@ HRESULT VectorItem::GetGroupValues(LONG VectorHandle, LONG GroupId, LONG Retriev
   }
 }
 
-// The entries of a mode-0 list: read from the network manager (and cached),
-// or taken from the handle's job record.
+// The buffers the network manager's lists are copied into.
 VectorItem::ListBuffers& VectorItem::Lists() {
   if (!lists_) {
     lists_ = std::make_unique<ListBuffers>();
@@ -238,45 +293,53 @@ VectorItem::ListBuffers& VectorItem::Lists() {
   return *lists_;
 }
 
-void VectorItem::CurrentEntries(std::int32_t handle, ListKind kind, bool* describe,
-                                std::vector<ListEntry>& out) {
+// A mode-0 list of a network-manager handle, read from the network manager;
+// the handle's node keeps each value (when the item is of the list's kind)
+// and description.
+void VectorItem::NetMgrEntries(std::int32_t handle, ListKind kind, std::vector<ListView>& out) {
+  const HandleEntry& h = handles_[static_cast<std::size_t>(handle)];
+  VectorNode* node = nodes_.NodeOf(h.node);
+  ListBuffers& lists = Lists();
+  std::int32_t* ids = lists.ids;
+  std::int32_t* integers = lists.integers;
+  IVlmNetMgr::Text* labels = lists.labels.get();
+  IVlmNetMgr::Text* texts = lists.texts.get();
+  std::int32_t n = 0;
+  std::int32_t r = kind == ListKind::Integer ? netmgr_->GetIntegerValueList(h.value, ids, labels, integers, &n)
+                                             : netmgr_->GetStringValueList(h.value, ids, labels, texts, &n);
+  if (r != 0) n = 0;
+  n = std::clamp(n, 0, kListEntries);
+  out.resize(static_cast<std::size_t>(n));
+  const std::int32_t itemKind = kind == ListKind::Integer ? kKindInteger : kKindText;
+  for (std::int32_t i = 0; i < n; ++i) {
+    ListView& e = out[static_cast<std::size_t>(i)];
+    e.id = ids[i];
+    e.description = std::string_view(labels[i], strnlen(labels[i], sizeof labels[i]));
+    if (kind == ListKind::Integer) {
+      e.value = ApplyFilters(handle, e.id, integers[i]);
+      e.text = {};
+    } else {
+      e.value = 0;
+      e.text = std::string_view(texts[i], strnlen(texts[i], sizeof texts[i]));
+    }
+    if (ScalarItem* item = VectorTree::Register(node, e.id, itemKind)) {
+      if (item->kind == itemKind) {
+        if (kind == ListKind::Integer)
+          item->integer = e.value;
+        else
+          item->text.assign(e.text);
+        item->hasValue = true;
+      }
+      item->description.assign(e.description);
+    }
+  }
+}
+
+// A mode-0 list of a job handle, from its job record.
+void VectorItem::JobEntries(std::int32_t handle, ListKind kind, std::vector<ListEntry>& out) {
   const HandleEntry& h = handles_[static_cast<std::size_t>(handle)];
   out.clear();
-  *describe = h.kind == kHandleNetMgr;
-  if (h.kind == kHandleNetMgr) {
-    VectorNode* node = nodes_.NodeOf(h.node);
-    ListBuffers& lists = Lists();
-    std::int32_t* ids = lists.ids;
-    std::int32_t* integers = lists.integers;
-    IVlmNetMgr::Text* labels = lists.labels.get();
-    IVlmNetMgr::Text* texts = lists.texts.get();
-    std::int32_t n = 0;
-    std::int32_t r = kind == ListKind::Integer
-                         ? netmgr_->GetIntegerValueList(h.value, ids, labels, integers, &n)
-                         : netmgr_->GetStringValueList(h.value, ids, labels, texts, &n);
-    if (r != 0) n = 0;
-    n = std::clamp(n, 0, kListEntries);
-    out.resize(static_cast<std::size_t>(n));  // entries and their strings' storage reused
-    for (std::int32_t i = 0; i < n; ++i) {
-      ListEntry& e = out[static_cast<std::size_t>(i)];
-      e.id = ids[i];
-      e.value = 0;
-      e.text.clear();
-      e.description.assign(labels[i], strnlen(labels[i], sizeof labels[i]));
-      if (kind == ListKind::Integer) {
-        e.value = ApplyFilters(handle, e.id, integers[i]);
-        VectorTree::AddScalar(node, e.id, kKindInteger);
-        VectorTree::SetScalarInteger(node, e.id, e.value);
-      } else {
-        e.text.assign(texts[i], strnlen(texts[i], sizeof texts[i]));
-        VectorTree::AddScalar(node, e.id, kKindText);
-        VectorTree::SetScalarString(node, e.id, e.text.data(),
-                                    static_cast<std::int32_t>(e.text.size()));
-      }
-      VectorTree::SetScalarDescription(node, e.id, e.description.data(),
-                                       static_cast<std::int32_t>(e.description.size()));
-    }
-  } else if (h.kind == kHandleJobs) {
+  if (h.kind == kHandleJobs) {
     const JobRecord& job = jobRecords_[static_cast<std::size_t>(handle)];
     if (kind == ListKind::Integer) {
       if (h.value == kJobListValue)
@@ -352,24 +415,37 @@ HRESULT VectorItem::ValueList(LONG handle, ListKind kind, VARIANT* ids, VARIANT*
       *count = 0;
       return S_OK;
     }
-    bool describe = false;
-    std::vector<ListEntry>& entries = entries_;
-    if (handles_[static_cast<std::size_t>(handle)].mode == kModeCached)
-      entries = CachedEntries(handle, kind, &describe);
-    else
-      CurrentEntries(handle, kind, &describe, entries);
+    const HandleEntry& h = handles_[static_cast<std::size_t>(handle)];
     // Only what every array has room for is handed out.
     const LONG room = std::min(RoomFromZero(idArray), RoomFromZero(valueArray));
     const LONG descrRoom = RoomFromZero(descrArray);
-    const LONG n = std::min(room, static_cast<LONG>(entries.size()));
-    for (LONG k = 0; k < n; ++k) {
-      const ListEntry& e = entries[static_cast<std::size_t>(k)];
-      PutInteger(idArray, k, e.id);
-      if (kind == ListKind::Integer)
-        PutInteger(valueArray, k, e.value);
-      else
-        PutText(valueArray, k, e.text);
-      if (describe && k < descrRoom) PutText(descrArray, k, e.description);
+    ListArray idOut(idArray, VT_I4);
+    ListArray valueOut(valueArray, kind == ListKind::Integer ? VT_I4 : VT_BSTR);
+    ListArray descrOut(descrArray, VT_BSTR);
+    auto write = [&](const auto& entries, bool describe) {
+      const LONG n = std::min(room, static_cast<LONG>(entries.size()));
+      for (LONG k = 0; k < n; ++k) {
+        const auto& e = entries[static_cast<std::size_t>(k)];
+        idOut.PutInteger(k, e.id);
+        if (kind == ListKind::Integer)
+          valueOut.PutInteger(k, e.value);
+        else
+          valueOut.PutText(k, e.text);
+        if (describe && k < descrRoom) descrOut.PutText(k, e.description);
+      }
+      return n;
+    };
+    LONG n = 0;
+    if (h.mode == kModeCached) {
+      bool describe = false;
+      entries_ = CachedEntries(handle, kind, &describe);
+      n = write(entries_, describe);
+    } else if (h.kind == kHandleNetMgr) {
+      NetMgrEntries(handle, kind, views_);
+      n = write(views_, true);
+    } else {
+      JobEntries(handle, kind, entries_);
+      n = write(entries_, false);
     }
     *count = n;
     return S_OK;

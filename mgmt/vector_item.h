@@ -176,6 +176,13 @@ class VectorItem final
     std::string text;
     std::string description;
   };
+  // An entry of a network-manager list, its texts in the list buffers.
+  struct ListView {
+    std::int32_t id;
+    std::int32_t value;
+    std::string_view text;
+    std::string_view description;
+  };
   enum class ListKind { Integer, Text };
   // The network manager's value lists are copied into these, kept from call
   // to call (made on first use).
@@ -213,7 +220,8 @@ class VectorItem final
   std::int32_t ReadNetMgrGroup(const HandleEntry& h, std::int32_t groupId, bool cached,
                                bool* hit);
   // Fills `out` (its storage reused).
-  void CurrentEntries(std::int32_t handle, ListKind kind, bool* describe, std::vector<ListEntry>& out);
+  void NetMgrEntries(std::int32_t handle, ListKind kind, std::vector<ListView>& out);
+  void JobEntries(std::int32_t handle, ListKind kind, std::vector<ListEntry>& out);
   std::vector<ListEntry> CachedEntries(std::int32_t handle, ListKind kind, bool* describe);
   std::int32_t NextGroupIdentity() const;
   HRESULT ValueList(LONG handle, ListKind kind, VARIANT* ids, VARIANT* values, VARIANT* descrs,
@@ -278,6 +286,7 @@ class VectorItem final
   std::vector<CustomGroup> customGroups_;
   std::unique_ptr<ListBuffers> lists_;
   std::vector<ListEntry> entries_;  // the value lists' entries, storage reused
+  std::vector<ListView> views_;     // the same for the network manager's lists
   std::vector<std::int32_t> sendIds_;  // a group read's network-manager ids, storage reused
   std::int32_t nextGroupIdentity_ = 1;
 

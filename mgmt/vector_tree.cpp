@@ -76,6 +76,17 @@ std::int32_t VectorTree::AddScalar(VectorNode* node, std::int32_t id, std::int32
   return 0;
 }
 
+ScalarItem* VectorTree::Register(VectorNode* node, std::int32_t id, std::int32_t kind) {
+  if (!node) return nullptr;
+  if (ScalarItem* found = FindMutable(node, id)) return found;
+  ScalarItem item;
+  item.id = id;
+  item.kind = kind == kKindText ? kKindText : kKindInteger;
+  node->scalars.push_back(std::move(item));
+  node->lastFound = node->scalars.size() - 1;
+  return &node->scalars.back();
+}
+
 std::int32_t VectorTree::GetScalarInteger(const VectorNode* node, std::int32_t id,
                                           std::int32_t* value) {
   const ScalarItem* s = Find(node, id);

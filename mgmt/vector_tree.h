@@ -86,6 +86,9 @@ class VectorTree {
   static bool IsCached(const VectorNode* node, std::int32_t id, std::int32_t kind);
   // The scalar (most recently registered with that id), or null.
   static const ScalarItem* Find(const VectorNode* node, std::int32_t id);
+  // As AddScalar, and the item registered with that id (of the kind it was
+  // first registered with); null without a node.
+  static ScalarItem* Register(VectorNode* node, std::int32_t id, std::int32_t kind);
 
  private:
   static ScalarItem* FindMutable(VectorNode* node, std::int32_t id);

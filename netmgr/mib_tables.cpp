@@ -60,7 +60,10 @@ std::vector<std::int32_t> GroupMembers(std::int32_t group) {
 }
 
 bool IsStringInReadList(std::int32_t id) {
-  return !IsCountBand(id) && SyntaxOf(id) == "OS";
+  // Asked for every scalar of every read: the syntax text is looked at in place.
+  if (!IsMibObject(id)) return false;
+  const char* syntax = MibObjectTable[id].syntax;
+  return syntax[0] == 'O' && syntax[1] == 'S' && syntax[2] == '\0';
 }
 
 bool IsIntegerInGroup(std::int32_t id) {

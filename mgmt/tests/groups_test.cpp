@@ -274,6 +274,24 @@ TEST_F(GroupTest, ValueListsWriteOnlyWhatTheCallersArraysHold) {
     }
   }
 
+  // An integer VARIANT over an array of 16-bit elements is written element
+  // by element at the array's own size, never past its end.
+  {
+    ValueLists narrow(false, 4);
+    SafeArrayDestroy(narrow.values.parray);
+    narrow.values.parray = SafeArrayCreateVector(VT_I2, 0, 4);
+    ASSERT_EQ(item->GetCurrentIntegerValueList(engine, &narrow.ids, &narrow.values, &narrow.descrs,
+                                               &narrow.count),
+              S_OK);
+    ASSERT_EQ(narrow.count, 4);
+    for (LONG k = 0; k < 4; ++k) {
+      SHORT v = 0;
+      SafeArrayGetElement(narrow.values.parray, &k, &v);
+      EXPECT_EQ(v, (std::vector<SHORT>{12, 5, 7, 3})[static_cast<std::size_t>(k)]);
+    }
+    EXPECT_EQ(narrow.Ids(), (std::vector<std::int32_t>{151, 152, 153, 6}));
+  }
+
   // Arrays reached through references are filled in place.
   ValueLists l(false);
   Variant idsRef = Variant::Ref(&l.ids), valuesRef;

@@ -11,8 +11,10 @@
 // so sessions of different threads wait for their agents concurrently.
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
+#include <net-snmp/library/large_fd_set.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -293,7 +295,62 @@ struct Session::Impl {
     return rc;
   }
 
-  ~Impl() { Close(); }
+  // The OIDs of the last get or get-next, and once the same list has been
+  // asked twice in a row, its null bindings in the library's form. A monitor
+  // asks the same lists at every tick; a walk asks a new OID at every step
+  // and builds each request once.
+  std::vector<Oid> templateOids;
+  netsnmp_variable_list* requestTemplate = nullptr;
+
+  ~Impl() {
+    Close();
+    snmp_free_varbind(requestTemplate);
+  }
+
+  // Null bindings of `oids` (null for an empty list). An OID out of bounds
+  // is refused before anything is built.
+  static Status BuildNullBindings(const std::vector<Oid>& oids, netsnmp_variable_list*& out) {
+    out = nullptr;
+    netsnmp_variable_list* last = nullptr;
+    for (const Oid& o : oids) {
+      if (o.empty() || o.size() > Oid::kMaxSubIds) {
+        snmp_free_varbind(out);
+        out = nullptr;
+        return Status::InvalidOid;
+      }
+      oid name[Oid::kMaxSubIds];
+      std::copy(o.ids().begin(), o.ids().end(), name);
+      // Appended at the end kept here: the library would walk the list for each.
+      netsnmp_variable_list* added = snmp_varlist_add_variable(last ? &last->next_variable : &out, name,
+                                                               o.size(), ASN_NULL, nullptr, 0);
+      if (!added) {
+        snmp_free_varbind(out);
+        out = nullptr;
+        return Status::ResourceUnavailable;
+      }
+      last = added;
+    }
+    return Status::Success;
+  }
+
+  // The bindings of a get or get-next of `oids`, for the PDU to own.
+  Status NullBindingsFor(const std::vector<Oid>& oids, netsnmp_variable_list*& out) {
+    out = nullptr;
+    if (oids.empty()) return Status::Success;
+    if (oids == templateOids) {
+      if (!requestTemplate) {
+        if (Status s = BuildNullBindings(oids, requestTemplate); s != Status::Success) return s;
+      }
+      out = snmp_clone_varbind(requestTemplate);
+      return out ? Status::Success : Status::ResourceUnavailable;
+    }
+    snmp_free_varbind(requestTemplate);
+    requestTemplate = nullptr;
+    templateOids.clear();
+    if (Status s = BuildNullBindings(oids, out); s != Status::Success) return s;
+    templateOids = oids;
+    return Status::Success;
+  }
 
   void Close() {
     if (handle) {
@@ -385,7 +442,6 @@ struct Session::Impl {
                                                        : SNMP_MSG_SET);
     }
     if (!pdu) return Status::ResourceUnavailable;
-    pdu->reqid = NextRequestId();
     pdu->community = static_cast<u_char*>(std::malloc(community.size() + 1));
     if (!pdu->community) {
       snmp_free_pdu(pdu);
@@ -395,38 +451,38 @@ struct Session::Impl {
     pdu->community[community.size()] = 0;
     pdu->community_len = community.size();
 
-    const std::size_t count = oids ? oids->size() : sets->size();
-    for (std::size_t k = 0; k < count; ++k) {
-      const Oid& o = oids ? (*oids)[k] : (*sets)[k].oid;
-      if (o.empty() || o.size() > Oid::kMaxSubIds) {
+    if (oids) {
+      // A get or get-next: a list asked again is copied from the library's
+      // form kept for it.
+      netsnmp_variable_list* bindings = nullptr;
+      if (Status s = NullBindingsFor(*oids, bindings); s != Status::Success) {
         snmp_free_pdu(pdu);
-        return Status::InvalidOid;
+        return s;
       }
-      oid name[Oid::kMaxSubIds];
-      std::copy(o.ids().begin(), o.ids().end(), name);
-      netsnmp_variable_list* added = nullptr;
-      if (oids) {
-        added = snmp_add_null_var(pdu, name, o.size());
+      pdu->variables = bindings;
+    } else {
+      for (const VarBind& b : *sets) {
+        if (b.oid.empty() || b.oid.size() > Oid::kMaxSubIds) {
+          snmp_free_pdu(pdu);
+          return Status::InvalidOid;
+        }
+        oid name[Oid::kMaxSubIds];
+        std::copy(b.oid.ids().begin(), b.oid.ids().end(), name);
+        netsnmp_variable_list* added = nullptr;
+        if (b.syntax == Syntax::Integer) {
+          long v = static_cast<std::int32_t>(b.integer);
+          added = snmp_pdu_add_variable(pdu, name, b.oid.size(), ASN_INTEGER, &v, sizeof v);
+        } else if (b.syntax == Syntax::OctetString) {
+          added = snmp_pdu_add_variable(pdu, name, b.oid.size(), ASN_OCTET_STR, b.bytes.data(),
+                                        b.bytes.size());
+        } else {
+          snmp_free_pdu(pdu);
+          return Status::InvalidOperation;
+        }
         if (!added) {
           snmp_free_pdu(pdu);
           return Status::ResourceUnavailable;
         }
-        continue;
-      }
-      const VarBind& b = (*sets)[k];
-      if (b.syntax == Syntax::Integer) {
-        long v = static_cast<std::int32_t>(b.integer);
-        added = snmp_pdu_add_variable(pdu, name, b.oid.size(), ASN_INTEGER, &v, sizeof v);
-      } else if (b.syntax == Syntax::OctetString) {
-        added = snmp_pdu_add_variable(pdu, name, b.oid.size(), ASN_OCTET_STR, b.bytes.data(),
-                                      b.bytes.size());
-      } else {
-        snmp_free_pdu(pdu);
-        return Status::InvalidOperation;
-      }
-      if (!added) {
-        snmp_free_pdu(pdu);
-        return Status::ResourceUnavailable;
       }
     }
 
@@ -435,40 +491,123 @@ struct Session::Impl {
     long cs = target.timeoutCs < 1 ? 1 : target.timeoutCs;
     live->timeout = cs * 10000L;
 
-    netsnmp_pdu* response = nullptr;
     oversizedAnswer.reset();
-    int rc = snmp_sess_synch_response(handle, pdu, &response);  // frees `pdu`
-    Status result;
-    if (rc == STAT_TIMEOUT) {
-      result = Status::Timeout;
-    } else if (rc != STAT_SUCCESS || !response) {
+    waiting = Waiting{NextRequestId(), &out, true, false, false, Status::Error};
+    pdu->reqid = waiting.reqid;
+    Status result = Await(pdu);
+    filled = waiting.filled;
+    waiting.out = nullptr;
+    if (waiting.failed) {
       int liberr = 0, syserr = 0;
       char* text = nullptr;
       snmp_sess_error(handle, &syserr, &liberr, &text);
       std::free(text);
-      result = liberr == SNMPERR_BAD_SENDTO || liberr == SNMPERR_BAD_RECVFROM ? Status::TransportFailed
-                                                                              : Status::Error;
-      // A socket that failed is not reused.
-      if (result == Status::TransportFailed) Close();
-    } else if (response->command != SNMP_MSG_RESPONSE) {
-      result = Status::InvalidPdu;
-    } else if (oversizedAnswer && *oversizedAnswer == response->reqid) {
-      result = Status::Error;  // a number the library would have read as another one
-    } else {
-      // One pass over the answer, filling the bindings of the last call.
-      std::size_t n = 0;
-      for (netsnmp_variable_list* v = response->variables; v; v = v->next_variable, ++n) {
-        if (n == out.bindings.size()) out.bindings.emplace_back();
-        FillFromNetSnmp(out.bindings[n], v);
+      if (liberr == SNMPERR_BAD_SENDTO || liberr == SNMPERR_BAD_RECVFROM) {
+        result = Status::TransportFailed;
+        Close();  // a socket that failed is not reused
       }
-      out.bindings.resize(n);
-      filled = true;
-      out.errorStatus = static_cast<int>(response->errstat);
-      out.errorIndex = static_cast<int>(response->errindex);
-      result = out.errorStatus != 0 ? Status::ErrorStatusSet : Status::Success;
     }
-    if (response) snmp_free_pdu(response);
     return result;
+  }
+
+  // The exchange in progress: the request id the answer must carry, where its
+  // bindings go, and how it ended.
+  struct Waiting {
+    long reqid = 0;
+    Response* out = nullptr;
+    bool open = false;
+    bool filled = false;
+    bool failed = false;  // the library reported a failure: the session says which
+    Status status = Status::Error;
+  };
+  Waiting waiting;
+
+  // Sends `pdu` (which the library owns from here) and waits for its answer,
+  // its time-out after every retry, or an error. The answer is read in place
+  // by OnEvent: the library's synchronous call would copy every answer first
+  // and free the copy after.
+  Status Await(netsnmp_pdu* pdu) {
+    if (snmp_sess_async_send(handle, pdu, &Impl::OnEvent, this) == 0) {
+      snmp_free_pdu(pdu);
+      waiting.open = false;
+      waiting.failed = true;
+      return Status::Error;
+    }
+    netsnmp_large_fd_set fds;
+    netsnmp_large_fd_set_init(&fds, FD_SETSIZE);
+    while (waiting.open) {
+      int fdCount = 0;
+      int block = 1;
+      timeval timeout{};
+      NETSNMP_LARGE_FD_ZERO(&fds);
+      snmp_sess_select_info2_flags(handle, &fdCount, &fds, &timeout, &block, NETSNMP_SELECT_NOALARMS);
+      if (block == 1) {
+        // The library holds no request with a time-out any more, so no answer
+        // and no time-out can come: end rather than wait for ever.
+        waiting.open = false;
+        waiting.status = Status::Error;
+        break;
+      }
+      int ready = netsnmp_large_fd_set_select(fdCount, &fds, nullptr, nullptr, &timeout);
+      if (ready > 0) {
+        snmp_sess_read2(handle, &fds);
+      } else if (ready == 0) {
+        snmp_sess_timeout(handle);
+      } else if (errno != EINTR) {
+        waiting.open = false;
+        waiting.failed = true;
+        waiting.status = Status::Error;
+      }
+    }
+    netsnmp_large_fd_set_cleanup(&fds);
+    return waiting.status;
+  }
+
+  // Net-SNMP's callback for our requests. Anything for a request that is not
+  // the one being waited for (one left behind by an exchange that ended) is
+  // dropped.
+  static int OnEvent(int op, netsnmp_session*, int reqid, netsnmp_pdu* pdu, void* magic) {
+    auto* self = static_cast<Impl*>(magic);
+    Waiting& w = self->waiting;
+    if (!w.open || reqid != w.reqid) return 1;
+    switch (op) {
+      case NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE:
+        if (!pdu) return 0;
+        w.status = self->Read(*pdu);
+        break;
+      case NETSNMP_CALLBACK_OP_TIMED_OUT:
+        w.status = Status::Timeout;
+        break;
+      case NETSNMP_CALLBACK_OP_SEND_FAILED:
+      case NETSNMP_CALLBACK_OP_DISCONNECT:
+      case NETSNMP_CALLBACK_OP_SEC_ERROR:
+        w.failed = true;
+        w.status = Status::Error;
+        break;
+      default:  // a resend, and anything else that does not end the request
+        return 0;
+    }
+    w.open = false;
+    return 1;
+  }
+
+  // The answer to the exchange in progress.
+  Status Read(const netsnmp_pdu& response) {
+    if (response.command != SNMP_MSG_RESPONSE) return Status::InvalidPdu;
+    if (oversizedAnswer && *oversizedAnswer == response.reqid)
+      return Status::Error;  // a number the library would have read as another one
+    // One pass over the answer, filling the bindings of the last call.
+    Response& out = *waiting.out;
+    std::size_t n = 0;
+    for (const netsnmp_variable_list* v = response.variables; v; v = v->next_variable, ++n) {
+      if (n == out.bindings.size()) out.bindings.emplace_back();
+      FillFromNetSnmp(out.bindings[n], v);
+    }
+    out.bindings.resize(n);
+    waiting.filled = true;
+    out.errorStatus = static_cast<int>(response.errstat);
+    out.errorIndex = static_cast<int>(response.errindex);
+    return out.errorStatus != 0 ? Status::ErrorStatusSet : Status::Success;
   }
 };
 

@@ -251,6 +251,91 @@ TEST(SnmpSession, TakesAnswersOnlyFromTheAskedAddress) {
   }
 }
 
+// One session asks lists that differ in length, in one OID, and in their
+// order, and asks a list again after others: each request carries exactly
+// the OIDs of its own call, and each answer lands in its call's response.
+TEST(SnmpSession, EachRequestCarriesTheOidsOfItsOwnCall) {
+  using vlm::testing::ScriptedAgent;
+  ScriptedAgent agent([](const vlm::testing::SnmpMessage& m, int index) {
+    std::vector<vlm::testing::BerValue> values;
+    for (std::size_t k = 0; k < m.bindings.size(); ++k)
+      values.push_back(vlm::testing::BerValue::Int(index * 10 + static_cast<int>(k)));
+    return ScriptedAgent::Echo(m, values);
+  });
+  Session session;
+  Target target;
+  target.address = *Address::Parse(agent.address());
+  const Oid a = *Oid::Parse("1.3.6.1.2.1.1.7.0"), b = *Oid::Parse("1.3.6.1.2.1.1.3.0"),
+            c = *Oid::Parse("1.3.6.1.2.1.1.3.1");
+  const std::vector<std::vector<Oid>> calls = {{a, b}, {a, b}, {b}, {a, c}, {c, a}, {a, b}, {}, {a, b}};
+  Response r;
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_EQ(session.Get(target, calls[i], r), Status::Success);
+    ASSERT_EQ(r.bindings.size(), calls[i].size());
+    for (std::size_t k = 0; k < calls[i].size(); ++k) {
+      EXPECT_EQ(r.bindings[k].oid, calls[i][k]);
+      EXPECT_EQ(r.bindings[k].AsInt32(), static_cast<int>(i * 10 + k));
+    }
+  }
+  // A get-next and a set between gets change nothing of the next get.
+  ASSERT_EQ(session.GetNext(target, {c}, r), Status::Success);
+  ASSERT_EQ(session.Set(target, {VarBind::Int(a, 3)}, r), Status::Success);
+  ASSERT_EQ(session.Get(target, {a, b}, r), Status::Success);
+  const auto received = agent.received();
+  ASSERT_EQ(received.size(), calls.size() + 3);
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_EQ(received[i].bindings.size(), calls[i].size());
+    for (std::size_t k = 0; k < calls[i].size(); ++k)
+      EXPECT_EQ(Oid(received[i].bindings[k].oid), calls[i][k]);
+  }
+  EXPECT_EQ(received[calls.size()].pduType, vlm::testing::kPduGetNext);
+  EXPECT_EQ(received[calls.size() + 1].bindings.at(0).value.number, 3);
+  EXPECT_EQ(received.back().bindings.size(), 2u);
+  // A list with an OID out of bounds is refused without traffic, and the
+  // next list is sent as asked.
+  EXPECT_EQ(session.Get(target, {a, Oid()}, r), Status::InvalidOid);
+  EXPECT_TRUE(r.bindings.empty());
+  ASSERT_EQ(session.Get(target, {b}, r), Status::Success);
+  EXPECT_EQ(agent.received().size(), calls.size() + 4);
+  EXPECT_EQ(Oid(agent.received().back().bindings.at(0).oid), b);
+}
+
+// An answer that carries the request id of an exchange that already timed
+// out is never taken for the answer of the exchange in progress.
+TEST(SnmpSession, AnAnswerToAnEarlierRequestIsNotTaken) {
+  using vlm::testing::ScriptedAgent;
+  std::mutex m;
+  std::int32_t firstId = 0;
+  ScriptedAgent agent([&](const vlm::testing::SnmpMessage& request, int index) {
+    std::lock_guard<std::mutex> lock(m);
+    if (index == 0) {
+      firstId = request.requestId;
+      return ScriptedAgent::Drop();
+    }
+    ScriptedAgent::Action a = ScriptedAgent::Echo(request, {vlm::testing::BerValue::Int(index)});
+    if (index == 1) {
+      a.keepRequestId = false;
+      a.reply.requestId = firstId;
+    }
+    return a;
+  });
+  Session session;
+  Target target;
+  target.address = *Address::Parse(agent.address());
+  target.retries = 0;
+  target.timeoutCs = 20;
+  Response r;
+  const std::vector<Oid> oids = {*Oid::Parse("1.3.6.1.2.1.1.7.0")};
+  EXPECT_EQ(session.Get(target, oids, r), Status::Timeout);
+  EXPECT_EQ(session.Get(target, oids, r), Status::Timeout);
+  EXPECT_TRUE(r.bindings.empty());
+  ASSERT_EQ(session.Get(target, oids, r), Status::Success);
+  EXPECT_EQ(r.bindings.at(0).AsInt32(), 2);
+  EXPECT_EQ(agent.requestCount(), 3);
+}
+
 // Answers whose numbers do not fit their types are refused (those that
 // Net-SNMP reads modulo 2^32 by this layer, over-long sub-identifiers by
 // Net-SNMP itself, which drops the answer); the largest numbers that do fit
