@@ -12,10 +12,6 @@ namespace vlm::mgmt {
 
 using namespace xlpnmif;
 
-bool IsNetMgrScalar(std::int32_t id) { return (id >= 0 && id <= 217) || (id >= 8001 && id <= 8013); }
-
-bool IsNetMgrVector(std::int32_t id) { return id >= 0 && id <= 217; }
-
 std::int32_t OwnScalarKind(std::int32_t id) {
   switch (id) {
     case kDeviceAddress:

@@ -306,9 +306,9 @@ class VectorItem final
 
 // Identifier classes of the shared number space.
 // The network manager's scalars: MIB records 0-217 and count scalars 8001-8013.
-bool IsNetMgrScalar(std::int32_t id);
+inline bool IsNetMgrScalar(std::int32_t id) { return (id >= 0 && id <= 217) || (id >= 8001 && id <= 8013); }
 // The network manager's vectors: MIB records 0-217.
-bool IsNetMgrVector(std::int32_t id);
+inline bool IsNetMgrVector(std::int32_t id) { return id >= 0 && id <= 217; }
 // The kind of one of VectorItem's own scalars: kKindInteger, kKindText, or
 // -1 for an id it does not know (device band ids outside the kind table).
 std::int32_t OwnScalarKind(std::int32_t id);

@@ -91,7 +91,9 @@ class Oid {
   // is refilled for every answer allocates nothing once it is large enough).
   template <class T>
   void Assign(const T* ids, std::size_t count) {
-    ids_.assign(ids, ids + count);
+    ids_.resize(count);
+    std::uint32_t* out = ids_.data();
+    for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<std::uint32_t>(ids[i]);
   }
   void Clear() { ids_.clear(); }
 
