@@ -11,6 +11,15 @@
 namespace vlm::snmp {
 namespace {
 
+// The target of a scripted agent, with the given retries and time-out.
+Target AgentTarget(const vlm::testing::ScriptedAgent& agent, int retries = 1, int timeoutCs = 100) {
+  Target target;
+  target.address = *Address::Parse(agent.address());
+  target.retries = retries;
+  target.timeoutCs = timeoutCs;
+  return target;
+}
+
 TEST(SnmpOid, ParsesOnlyWellFormedText) {
   struct Case {
     const char* text;
@@ -240,10 +249,7 @@ TEST(SnmpSession, TakesAnswersOnlyFromTheAskedAddress) {
       if (sameHost) from = agent.address().substr(0, agent.address().find('/'));
     }
     Session session;
-    Target target;
-    target.address = *Address::Parse(agent.address());
-    target.retries = 1;
-    target.timeoutCs = 10;
+    const Target target = AgentTarget(agent, 1, 10);
     Response r;
     EXPECT_EQ(session.Get(target, {*Oid::Parse("1.3.6.1.2.1.1.7.0")}, r), Status::Timeout);
     EXPECT_TRUE(r.bindings.empty());
@@ -263,8 +269,7 @@ TEST(SnmpSession, EachRequestCarriesTheOidsOfItsOwnCall) {
     return ScriptedAgent::Echo(m, values);
   });
   Session session;
-  Target target;
-  target.address = *Address::Parse(agent.address());
+  const Target target = AgentTarget(agent);
   const Oid a = *Oid::Parse("1.3.6.1.2.1.1.7.0"), b = *Oid::Parse("1.3.6.1.2.1.1.3.0"),
             c = *Oid::Parse("1.3.6.1.2.1.1.3.1");
   const std::vector<std::vector<Oid>> calls = {{a, b}, {a, b}, {b}, {a, c}, {c, a}, {a, b}, {}, {a, b}};
@@ -322,10 +327,7 @@ TEST(SnmpSession, AnAnswerToAnEarlierRequestIsNotTaken) {
     return a;
   });
   Session session;
-  Target target;
-  target.address = *Address::Parse(agent.address());
-  target.retries = 0;
-  target.timeoutCs = 20;
+  const Target target = AgentTarget(agent, 0, 20);
   Response r;
   const std::vector<Oid> oids = {*Oid::Parse("1.3.6.1.2.1.1.7.0")};
   EXPECT_EQ(session.Get(target, oids, r), Status::Timeout);
@@ -382,10 +384,7 @@ TEST(SnmpSession, NumbersBeyondTheirTypesAreRefused) {
           Tlv(0x30, Tlv(0x02, zero) + Tlv(0x04, "public") + Tlv(0xA2, pdu)));
     });
     Session session;
-    Target target;
-    target.address = *Address::Parse(agent.address());
-    target.retries = 0;
-    target.timeoutCs = 50;
+    const Target target = AgentTarget(agent, 0, 50);
     Response r;
     Status s = session.Get(target, {*Oid::Parse("1.3.6.1.2.1.1.7.0")}, r);
     if (!c.read) {
