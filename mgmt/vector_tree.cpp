@@ -67,13 +67,7 @@ ScalarItem* VectorTree::FindMutable(VectorNode* node, std::int32_t id) {
 }
 
 std::int32_t VectorTree::AddScalar(VectorNode* node, std::int32_t id, std::int32_t kind) {
-  if (!node) return -1;
-  if (Find(node, id)) return 0;
-  ScalarItem item;
-  item.id = id;
-  item.kind = kind == kKindText ? kKindText : kKindInteger;
-  node->scalars.push_back(std::move(item));
-  return 0;
+  return Register(node, id, kind) ? 0 : -1;
 }
 
 ScalarItem* VectorTree::Register(VectorNode* node, std::int32_t id, std::int32_t kind) {

@@ -14,8 +14,8 @@
 #include <net-snmp/library/large_fd_set.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -492,7 +492,10 @@ struct Session::Impl {
     live->timeout = cs * 10000L;
 
     oversizedAnswer.reset();
-    waiting = Waiting{NextRequestId(), &out, true, false, false, Status::Error};
+    waiting = Waiting{};
+    waiting.reqid = NextRequestId();
+    waiting.out = &out;
+    waiting.open = true;
     pdu->reqid = waiting.reqid;
     Status result = Await(pdu);
     filled = waiting.filled;
