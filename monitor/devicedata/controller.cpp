@@ -37,6 +37,8 @@ void Get_Controller_Info(IVectorItem* item) {
         const retrieval::Value_List texts = call.Strings(controller);
         for (std::size_t i = 0; i < texts.Count(); ++i)
           if (texts.Ids[i] == 80) Controller_Fields(kind, device, 13) = texts.Texts[i];
+      } else {
+        functions::Clear_Printer_Languages();
       }
       call.Finish();
     }
@@ -70,7 +72,12 @@ void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
     }
     const LONG vector = call.Handle(engineHandle, 148, 1);
     const bool read = call.Read(vector, engineGroup);
-    if (read) {
+    if (!read) {
+      // The option word describes the engine read last: a failed read
+      // leaves none, never the word of the printer read before.
+      Engine_Options(engine) = 0;
+      functions::Set_All_Option_Flags(0);
+    } else {
       const retrieval::Value_List ints = call.Integers(vector);
       for (std::size_t i = 0; i < ints.Count(); ++i) {
         const VbLong v = ints.Integers[i];
@@ -92,9 +99,10 @@ void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
         }
       }
     }
-    // The option captions show the flags as they stand, read now or before.
-    const std::string yes = retrieval::Localised_Text("YES", 397);
-    const std::string no = retrieval::Localised_Text("No", 269);
+    // The option captions show the flags read now; after a failed read they
+    // are empty.
+    const std::string yes = read ? retrieval::Localised_Text("YES", 397) : std::string();
+    const std::string no = read ? retrieval::Localised_Text("No", 269) : std::string();
     const struct {
       int bit;
       const char* labels[2];
@@ -117,6 +125,8 @@ void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
         if (texts.Ids[i] == 152) Engine_Fields(kind, device, engine, 10) = texts.Texts[i];
         if (texts.Ids[i] == 151) Show("Label14", texts.Texts[i]);
       }
+    } else {
+      functions::Clear({"Label14"});
     }
     call.Finish();
     if (read) Engine_Fields(kind, device, engine, 9) = true;

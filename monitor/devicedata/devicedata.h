@@ -122,12 +122,18 @@ std::string Decode_Present(VbLong code);
 //   handle kept is the job list root of Get_Print_Jobs (Job_Root_Handle).
 // - A group read has failed when its handle is -1 or its ErrorCode is not
 //   0. Nothing of a failed read is applied: the fields and records of the
-//   device keep what they held (empty for a device never read). Record
-//   procedures store their record only when every read of the call
-//   succeeded (the input tray's optional wide-size flag aside: when its
-//   read fails the flag stays empty). ErrorCode -11 or -12 (after a read that the procedure checks)
-//   sets Comm_Error_On to "On", Comm_Error_Text to the not-responding text
-//   and enables Timer4; other codes set nothing.
+//   device keep what they held (empty for a device never read). What the
+//   read would have written that no table keeps per device (captions,
+//   Engine_Options of the engine, Option_Flags) is cleared instead: empty
+//   captions, an option word and flags of 0, so that nothing of the printer
+//   read before shows for this one. Record procedures store their record
+//   only when every read of the call succeeded (the input tray's optional
+//   wide-size flag aside: when its read fails the flag stays empty), but
+//   for Get_Alerts and Get_Print_Jobs, which leave out a row whose read
+//   fails and store the others (an alert row answering -11 or -12 ends the
+//   read and keeps the record). ErrorCode -11 or -12 (after a read that
+//   the procedure checks) sets Comm_Error_On to "On", Comm_Error_Text to
+//   the not-responding text and enables Timer4; other codes set nothing.
 // - Record counts are clamped to the record's capacity (0 .. capacity)
 //   before any 16-bit conversion, and only that many entries are read and
 //   stored: a device reporting more shows its first entries.
@@ -478,11 +484,16 @@ inline Message_Box_Port* Message_Box = nullptr;
 // := engine name (152).
 VbInteger Get_Engine_Model(IVectorItem* item, VbInteger engine);
 // Device_List_Fields(k, d, 1) := product name (77) and Engine_Fields(k, d,
-// engine, 1) := Decode_Machine_State(186); no not-responding check.
+// engine, 1) := Decode_Machine_State(186); no not-responding check. When the
+// name read answers -11 or -12 the state is not read (the device would not
+// answer it either); after any other failed name read it is.
 VbInteger Get_Printer_State(IVectorItem* item, VbInteger engine);
 void Get_Input_Trays(IVectorItem* item);
 void Get_Output_Trays(IVectorItem* item);
-// Also sets Label13 (caption and BackColor) from the alert status table.
+// Label13 := "Status" on &HE0E0E0 before anything is read, then, when the
+// record is stored, the colour and caption of the last stored alert with a
+// description. A row whose read fails is left out (entries stay numbered
+// 1 .. Count without gaps); one answering -11 or -12 ends the read.
 void Get_Alerts(IVectorItem* item);
 // On the Printer tab (Current_Tab 2) units whose upper-cased type text
 // contains "ROM", "NVRAM" or "RAM" are left out.
@@ -493,7 +504,9 @@ void Get_Firmware_Table(IVectorItem* item);
 // Finisher_Fields 0..4 in place, then field 5 := True.
 void Get_Finisher_Options(IVectorItem* item);
 // Job_Table(k, d); keeps the job list root open in Job_Root_Handle (the
-// previous one is released first).
+// previous one is released first). A job whose handle is -1 or whose read
+// fails (101: it left the queue since the count) is left out; Job_Count is
+// the number of jobs stored.
 void Get_Print_Jobs(IVectorItem* item);
 
 // One row of the alert status table (banner colour 0x00BBGGRR).
@@ -532,8 +545,9 @@ void Get_OS_Version();
 // ---- Controller, identity, finisher names, counters and device flags ----
 // Every reader below follows the rules of the retrieval procedures above:
 // root 5002/5004 by Selected_List_Kind (the two finisher readers too),
-// values of a failed read are not applied, and the fields and captions an
-// answer lacks keep what they held.
+// values of a failed read are not applied (its captions, option word and
+// flags are cleared), and the fields and captions a good answer lacks keep
+// what they held.
 
 // Controller_Fields 4, 5, 13, 14, 18, 19 from the controller block (vector
 // 74), then Get_Disk_Info and Get_Memory_Table, whose first disk row (10,
@@ -546,7 +560,9 @@ void Get_Controller_Info(IVectorItem* item);
 // LCTPaperInput, Label6, TrimmerPaperOutput, Label8, PunchPaperOutput,
 // Label10, SheetFeederPaperInput, CenterFoldPaperOutput, ZFoldPaperOutput,
 // DMFoldPaperOutput from the flags as they stand, Label14 := resolution
-// (151); then field 9 := True when the engine's values were read.
+// (151); then field 9 := True when the engine's values were read. After a
+// failed engine read the word and the flags are 0 and the ten option
+// captions and Label14 are empty.
 void Get_Installed_Options(IVectorItem* item, VbInteger engine);
 
 // lblIPModel and lblIPName(1..5) := controller name (189); lblIPLocation and

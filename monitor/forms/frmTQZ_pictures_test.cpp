@@ -214,6 +214,26 @@ TEST_F(PicturesTest, ASilentPrintersPictureKeepsTheOptionsOfTheLastGoodRead) {
   item_->Expect_Nothing_Left();
 }
 
+// Printer A's option word was read last; printer B's read of it fails: B's
+// picture is drawn with no options, not with A's.
+TEST_F(PicturesTest, APrinterWhoseOptionReadFailsIsDrawnWithNoOptions) {
+  item_->Set("5002.2/0.1/148.1", 206, LONG{0x802});
+  Get_Installed_Options(item_.Get(), 0);
+  ASSERT_EQ(Engine_Options(0), 0x802);
+  ComPtr<Fake_Vector_Item> b = Dead_Item();
+  tabs_.Objects[1] = b.Get();
+  Selected_List_Kind = 1;
+  Selected_Device = 3;
+  Engine_Fields(1, 3, 0, 0) = VbLong{11};
+  Get_Installed_Options(b.Get(), 0);
+  Draw_Output_Picture(b.Get());
+  ASSERT_EQ(g_calls.size(), 1u);
+  EXPECT_EQ(g_calls[0].options, 0);
+  EXPECT_EQ(dialog_.Shown, 0);
+  item_->Expect_Nothing_Left();
+  b->Expect_Nothing_Left();
+}
+
 TEST_F(PicturesTest, OptionRowsBeyondTenAreNotReadAndAnEngineWithoutOptionsHasNone) {
   std::vector<std::pair<LONG, const char*>> many(12, {1, "unit"});
   many[11] = {3, "LU-999"};  // row 12: past the table's capacity
