@@ -571,10 +571,6 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
       window_.Set_Visible(label, 1, tandem);
       window_.Set_Visible("ComboPrinter", Current_Tab, tandem);
     };
-    auto chosenEngine = [&] {
-      window_.Set_ComboPrinter_ListIndex(Current_Tab, Engine_Choice);
-      Selected_Engine = Engine_Choice;
-    };
     switch (Current_Tab) {
       case 0:
         window_.Set_Hourglass(true);
@@ -595,7 +591,7 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
         break;
       case 3:
         engineBox("LabelAlert");
-        chosenEngine();
+        Choose_Tab_Engine();
         read([&] { readers_.Get_Summary_Info(item, Selected_Engine); });
         read([&] { readers_.Get_Finisher_Model(item); });
         read([&] { readers_.UpdateAlertError(item); });
@@ -604,7 +600,7 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
         engineBox("LabelInput");
         Selected_Tray = 0;
         Selected_Bin = 0;
-        chosenEngine();
+        Choose_Tab_Engine();
         if (Localised == "On") {
           window_.Set_Caption("LabelInput", 0, Text("", 151));
           window_.Set_Caption("LabelInput", 2, Text("", 442));
@@ -641,11 +637,25 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
   }
 }
 
+void Tqz_Main::Choose_Tab_Engine() {
+  // A printer that is not a tandem pair has engine 0 only, whatever was
+  // chosen for another printer.
+  const VbInteger engine = Is_Tandem(Selected_List_Kind, Selected_Device) ? Engine_Choice : VbInteger{0};
+  window_.Set_ComboPrinter_ListIndex(Current_Tab, engine);
+  Selected_Engine = engine;
+}
+
 void Tqz_Main::ComboPrinter_Click(int index) {
   try {
     Selected_Engine = static_cast<VbInteger>(window_.ComboPrinter_ListIndex(index));
     Engine_Choice = Selected_Engine;
     if (Discovered_Count == 0) return;
+    // An engine the printer lacks puts the box back to "Printer 1", whose
+    // Click reads engine 0 in its place.
+    if (Selected_Engine != 0 && !Is_Tandem(Selected_List_Kind, Selected_Device)) {
+      window_.Set_ComboPrinter_ListIndex(index, 0);
+      return;
+    }
     IVectorItem* item = Object_Of(Selected_List_Kind);
     Until_Silent read;
     switch (index) {
@@ -770,10 +780,6 @@ void Tqz_Main::Refresh_The_View_Body() {
 
   Until_Silent read;
   read([&] { readers_.Get_Printer_Identity(item, 0); });
-  auto chosenEngine = [&] {
-    window_.Set_ComboPrinter_ListIndex(Current_Tab, Engine_Choice);
-    Selected_Engine = Engine_Choice;
-  };
   switch (Current_Tab) {
     case 0:
       window_.Set_Hourglass(true);
@@ -788,14 +794,14 @@ void Tqz_Main::Refresh_The_View_Body() {
       break;
     case 2:
       Tab_Captions(2);
-      chosenEngine();
+      Choose_Tab_Engine();
       read([&] { readers_.Get_Engine_Counters(item, Selected_Engine); });
       read([&] { readers_.Fill_Memory(item); });
       read([&] { readers_.Fill_Firmware(item); });
       break;
     case 3:
       Tab_Captions(3);
-      chosenEngine();
+      Choose_Tab_Engine();
       read([&] { readers_.Get_Finisher_Model(item); });
       read([&] { readers_.UpdateAlertError(item); });
       break;
@@ -803,7 +809,7 @@ void Tqz_Main::Refresh_The_View_Body() {
       Selected_Tray = 0;
       Selected_Bin = 0;
       Tab_Captions(4);
-      chosenEngine();
+      Choose_Tab_Engine();
       read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
       if (Comm_Error_On == "On") break;
       read([&] { readers_.Get_Finisher_Model(item); });
@@ -817,7 +823,7 @@ void Tqz_Main::Refresh_The_View_Body() {
       Selected_Tray = 0;
       Selected_Bin = 0;
       Tab_Captions(5);
-      chosenEngine();
+      Choose_Tab_Engine();
       read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
       if (Comm_Error_On == "On") break;
       read([&] { readers_.Get_Finisher_Model(item); });

@@ -296,6 +296,9 @@ class Tqz_Main {
   void Refresh_The_View_Trapped();
   void Refresh_The_View_Body();
   void Tab_Captions(int tab);
+  // The visible tab's engine box and Selected_Engine := Engine_Choice for a
+  // tandem pair, "Printer 1" and 0 for any other printer.
+  void Choose_Tab_Engine();
 
   Tqz_Window& window_;
   Tqz_Readers& readers_;

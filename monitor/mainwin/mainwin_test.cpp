@@ -2,6 +2,8 @@
 // menus, on fake ports and a VectorItem that checks handle and group balance.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "monitor/devicedata/devicedata_test_support.h"
 #include "monitor/mainwin/mainwin.h"
 #include "monitor/mainwin/mainwin_test_support.h"
@@ -411,6 +413,45 @@ TEST_F(MainWinTest, EngineChoiceFollowsTheComboAndResetsOnASingleEngine) {
   // A click past the end of the list changes nothing.
   main_.lvwIPs_ItemClick(7);
   EXPECT_EQ(main_.Selected_Item_Index, 2);
+  EXPECT_EQ(report_.Shown, 0);
+}
+
+// "Printer 2" chosen on the QuickView tab of a single-engine printer: the
+// box goes back to "Printer 1", and every tab, by a tab change or by a
+// selection, reads the printer's one engine.
+TEST_F(MainWinTest, ASingleEnginePrinterShowsItsEngineOnEveryTabAfterPrinter2WasChosen) {
+  installed_->runs = {Devices(1, "P")};
+  other_->runs = {{}};
+  readers_.printers[{0, 0}] = {{3}, false};
+  main_.Refresh_Discovery_Click();
+  window_.tab = 0;
+  main_.lvwIPs_ItemClick(1);
+  window_.Set_ComboPrinter_ListIndex(0, 1);
+  EXPECT_EQ(window_.combo[0], 0);
+  EXPECT_EQ(main_.Engine_Choice, 0);
+  EXPECT_EQ(Selected_Engine, 0);
+  for (int tab = 1; tab <= 6; ++tab) {
+    SCOPED_TRACE(tab);
+    const int previous = window_.tab;
+    window_.tab = tab;
+    for (bool by_selection : {false, true}) {
+      readers_.calls.clear();
+      readers_.engines.clear();
+      if (by_selection) {
+        main_.lvwIPs_ItemClick(1);
+      } else {
+        main_.SSTab1_Click(previous);
+      }
+      EXPECT_FALSE(readers_.calls.empty());
+      for (std::size_t i = 0; i < readers_.calls.size(); ++i)
+        EXPECT_EQ(readers_.engines[i], 0) << readers_.calls[i];
+      EXPECT_EQ(std::count(readers_.calls.begin(), readers_.calls.end(), "Get_Engine_Counters 1"), 0);
+      EXPECT_EQ(Selected_Engine, 0);
+      if (window_.combo.count(tab)) {
+        EXPECT_EQ(window_.combo[tab], 0);
+      }
+    }
+  }
   EXPECT_EQ(report_.Shown, 0);
 }
 

@@ -309,6 +309,8 @@ class Fake_Readers : public Tqz_Readers {
   explicit Fake_Readers(Fake_Window& window) : window_(window) {}
   std::map<std::pair<int, int>, Fake_Printer> printers;
   std::vector<std::string> calls;
+  // Selected_Engine at each call.
+  std::vector<VbInteger> engines;
   std::function<void()> onRead;
   // Readers whose read times out (counted as the real ones count it).
   std::set<std::string> silent;
@@ -374,6 +376,7 @@ class Fake_Shared : public Tqz_Shared {
 
 inline void Fake_Readers::Log(const std::string& call) {
   calls.push_back(call);
+  engines.push_back(Selected_Engine);
   if (silent.count(call.substr(0, call.find(' ')))) ++Silent_Read_Count;
   if (onRead) onRead();
 }
