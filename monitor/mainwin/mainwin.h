@@ -29,6 +29,8 @@
 //   window (Is_Active_Window), never by comparing captions.
 // - Web_Click opens "http://<address>/" only when the selected device is a
 //   TCP/IP device whose address is a dotted IPv4 address.
+// - A printer that is not a tandem pair is always read as engine 0: an
+//   engine box set to "Printer 2" for it goes back to "Printer 1".
 #pragma once
 
 #include <array>
