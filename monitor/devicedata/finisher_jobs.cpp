@@ -49,10 +49,9 @@ void Get_Print_Jobs(IVectorItem* item) {
     if (!call.Read(list, xlpnmif::kJobListGroup, false)) return;
     Job_Record record;
     const Value_List count = call.Integers(list);
-    if (count.Count() > 0 && count.Ids[0] == xlpnmif::kJobCount)
-      record.Job_Count = Clamp_Count(count.Integers[0], kMaxJobs);
-    const VbInteger counted = record.Job_Count;
-    record.Job_Count = 0;
+    const VbInteger counted = count.Count() > 0 && count.Ids[0] == xlpnmif::kJobCount
+                                  ? Clamp_Count(count.Integers[0], kMaxJobs)
+                                  : VbInteger{0};
     for (VbInteger n = 1; n <= counted; ++n) {
       const LONG job = call.Handle(list, xlpnmif::kPrintJob, n - 1);
       // A job that left the queue since the count (no handle, or its read
