@@ -10,6 +10,29 @@ namespace vlm::monitor {
 using functions::Show;
 using retrieval::Call;
 
+namespace {
+
+// The option captions: `yes` for each option whose flag is set, else `no`.
+void Show_Option_Captions(const std::string& yes, const std::string& no) {
+  const struct {
+    int bit;
+    const char* labels[2];
+  } options[] = {
+      {7, {"LCTPaperInput", nullptr}},
+      {8, {"Label6", "TrimmerPaperOutput"}},
+      {9, {"Label8", "PunchPaperOutput"}},
+      {10, {"Label10", "SheetFeederPaperInput"}},
+      {18, {"CenterFoldPaperOutput", nullptr}},
+      {19, {"ZFoldPaperOutput", nullptr}},
+      {20, {"DMFoldPaperOutput", nullptr}},
+  };
+  for (const auto& option : options)
+    for (const char* label : option.labels)
+      if (label != nullptr) Show(label, Option_Flags[static_cast<std::size_t>(option.bit)] != 0 ? yes : no);
+}
+
+}  // namespace
+
 void Get_Controller_Info(IVectorItem* item) {
   retrieval::Trapped(kUsualQuietSet, [&] {
     const VbInteger kind = Selected_List_Kind, device = Selected_Device;
@@ -101,24 +124,11 @@ void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
     }
     // The option captions show the flags read now; after a failed read they
     // are empty.
-    const std::string yes = read ? retrieval::Localised_Text("YES", 397) : std::string();
-    const std::string no = read ? retrieval::Localised_Text("No", 269) : std::string();
-    const struct {
-      int bit;
-      const char* labels[2];
-    } options[] = {
-        {7, {"LCTPaperInput", nullptr}},
-        {8, {"Label6", "TrimmerPaperOutput"}},
-        {9, {"Label8", "PunchPaperOutput"}},
-        {10, {"Label10", "SheetFeederPaperInput"}},
-        {18, {"CenterFoldPaperOutput", nullptr}},
-        {19, {"ZFoldPaperOutput", nullptr}},
-        {20, {"DMFoldPaperOutput", nullptr}},
-    };
-    for (const auto& option : options)
-      for (const char* label : option.labels)
-        if (label != nullptr)
-          Show(label, Option_Flags[static_cast<std::size_t>(option.bit)] != 0 ? yes : no);
+    if (read) {
+      Show_Option_Captions(retrieval::Localised_Text("YES", 397), retrieval::Localised_Text("No", 269));
+    } else {
+      Show_Option_Captions("", "");
+    }
     if (read) {
       const retrieval::Value_List texts = call.Strings(vector);
       for (std::size_t i = 0; i < texts.Count(); ++i) {
@@ -131,6 +141,13 @@ void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
     call.Finish();
     if (read) Engine_Fields(kind, device, engine, 9) = true;
   });
+}
+
+void Forget_Engine_Options() {
+  for (VbInteger engine = 0; engine <= 2; ++engine) Engine_Options(engine) = 0;
+  functions::Set_All_Option_Flags(0);
+  Show_Option_Captions("", "");
+  functions::Clear({"Label12", "lblIPType", "Label14"});
 }
 
 }  // namespace vlm::monitor

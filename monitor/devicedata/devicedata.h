@@ -373,8 +373,20 @@ inline std::string Comm_Error_On;
 // device compares it before and after a read to stop at the first read the
 // device did not answer (each costs a whole time-out cycle).
 inline VbLong Silent_Read_Count = 0;
+// The ErrorCode of the last of them (-11 or -12; -11 before any).
+inline LONG Silent_Read_Code = -11;
 // Not_Responding_Phrase & " (" & Error_Code_Phrase & " " & code & ")".
 inline std::string Comm_Error_Text;
+// True while the main window reads a printer other than the one its tabs
+// showed before (owner: the main window's selection and view refresh).
+// What the views keep on show while Comm_Error_On is "On" (the alert list,
+// the pictures, the rest of the Paper tabs) they keep only for the printer
+// they were read for: for another printer they show its own last good
+// values instead.
+inline bool View_Printer_Changed = false;
+// Comm_Error_On is "On" for the printer the tabs already show: the views
+// keep what they show of it.
+inline bool Keep_Silent_Printer_View() { return Comm_Error_On == "On" && !View_Printer_Changed; }
 // "The Selected Printer is not Responding" / "Error Code", or the language
 // library's texts 503 and 504 cut at the first NUL and trimmed (owner: the
 // main window's start-up).
@@ -503,6 +515,11 @@ void Get_Disk_Info(IVectorItem* item);
 void Get_Firmware_Table(IVectorItem* item);
 // Finisher_Fields 0..4 in place, then field 5 := True.
 void Get_Finisher_Options(IVectorItem* item);
+// The main window turns to another printer: Engine_Options of every engine
+// and Option_Flags := 0, and the captions drawn from them (Label12,
+// lblIPType, the option captions of Get_Installed_Options and Label14) are
+// emptied, until the new printer's own option word is read. Reads nothing.
+void Forget_Engine_Options();
 // Job_Table(k, d); keeps the job list root open in Job_Root_Handle (the
 // previous one is released first). A job whose handle is -1 or whose read
 // fails (101: it left the queue since the count) is left out; Job_Count is

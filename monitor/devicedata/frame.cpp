@@ -161,7 +161,10 @@ bool Call::Read(LONG handle, LONG group, bool checked, LONG mode) {
   LONG error = 0;
   Check(item_->GetGroupValues(handle, group, mode, xlpnmif::kMechanismReadNow, &error));
   last_error_ = error;
-  if (Is_Not_Responding(error)) ++Silent_Read_Count;
+  if (Is_Not_Responding(error)) {
+    ++Silent_Read_Count;
+    Silent_Read_Code = error;
+  }
   if (checked) Check_Not_Responding(error);
   return error == 0;
 }

@@ -248,6 +248,8 @@ TEST_F(MainWinTest, TheViewIsReadOnlyWhileTheWindowIsActive) {
 // A printer whose read times out is read no further in that refresh, on
 // every tab, the engine box's Click that the refresh raises (a tandem)
 // included; a selection stops the same way, and the next refresh starts over.
+// The readers after the silent read run, in their order, on the silent
+// stand-in, which never reaches the printer.
 TEST_F(MainWinTest, TheViewRefreshStopsAtTheFirstSilentRead) {
   installed_->runs = {Devices(1, "P")};
   other_->runs = {{}};
@@ -276,23 +278,44 @@ TEST_F(MainWinTest, TheViewRefreshStopsAtTheFirstSilentRead) {
         "Get_Engine_Model", "Get_Finisher_Model", "UpdatePaperOutput", "Fill_Output_Trays"}},
       {6, "Get_Printer_Identity", {id}},
   };
+  // Every reader ran once: on the printer up to the silent one, then aside.
+  auto expect_all_read = [&](const std::vector<std::string>& all) {
+    std::vector<std::string> read = readers_.calls;
+    read.insert(read.end(), readers_.standIn.begin(), readers_.standIn.end());
+    EXPECT_EQ(read, all);
+  };
+  auto clear = [&] {
+    readers_.calls.clear();
+    readers_.standIn.clear();
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.tab) + " " + c.silent);
     window_.tab = c.tab;
+    readers_.silent.clear();
+    clear();
+    main_.Refresh_The_View();
+    ASSERT_TRUE(readers_.standIn.empty());
+    const std::vector<std::string> all = readers_.calls;
     readers_.silent = {c.silent};
-    readers_.calls.clear();
+    clear();
     main_.Refresh_The_View();
     EXPECT_EQ(readers_.calls, c.read);
+    expect_all_read(all);
   }
   // The selection of the silent printer.
   window_.tab = 1;
+  readers_.silent.clear();
+  clear();
+  main_.lvwIPs_ItemClick(1);
+  const std::vector<std::string> all = readers_.calls;
   readers_.silent = {id};
-  readers_.calls.clear();
+  clear();
   main_.lvwIPs_ItemClick(1);
   EXPECT_EQ(readers_.calls, (std::vector<std::string>{id}));
+  expect_all_read(all);
   // A printer that answers again is read in full.
   readers_.silent.clear();
-  readers_.calls.clear();
+  clear();
   window_.tab = 4;
   main_.Refresh_The_View();
   EXPECT_EQ(readers_.calls,
@@ -300,6 +323,7 @@ TEST_F(MainWinTest, TheViewRefreshStopsAtTheFirstSilentRead) {
                                       "Get_Engine_Model", "Get_Engine_Model", "Get_Finisher_Model",
                                       "UpdatePaperInput", "Draw_Input_Picture", "Get_Installed_Options",
                                       "Get_Installed_Options"}));
+  EXPECT_TRUE(readers_.standIn.empty());
 }
 
 TEST_F(MainWinTest, NotRespondingMessageAfterADiscovery) {
