@@ -70,6 +70,10 @@ Alert_Status Classify_Alert(const std::string& description) {
 
 void Get_Alerts(IVectorItem* item) {
   Trapped(kUsualQuietSet, [&] {
+    // The banner starts from its design state before anything is read, so
+    // it never shows the previous printer's alerts over this one's list.
+    Set_BackColor("Label13", kNoIndex, kGrey);
+    Set_Caption("Label13", kNoIndex, "Status");
     Call call(item);
     const LONG count_group = call.Create_Group({8004});
     const LONG alert_group = call.Create_Group({180, 178, 179, 181, 183});
@@ -78,13 +82,20 @@ void Get_Alerts(IVectorItem* item) {
     if (!call.Read(engine, count_group)) return;
     Alert_Record record;
     const VbInteger count = First_Count(call.Integers(engine), kMaxAlerts);
-    record.Count = VbLong{count};
-    // The alert read last whose description arrived decides the banner.
+    VbInteger stored = 0;
+    // The alert stored last whose description arrived decides the banner.
     std::optional<Alert_Status> banner;
     for (VbInteger i = 1; i <= count; ++i) {
       const LONG alert = call.Handle(engine, 175, i);
-      if (!call.Read(alert, alert_group)) return;
-      Alert_Entry& entry = record.Alerts(i);
+      if (!call.Read(alert, alert_group)) {
+        call.Release(alert);
+        // A printer that stopped answering would let every further row
+        // time out as well: the record keeps its last good list.
+        if (Is_Not_Responding(call.Last_Error_Code())) return;
+        // Any other failed row is left out; the others are listed.
+        continue;
+      }
+      Alert_Entry& entry = record.Alerts(++stored);
       const Value_List values = call.Integers(alert);
       for (std::size_t k = 0; k < values.Count(); ++k) {
         if (values.Ids[k] == 180) entry.Code = values.Integers[k];
@@ -102,12 +113,9 @@ void Get_Alerts(IVectorItem* item) {
       call.Release(alert);
     }
     call.Finish();
+    record.Count = VbLong{stored};
     record.Valid = -1;
     Alert_Table(Selected_List_Kind, Selected_Device, Selected_Engine) = std::move(record);
-    // The banner starts again from its design state at every good read,
-    // so a printer without alerts never shows the previous one's.
-    Set_BackColor("Label13", kNoIndex, kGrey);
-    Set_Caption("Label13", kNoIndex, "Status");
     if (banner) {
       Set_BackColor("Label13", kNoIndex, banner->Colour);
       Set_Caption("Label13", kNoIndex, banner->Caption);

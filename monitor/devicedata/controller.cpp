@@ -10,6 +10,29 @@ namespace vlm::monitor {
 using functions::Show;
 using retrieval::Call;
 
+namespace {
+
+// The option captions: `yes` for each option whose flag is set, else `no`.
+void Show_Option_Captions(const std::string& yes, const std::string& no) {
+  const struct {
+    int bit;
+    const char* labels[2];
+  } options[] = {
+      {7, {"LCTPaperInput", nullptr}},
+      {8, {"Label6", "TrimmerPaperOutput"}},
+      {9, {"Label8", "PunchPaperOutput"}},
+      {10, {"Label10", "SheetFeederPaperInput"}},
+      {18, {"CenterFoldPaperOutput", nullptr}},
+      {19, {"ZFoldPaperOutput", nullptr}},
+      {20, {"DMFoldPaperOutput", nullptr}},
+  };
+  for (const auto& option : options)
+    for (const char* label : option.labels)
+      if (label != nullptr) Show(label, Option_Flags[static_cast<std::size_t>(option.bit)] != 0 ? yes : no);
+}
+
+}  // namespace
+
 void Get_Controller_Info(IVectorItem* item) {
   retrieval::Trapped(kUsualQuietSet, [&] {
     const VbInteger kind = Selected_List_Kind, device = Selected_Device;
@@ -37,6 +60,8 @@ void Get_Controller_Info(IVectorItem* item) {
         const retrieval::Value_List texts = call.Strings(controller);
         for (std::size_t i = 0; i < texts.Count(); ++i)
           if (texts.Ids[i] == 80) Controller_Fields(kind, device, 13) = texts.Texts[i];
+      } else {
+        functions::Clear_Printer_Languages();
       }
       call.Finish();
     }
@@ -70,7 +95,12 @@ void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
     }
     const LONG vector = call.Handle(engineHandle, 148, 1);
     const bool read = call.Read(vector, engineGroup);
-    if (read) {
+    if (!read) {
+      // The option word describes the engine read last: a failed read
+      // leaves none, never the word of the printer read before.
+      Engine_Options(engine) = 0;
+      functions::Set_All_Option_Flags(0);
+    } else {
       const retrieval::Value_List ints = call.Integers(vector);
       for (std::size_t i = 0; i < ints.Count(); ++i) {
         const VbLong v = ints.Integers[i];
@@ -92,35 +122,32 @@ void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
         }
       }
     }
-    // The option captions show the flags as they stand, read now or before.
-    const std::string yes = retrieval::Localised_Text("YES", 397);
-    const std::string no = retrieval::Localised_Text("No", 269);
-    const struct {
-      int bit;
-      const char* labels[2];
-    } options[] = {
-        {7, {"LCTPaperInput", nullptr}},
-        {8, {"Label6", "TrimmerPaperOutput"}},
-        {9, {"Label8", "PunchPaperOutput"}},
-        {10, {"Label10", "SheetFeederPaperInput"}},
-        {18, {"CenterFoldPaperOutput", nullptr}},
-        {19, {"ZFoldPaperOutput", nullptr}},
-        {20, {"DMFoldPaperOutput", nullptr}},
-    };
-    for (const auto& option : options)
-      for (const char* label : option.labels)
-        if (label != nullptr)
-          Show(label, Option_Flags[static_cast<std::size_t>(option.bit)] != 0 ? yes : no);
+    // The option captions show the flags read now; after a failed read they
+    // are empty.
+    if (read) {
+      Show_Option_Captions(retrieval::Localised_Text("YES", 397), retrieval::Localised_Text("No", 269));
+    } else {
+      Show_Option_Captions("", "");
+    }
     if (read) {
       const retrieval::Value_List texts = call.Strings(vector);
       for (std::size_t i = 0; i < texts.Count(); ++i) {
         if (texts.Ids[i] == 152) Engine_Fields(kind, device, engine, 10) = texts.Texts[i];
         if (texts.Ids[i] == 151) Show("Label14", texts.Texts[i]);
       }
+    } else {
+      functions::Clear({"Label14"});
     }
     call.Finish();
     if (read) Engine_Fields(kind, device, engine, 9) = true;
   });
+}
+
+void Forget_Engine_Options() {
+  for (VbInteger engine = 0; engine <= 2; ++engine) Engine_Options(engine) = 0;
+  functions::Set_All_Option_Flags(0);
+  Show_Option_Captions("", "");
+  functions::Clear({"Label12", "lblIPType", "Label14"});
 }
 
 }  // namespace vlm::monitor

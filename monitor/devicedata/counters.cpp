@@ -18,18 +18,21 @@ VbInteger Get_Engine_Counters(IVectorItem* item, VbInteger engine) {
       const LONG group = call.Create_Group({157, 155, 158, 156, 186, 152, 207, 162, 163});
       const LONG root = call.Device_Root();
       const LONG vector = call.Handle(call.Engine(root, engine), 148, 1);
+      const struct {
+        LONG id;
+        int field;
+        const char* label;
+      } counters[] = {
+          {156, 5, "lblEnginePMCount"},       {157, 7, "lblEnginePrinterCount"},
+          {155, 4, "lblengineDeveloperCount"}, {158, 6, "lblEngineServiceCount"},
+          {207, 12, "lblEngineTotalCount"},    {162, 2, "lblEngineRemainJobs"},
+          {163, 3, "lblEngineRemainTimes"},
+      };
       read = call.Read(vector, group);
-      if (read) {
-        const struct {
-          LONG id;
-          int field;
-          const char* label;
-        } counters[] = {
-            {156, 5, "lblEnginePMCount"},       {157, 7, "lblEnginePrinterCount"},
-            {155, 4, "lblengineDeveloperCount"}, {158, 6, "lblEngineServiceCount"},
-            {207, 12, "lblEngineTotalCount"},    {162, 2, "lblEngineRemainJobs"},
-            {163, 3, "lblEngineRemainTimes"},
-        };
+      if (!read) {
+        functions::Clear({"lblEngineStatus", "lblEngineModel"});
+        for (const auto& c : counters) Show(c.label, "");
+      } else {
         const retrieval::Value_List ints = call.Integers(vector);
         for (std::size_t i = 0; i < ints.Count(); ++i) {
           const VbLong v = ints.Integers[i];
@@ -84,18 +87,26 @@ VbInteger Get_Summary_Info(IVectorItem* item, VbInteger engine) {
     // One pass per engine; the engine of a pass is local, so the caller's
     // engine (often Selected_Engine itself) stays as it was.
     VbInteger passEngine = engine;
+    bool engineRead = false;
     for (bool second = false;; second = true, passEngine = 1) {
       Call call(item);
       const LONG group = call.Create_Group({186, 152, 206, 111, 209});
       const LONG root = call.Device_Root();
       const LONG engineHandle = call.Engine(root, passEngine);
       const LONG vector = call.Handle(engineHandle, 148, 1);
-      if (call.Read(vector, group)) {
+      const char* statusLabel = second ? "lblIPEngine2Status" : "lblIPStatus";
+      const char* nameLabel = second ? "lblIPEngine2Name" : "lblIPEngine1Name";
+      const char* finisherLabel = second ? "lblIPFinisher2Name" : "lblIPFinisher1Name";
+      if (!call.Read(vector, group)) {
+        functions::Clear({statusLabel, nameLabel});
+        Engine_Options(passEngine) = 0;
+      } else {
+        engineRead = true;
         const retrieval::Value_List ints = call.Integers(vector);
         for (std::size_t i = 0; i < ints.Count(); ++i) {
           const VbLong v = ints.Integers[i];
           switch (ints.Ids[i]) {
-            case 186: Show(second ? "lblIPEngine2Status" : "lblIPStatus", Decode_Machine_State(v)); break;
+            case 186: Show(statusLabel, Decode_Machine_State(v)); break;
             case 206:
               Engine_Options(passEngine) = v;
               functions::Set_Function_Flags(v);
@@ -107,17 +118,25 @@ VbInteger Get_Summary_Info(IVectorItem* item, VbInteger engine) {
         }
         const retrieval::Value_List texts = call.Strings(vector);
         for (std::size_t i = 0; i < texts.Count(); ++i)
-          if (texts.Ids[i] == 152) Show(second ? "lblIPEngine2Name" : "lblIPEngine1Name", texts.Texts[i]);
+          if (texts.Ids[i] == 152) Show(nameLabel, texts.Texts[i]);
       }
       const LONG finisher = call.Handle(engineHandle, 104, 1);
       if (call.Read(finisher, 1010, true, xlpnmif::kModeCached)) {
         const retrieval::Value_List texts = call.Strings(finisher);
         for (std::size_t i = 0; i < texts.Count(); ++i)
-          if (texts.Ids[i] == 111)
-            Show(second ? "lblIPFinisher2Name" : "lblIPFinisher1Name", texts.Texts[i]);
+          if (texts.Ids[i] == 111) Show(finisherLabel, texts.Texts[i]);
+      } else {
+        functions::Clear({finisherLabel});
       }
       call.Finish();
       if (!tandem || second) break;
+    }
+    // The function flags, the device-type text and the languages are the
+    // device's: none of them stays from the printer read before when no
+    // engine of this one answered.
+    if (!engineRead) {
+      functions::Forget_Function_Flags(engine);
+      functions::Clear_Printer_Languages();
     }
 
     if (Discovered_Printers(Selected_Row - 1, 0) == 0) {

@@ -122,12 +122,18 @@ std::string Decode_Present(VbLong code);
 //   handle kept is the job list root of Get_Print_Jobs (Job_Root_Handle).
 // - A group read has failed when its handle is -1 or its ErrorCode is not
 //   0. Nothing of a failed read is applied: the fields and records of the
-//   device keep what they held (empty for a device never read). Record
-//   procedures store their record only when every read of the call
-//   succeeded (the input tray's optional wide-size flag aside: when its
-//   read fails the flag stays empty). ErrorCode -11 or -12 (after a read that the procedure checks)
-//   sets Comm_Error_On to "On", Comm_Error_Text to the not-responding text
-//   and enables Timer4; other codes set nothing.
+//   device keep what they held (empty for a device never read). What the
+//   read would have written that no table keeps per device (captions,
+//   Engine_Options of the engine, Option_Flags) is cleared instead: empty
+//   captions, an option word and flags of 0, so that nothing of the printer
+//   read before shows for this one. Record procedures store their record
+//   only when every read of the call succeeded (the input tray's optional
+//   wide-size flag aside: when its read fails the flag stays empty), but
+//   for Get_Alerts and Get_Print_Jobs, which leave out a row whose read
+//   fails and store the others (an alert row answering -11 or -12 ends the
+//   read and keeps the record). ErrorCode -11 or -12 (after a read that
+//   the procedure checks) sets Comm_Error_On to "On", Comm_Error_Text to
+//   the not-responding text and enables Timer4; other codes set nothing.
 // - Record counts are clamped to the record's capacity (0 .. capacity)
 //   before any 16-bit conversion, and only that many entries are read and
 //   stored: a device reporting more shows its first entries.
@@ -367,8 +373,20 @@ inline std::string Comm_Error_On;
 // device compares it before and after a read to stop at the first read the
 // device did not answer (each costs a whole time-out cycle).
 inline VbLong Silent_Read_Count = 0;
+// The ErrorCode of the last of them (-11 or -12; -11 before any).
+inline LONG Silent_Read_Code = -11;
 // Not_Responding_Phrase & " (" & Error_Code_Phrase & " " & code & ")".
 inline std::string Comm_Error_Text;
+// True while the main window reads a printer other than the one its tabs
+// showed before (owner: the main window's selection and view refresh).
+// What the views keep on show while Comm_Error_On is "On" (the alert list,
+// the pictures, the rest of the Paper tabs) they keep only for the printer
+// they were read for: for another printer they show its own last good
+// values instead.
+inline bool View_Printer_Changed = false;
+// Comm_Error_On is "On" for the printer the tabs already show: the views
+// keep what they show of it.
+inline bool Keep_Silent_Printer_View() { return Comm_Error_On == "On" && !View_Printer_Changed; }
 // "The Selected Printer is not Responding" / "Error Code", or the language
 // library's texts 503 and 504 cut at the first NUL and trimmed (owner: the
 // main window's start-up).
@@ -478,11 +496,16 @@ inline Message_Box_Port* Message_Box = nullptr;
 // := engine name (152).
 VbInteger Get_Engine_Model(IVectorItem* item, VbInteger engine);
 // Device_List_Fields(k, d, 1) := product name (77) and Engine_Fields(k, d,
-// engine, 1) := Decode_Machine_State(186); no not-responding check.
+// engine, 1) := Decode_Machine_State(186); no not-responding check. When the
+// name read answers -11 or -12 the state is not read (the device would not
+// answer it either); after any other failed name read it is.
 VbInteger Get_Printer_State(IVectorItem* item, VbInteger engine);
 void Get_Input_Trays(IVectorItem* item);
 void Get_Output_Trays(IVectorItem* item);
-// Also sets Label13 (caption and BackColor) from the alert status table.
+// Label13 := "Status" on &HE0E0E0 before anything is read, then, when the
+// record is stored, the colour and caption of the last stored alert with a
+// description. A row whose read fails is left out (entries stay numbered
+// 1 .. Count without gaps); one answering -11 or -12 ends the read.
 void Get_Alerts(IVectorItem* item);
 // On the Printer tab (Current_Tab 2) units whose upper-cased type text
 // contains "ROM", "NVRAM" or "RAM" are left out.
@@ -492,8 +515,15 @@ void Get_Disk_Info(IVectorItem* item);
 void Get_Firmware_Table(IVectorItem* item);
 // Finisher_Fields 0..4 in place, then field 5 := True.
 void Get_Finisher_Options(IVectorItem* item);
+// The main window turns to another printer: Engine_Options of every engine
+// and Option_Flags := 0, and the captions drawn from them (Label12,
+// lblIPType, the option captions of Get_Installed_Options and Label14) are
+// emptied, until the new printer's own option word is read. Reads nothing.
+void Forget_Engine_Options();
 // Job_Table(k, d); keeps the job list root open in Job_Root_Handle (the
-// previous one is released first).
+// previous one is released first). A job whose handle is -1 or whose read
+// fails (101: it left the queue since the count) is left out; Job_Count is
+// the number of jobs stored.
 void Get_Print_Jobs(IVectorItem* item);
 
 // One row of the alert status table (banner colour 0x00BBGGRR).
@@ -532,8 +562,9 @@ void Get_OS_Version();
 // ---- Controller, identity, finisher names, counters and device flags ----
 // Every reader below follows the rules of the retrieval procedures above:
 // root 5002/5004 by Selected_List_Kind (the two finisher readers too),
-// values of a failed read are not applied, and the fields and captions an
-// answer lacks keep what they held.
+// values of a failed read are not applied (its captions, option word and
+// flags are cleared), and the fields and captions a good answer lacks keep
+// what they held.
 
 // Controller_Fields 4, 5, 13, 14, 18, 19 from the controller block (vector
 // 74), then Get_Disk_Info and Get_Memory_Table, whose first disk row (10,
@@ -546,7 +577,9 @@ void Get_Controller_Info(IVectorItem* item);
 // LCTPaperInput, Label6, TrimmerPaperOutput, Label8, PunchPaperOutput,
 // Label10, SheetFeederPaperInput, CenterFoldPaperOutput, ZFoldPaperOutput,
 // DMFoldPaperOutput from the flags as they stand, Label14 := resolution
-// (151); then field 9 := True when the engine's values were read.
+// (151); then field 9 := True when the engine's values were read. After a
+// failed engine read the word and the flags are 0 and the ten option
+// captions and Label14 are empty.
 void Get_Installed_Options(IVectorItem* item, VbInteger engine);
 
 // lblIPModel and lblIPName(1..5) := controller name (189); lblIPLocation and

@@ -1,4 +1,6 @@
 // The engine model labels and the printer state of the polling tick.
+#include <string>
+
 #include "monitor/devicedata/retrieval.h"
 
 namespace vlm::monitor {
@@ -12,14 +14,18 @@ VbInteger Get_Engine_Model(IVectorItem* item, VbInteger engine) {
     const LONG root = call.Device_Root();
     const LONG engine_handle = call.Engine(root, engine);
     const LONG model = call.Handle(engine_handle, 148, 1);
+    const auto show = [](const std::string& name) {
+      Set_Caption("lblEngineNamePaperInput", 7, name);
+      Set_Caption("lblEngineNamePaperOutput", 8, name);
+      Set_Caption("lblEngineModel", kNoIndex, name);
+    };
     if (call.Read(model, group)) {
       const Value_List list = call.Strings(model);
-      for (std::size_t i = 0; i < list.Count(); ++i) {
-        if (list.Ids[i] != 152) continue;
-        Set_Caption("lblEngineNamePaperInput", 7, list.Texts[i]);
-        Set_Caption("lblEngineNamePaperOutput", 8, list.Texts[i]);
-        Set_Caption("lblEngineModel", kNoIndex, list.Texts[i]);
-      }
+      for (std::size_t i = 0; i < list.Count(); ++i)
+        if (list.Ids[i] == 152) show(list.Texts[i]);
+    } else {
+      // The labels never keep the engine of the printer read before.
+      show("");
     }
     call.Finish();
   });
@@ -40,9 +46,9 @@ VbInteger Get_Printer_State(IVectorItem* item, VbInteger engine) {
       for (std::size_t i = 0; i < list.Count(); ++i)
         if (list.Ids[i] == 77) Device_List_Fields(Selected_List_Kind, Selected_Device, 1) = list.Texts[i];
     }
-    // A device that let the name read time out would let the state read
-    // time out too: that second time-out cycle is skipped.
-    const bool silent = call.Last_Error_Code() == -11 || call.Last_Error_Code() == -12;
+    // A device that did not answer the name read (-11 or -12) would not
+    // answer the state read either: that second time-out cycle is skipped.
+    const bool silent = Is_Not_Responding(call.Last_Error_Code());
     const LONG state_group = call.Create_Group({186});
     const LONG state = call.Handle(engine_handle, 148, 1);
     if (!silent && call.Read(state, state_group, false)) {

@@ -49,12 +49,18 @@ void Get_Print_Jobs(IVectorItem* item) {
     if (!call.Read(list, xlpnmif::kJobListGroup, false)) return;
     Job_Record record;
     const Value_List count = call.Integers(list);
-    if (count.Count() > 0 && count.Ids[0] == xlpnmif::kJobCount)
-      record.Job_Count = Clamp_Count(count.Integers[0], kMaxJobs);
-    for (VbInteger n = 1; n <= record.Job_Count; ++n) {
+    const VbInteger counted = count.Count() > 0 && count.Ids[0] == xlpnmif::kJobCount
+                                  ? Clamp_Count(count.Integers[0], kMaxJobs)
+                                  : VbInteger{0};
+    for (VbInteger n = 1; n <= counted; ++n) {
       const LONG job = call.Handle(list, xlpnmif::kPrintJob, n - 1);
-      if (!call.Read(job, xlpnmif::kJobGroup, false)) return;
-      Job_Entry& entry = record.Jobs(n);
+      // A job that left the queue since the count (no handle, or its read
+      // answers that it is gone) is left out; the others are listed.
+      if (!call.Read(job, xlpnmif::kJobGroup, false)) {
+        call.Release(job);
+        continue;
+      }
+      Job_Entry& entry = record.Jobs(++record.Job_Count);
       const Value_List texts = call.Strings(job);
       for (std::size_t i = 0; i < texts.Count(); ++i)
         if (texts.Ids[i] >= 7004 && texts.Ids[i] <= 7006) entry.Values(texts.Ids[i] - 7004) = texts.Texts[i];

@@ -33,10 +33,12 @@ bool Read_Finisher_Name(IVectorItem* item, VbInteger engine, LONG mode, F&& take
 
 VbInteger Get_Finisher_Model(IVectorItem* item) {
   retrieval::Trapped(kUsualQuietSet, [&] {
-    Read_Finisher_Name(item, Selected_Engine, xlpnmif::kModeCached, [](const std::string& name) {
-      functions::Show("lblEngineFinisherModel", name);
-      Finisher_Fields(Selected_List_Kind, Selected_Device, Selected_Engine, 0) = name;
-    });
+    const bool read =
+        Read_Finisher_Name(item, Selected_Engine, xlpnmif::kModeCached, [](const std::string& name) {
+          functions::Show("lblEngineFinisherModel", name);
+          Finisher_Fields(Selected_List_Kind, Selected_Device, Selected_Engine, 0) = name;
+        });
+    if (!read) functions::Clear({"lblEngineFinisherModel"});
   });
   return 0;
 }

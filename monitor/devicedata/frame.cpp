@@ -45,7 +45,7 @@ void Check(HRESULT hr) {
 }
 
 void Check_Not_Responding(LONG error_code) {
-  if (error_code != -11 && error_code != -12) return;
+  if (!Is_Not_Responding(error_code)) return;
   Comm_Error_On = "On";
   if (Main_Window != nullptr) Main_Window->Set_Timer4_Enabled(true);
   Comm_Error_Text = Not_Responding_Phrase + " (" + Error_Code_Phrase + " " +
@@ -161,7 +161,10 @@ bool Call::Read(LONG handle, LONG group, bool checked, LONG mode) {
   LONG error = 0;
   Check(item_->GetGroupValues(handle, group, mode, xlpnmif::kMechanismReadNow, &error));
   last_error_ = error;
-  if (error == -11 || error == -12) ++Silent_Read_Count;
+  if (Is_Not_Responding(error)) {
+    ++Silent_Read_Count;
+    Silent_Read_Code = error;
+  }
   if (checked) Check_Not_Responding(error);
   return error == 0;
 }

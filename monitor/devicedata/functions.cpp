@@ -54,4 +54,12 @@ void Show_Device_Type() {
   }
 }
 
+void Forget_Function_Flags(VbInteger engine) {
+  Engine_Options(engine) = 0;
+  Set_Function_Flags(0);
+  Clear({"Label12", "lblIPType"});
+}
+
+void Clear_Printer_Languages() { Clear({"lblIPPDL", "lblIPLanguages"}); }
+
 }  // namespace vlm::monitor::functions

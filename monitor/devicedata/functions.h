@@ -3,6 +3,7 @@
 // and the device-type text built from them.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,13 @@ inline void Show(std::string_view control, const std::string& caption) {
   retrieval::Set_Caption(control, retrieval::kNoIndex, caption);
 }
 
+// Empties the captions of controls that are no array. A reader whose read
+// failed empties the captions it would have written: they show the printer
+// read last, never the one before it.
+inline void Clear(std::initializer_list<std::string_view> controls) {
+  for (std::string_view control : controls) Show(control, "");
+}
+
 // Flags 13 (fax), 14 (scanner) and 31 (copier) of the option word; the
 // other flags keep their values.
 void Set_Function_Flags(VbLong word);
@@ -32,5 +40,12 @@ void Set_All_Option_Flags(VbLong word);
 // then "/Scanner", "/Copier" and "/Fax" (in that order) for the functions
 // the flags show; each the English literal unless Localised is "On".
 void Show_Device_Type();
+
+// A failed read of the option word (206) of an engine: that engine's word
+// and the function flags are 0 and the device-type text is empty.
+void Forget_Function_Flags(VbInteger engine);
+// A failed read of the printer languages (209): the two captions that
+// Show_Printer_Languages writes are empty.
+void Clear_Printer_Languages();
 
 }  // namespace vlm::monitor::functions

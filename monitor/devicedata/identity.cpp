@@ -46,6 +46,9 @@ void Get_Printer_Identity(IVectorItem* item, VbInteger engine) {
           Device_List_Fields(Selected_List_Kind, Selected_Device, 3) = v;
         }
       }
+    } else {
+      functions::Clear({"lblIPModel", "lblIPLocation"});
+      for (VbInteger n = 1; n <= 5; ++n) retrieval::Set_Caption("lblIPName", n, "");
     }
     call.Finish();
   });
@@ -61,6 +64,8 @@ VbInteger Get_Device_Status(IVectorItem* item) {
       const retrieval::Value_List ints = call.Integers(vector);
       for (std::size_t i = 0; i < ints.Count(); ++i)
         if (ints.Ids[i] == 81) Show("Label4", Decode_Device_Status(ints.Integers[i]));
+    } else {
+      functions::Clear({"Label4"});
     }
     call.Finish();
   });
@@ -80,8 +85,10 @@ VbInteger Get_Device_Functions(IVectorItem* item, VbInteger engine) {
         Engine_Options(engine) = ints.Integers[i];
         functions::Set_Function_Flags(ints.Integers[i]);
       }
+      functions::Show_Device_Type();
+    } else {
+      functions::Forget_Function_Flags(engine);
     }
-    functions::Show_Device_Type();
     call.Finish();
   });
   return 0;
@@ -103,6 +110,8 @@ VbInteger Get_MIB_Version(IVectorItem* item) {
           Controller_Fields(Selected_List_Kind, Selected_Device, 17) = texts.Texts[i];
         }
       }
+    } else {
+      functions::Clear({"lblIPMIBVersion"});
     }
     call.Finish();
   });

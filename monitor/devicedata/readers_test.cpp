@@ -161,12 +161,14 @@ TEST_F(ReadersTest, InstalledOptionsFillTheEngineFields) {
   EXPECT_EQ(Field_Of(Engine_Fields(0, 2, 1, 8)), "NO");
 }
 
-// Failed reads apply nothing: the fields, the option word and its flags
-// keep the last good read, and the captions show those flags.
-TEST_F(ReadersTest, InstalledOptionsOfAFailedReadKeepTheLastGoodValues) {
+// Failed reads apply nothing: the device's fields keep the last good read.
+// The option word, its flags and the captions are no device's: they show no
+// options rather than those of the read before.
+TEST_F(ReadersTest, InstalledOptionsOfAFailedReadKeepTheFieldsAndShowNoOptions) {
   item_->Set(kEngine0Data, 206, LONG{0x80});
   item_->Set(kEngine0Data, 157, LONG{1001});
   item_->Set(kEngine0Data, 152, "Colour engine");
+  item_->Set(kEngine0Data, 151, "600 dpi");
   Get_Installed_Options(item_.Get(), 0);
   ASSERT_EQ(Caption("LCTPaperInput"), "YES");
 
@@ -176,13 +178,12 @@ TEST_F(ReadersTest, InstalledOptionsOfAFailedReadKeepTheLastGoodValues) {
     SCOPED_TRACE(code);
     item_->Set_All_Error_Code(code);
     Get_Installed_Options(item_.Get(), 0);
-    EXPECT_EQ(Engine_Options(0), 0x80);
-    EXPECT_EQ(Option_Flags[7], 0x80);
-    EXPECT_EQ(Option_Flags[10], 0);
+    EXPECT_EQ(Engine_Options(0), 0);
+    for (VbLong flag : Option_Flags) EXPECT_EQ(flag, 0);
     EXPECT_EQ(Field_Of(Engine_Fields(0, 0, 0, 7)), "1001");
     EXPECT_EQ(Field_Of(Engine_Fields(0, 0, 0, 10)), "Colour engine");
-    EXPECT_EQ(Caption("LCTPaperInput"), "YES");
-    EXPECT_EQ(Caption("SheetFeederPaperInput"), "No");
+    for (const Option_Label& o : kOptionLabels) EXPECT_EQ(Caption(o.label), "") << o.label;
+    EXPECT_EQ(Caption("Label14"), "");
     EXPECT_EQ(Comm_Error_On, code <= -11 ? "On" : "");
   }
   EXPECT_EQ(Comm_Error_Text, "The Selected Printer is not Responding (Error Code -12)");
@@ -245,11 +246,12 @@ TEST_F(ReadersTest, IdentityShowsTheNameEverywhereAndStoresTheLocation) {
   EXPECT_EQ(Caption("lblIPModel"), "Front desk controller");
   EXPECT_EQ(Field_Of(Device_List_Fields(1, 4, 3)), "Annex");
 
-  // A failed read changes nothing.
+  // A failed read keeps the device's field and empties the captions.
   item_->Set(data, 78, "Basement");
   item_->Set_Error_Code(data, -9);
   Get_Printer_Identity(item_.Get(), 0);
-  EXPECT_EQ(Caption("lblIPLocation"), "Annex");
+  EXPECT_EQ(Caption("lblIPLocation"), "");
+  EXPECT_EQ(Caption("lblIPModel"), "");
   EXPECT_EQ(Field_Of(Device_List_Fields(1, 4, 3)), "Annex");
 }
 

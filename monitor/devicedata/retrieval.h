@@ -77,6 +77,10 @@ class Call {
 // Raises the VbError of a failed HRESULT.
 void Check(HRESULT hr);
 
+// ErrorCode -11 (time-out) or -12 (any other failure): the printer does
+// not answer.
+inline bool Is_Not_Responding(LONG error_code) { return error_code == -11 || error_code == -12; }
+
 // The not-responding check of a group read's ErrorCode.
 void Check_Not_Responding(LONG error_code);
 

@@ -479,6 +479,9 @@ void frmTQZ::Form_Initialize() {
     for (vbui::VbComboBox* combo : ComboPrinter) {
       combo->AddItem(QString::fromStdString(printer1));
       combo->AddItem(QString::fromStdString(printer2));
+      // The box starts with no engine chosen (list index -1), which the
+      // printer selection looks for; the first item added would be chosen.
+      combo->setCurrentIndex(-1);
     }
   });
 }

@@ -160,8 +160,9 @@ void Fill_Alerts(IVectorItem* item) {
   Trapped(kUsualQuiet, [&] {
     Clear_Refresh_Request();
     Get_Alerts(item);
-    // A printer that does not answer keeps its last alerts on show.
-    if (Comm_Error_On == "On") {
+    // A printer that does not answer keeps its last alerts on show (the
+    // rows listed for another printer are replaced by its own record).
+    if (Keep_Silent_Printer_View()) {
       if (Main_Window != nullptr) Main_Window->Set_Mouse_Pointer(0);
       return;
     }

@@ -7,94 +7,32 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "enginepics/gdi/gdi.h"
+#include "monitor/forms/frmTQZ_pictures_test_support.h"
 #include "monitor/forms/frmTQZ_tabs_test_support.h"
 #include "platform/registry/registry.h"
 
 namespace vlm::monitor {
 namespace {
 
+using test_support::Draw_Call;
 using test_support::Fake_Vector_Item;
+using test_support::g_calls;
+using test_support::g_live_engines;
+using test_support::kRecorderProgId;
+using test_support::Map_Engine_Type;
 using test_support::TabsTest;
 
-// A scratch registry for the whole program, and COM on its thread.
-class Scratch_Registry : public ::testing::Environment {
- public:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vlm_tabs_registry_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    ::setenv("VLM_REGISTRY_ROOT", root_.c_str(), 1);
-    CoInitialize(nullptr);
-  }
-  void TearDown() override {
-    CoUninitialize();
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
-
- private:
-  std::string root_;
-};
-const auto* const kRegistry = ::testing::AddGlobalTestEnvironment(new Scratch_Registry);
-
-void Set_Text(HKEY root, const std::string& path, const char* name, const std::string& text) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                           static_cast<DWORD>(text.size() + 1)),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
-}
-
-void Map_Engine_Type(const char* code, const std::string& prog_id) {
-  Set_Text(HKEY_LOCAL_MACHINE, kMappingKey, code, prog_id);
-}
-
-// One DrawEngine call as the class received it.
-struct Draw_Call {
-  LONG hdc, options, engine_type;
-  std::string finisher, lct, base;
-  LONG tray, bin;
-  bool show;
-  COLORREF origin;  // the pixel at (0, 0) of the context: the box was cleared
-};
-std::vector<Draw_Call> g_calls;
-int g_live_engines = 0;
-
-class Recording_Engine final
-    : public ComObject<Recording_Engine, DispatchImpl<Recording_Engine, IDispatch>> {
- public:
-  Recording_Engine() { ++g_live_engines; }
-  ~Recording_Engine() { --g_live_engines; }
-  static const DispatchTable<Recording_Engine>& DispatchMembers() {
-    static const DispatchTable<Recording_Engine> table{
-        {"DrawEngine",
-         0x60030000,
-         {VT_I4, VT_I4, VT_I4, VT_BSTR, VT_BSTR, VT_BSTR, VT_I4, VT_I4, VT_BOOL},
-         [](Recording_Engine&, DispArgs& a) -> HRESULT {
-           g_calls.push_back({a.I4(0), a.I4(1), a.I4(2), a.Utf8(3), a.Utf8(4), a.Utf8(5), a.I4(6),
-                              a.I4(7), a.Bool(8), GetPixel(static_cast<HDC>(a.I4(0)), 0, 0)});
-           return S_OK;
-         }},
-    };
-    return table;
-  }
-};
-
-constexpr CLSID kRecorderClsid = GuidLiteral("{5B0D7E61-2C1A-4E7B-9C1D-6A1F3B2E7D10}");
-constexpr const char* kRecorderProgId = "TQZResource.Recorder";
+const auto* const kRegistry = ::testing::AddGlobalTestEnvironment(new test_support::Scratch_Registry);
 
 class PicturesTest : public TabsTest {
  protected:
   void SetUp() override {
     TabsTest::SetUp();
     g_calls.clear();
-    Set_Text(HKEY_CLASSES_ROOT, std::string(kRecorderProgId) + "\\CLSID", "", GuidToString(kRecorderClsid));
-    auto factory = MakeComObject<ClassFactory<Recording_Engine>>();
-    ASSERT_EQ(CoRegisterClassObject(kRecorderClsid, factory.Get(), CLSCTX_INPROC_SERVER, 0, &cookie_), S_OK);
+    recorder_ = std::make_unique<test_support::Recorder_Registration>();
     Map_Engine_Type("11", kRecorderProgId);
     Map_Engine_Type("13", "TQZResource.NotRegistered");
     item_ = MakeComObject<Fake_Vector_Item>();
@@ -105,7 +43,7 @@ class PicturesTest : public TabsTest {
     Printer(11, 0x802, "QN-748", {{3, "LU-201"}, {4, "PC-407"}});
   }
   void TearDown() override {
-    CoRevokeClassObject(cookie_);
+    recorder_.reset();
     TabsTest::TearDown();
   }
 
@@ -129,7 +67,7 @@ class PicturesTest : public TabsTest {
   }
   test_support::Fake_Picture_Box& Box(Picture_Box b) { return tabs_.Boxes[b]; }
 
-  DWORD cookie_ = 0;
+  std::unique_ptr<test_support::Recorder_Registration> recorder_;
   ComPtr<Fake_Vector_Item> item_;
 };
 
@@ -212,6 +150,26 @@ TEST_F(PicturesTest, ASilentPrintersPictureKeepsTheOptionsOfTheLastGoodRead) {
   }
   EXPECT_EQ(dialog_.Shown, 0);
   item_->Expect_Nothing_Left();
+}
+
+// Printer A's option word was read last; printer B's read of it fails: B's
+// picture is drawn with no options, not with A's.
+TEST_F(PicturesTest, APrinterWhoseOptionReadFailsIsDrawnWithNoOptions) {
+  item_->Set("5002.2/0.1/148.1", 206, LONG{0x802});
+  Get_Installed_Options(item_.Get(), 0);
+  ASSERT_EQ(Engine_Options(0), 0x802);
+  ComPtr<Fake_Vector_Item> b = Dead_Item();
+  tabs_.Objects[1] = b.Get();
+  Selected_List_Kind = 1;
+  Selected_Device = 3;
+  Engine_Fields(1, 3, 0, 0) = VbLong{11};
+  Get_Installed_Options(b.Get(), 0);
+  Draw_Output_Picture(b.Get());
+  ASSERT_EQ(g_calls.size(), 1u);
+  EXPECT_EQ(g_calls[0].options, 0);
+  EXPECT_EQ(dialog_.Shown, 0);
+  item_->Expect_Nothing_Left();
+  b->Expect_Nothing_Left();
 }
 
 TEST_F(PicturesTest, OptionRowsBeyondTenAreNotReadAndAnEngineWithoutOptionsHasNone) {

@@ -13,7 +13,9 @@
 //   the number is in the procedure's quiet set. No exception leaves them.
 // - Every list fill empties its list and adds at most the list's capacity
 //   (6 trays, 4 bins, 10 firmware, 10 memory, 20 alerts, 25 jobs) rows;
-//   Fill_Alerts keeps the old rows while Comm_Error_On is "On".
+//   Fill_Alerts keeps the old rows while Comm_Error_On is "On", but for a
+//   printer the tabs did not show before (View_Printer_Changed): its rows
+//   are then listed from its own record.
 // - Output rows follow the bins that have a type, in order, each named by its
 //   bin number ("Output Tray 3" stays "Output Tray 3" after a skipped bin 2).
 // - The pictures: the engine type code of the selected engine names a value

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "monitor/forms/frmTQZ_pictures_test_support.h"
 #include "monitor/forms/frmTQZ_tabs_test_support.h"
 #include "platform/registry/registry.h"
 
@@ -19,36 +20,8 @@ using Table = std::vector<std::vector<std::string>>;
 
 // A scratch registry where the engine library of type 11 has registered
 // itself and is mapped as the installation maps it.
-class Scratch_Registry : public ::testing::Environment {
- public:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vlm_tabs_fixture_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    ::setenv("VLM_REGISTRY_ROOT", root_.c_str(), 1);
-    CoInitialize(nullptr);
-    void* library = dlopen(VLM_RX11_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library, nullptr) << dlerror();
-    auto reg = reinterpret_cast<DllRegisterServerFn>(dlsym(library, "DllRegisterServer"));
-    ASSERT_TRUE(reg != nullptr && reg() == S_OK);
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMappingKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    const char prog_id[] = "TQZResource.TQZRX11";
-    RegSetValueExA(key, "11", 0, REG_SZ, reinterpret_cast<const BYTE*>(prog_id), sizeof prog_id);
-    RegCloseKey(key);
-  }
-  void TearDown() override {
-    CoUninitialize();
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
-
- private:
-  std::string root_;
-};
-const auto* const kRegistry = ::testing::AddGlobalTestEnvironment(new Scratch_Registry);
+const auto* const kRegistry = ::testing::AddGlobalTestEnvironment(
+    new test_support::Scratch_Registry(VLM_RX11_PATH, "11", "TQZResource.TQZRX11"));
 
 // One engine of the fixture printer.
 struct Engine_Fixture {

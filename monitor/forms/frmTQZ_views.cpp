@@ -156,8 +156,9 @@ void UpdatePrinter(IVectorItem* item) {
 void UpdateAlertError(IVectorItem* item) {
   Trapped(kUsualQuiet, [&] {
     if (Localised == "On") Caption("LabelAlert", 0, Trim_At_Null(Load_Res_String(151)));
-    // A printer that does not answer keeps its last alerts and picture.
-    if (Comm_Error_On != "On") {
+    // A printer that does not answer keeps its last alerts and picture on
+    // show; a printer shown now for the first time shows its own.
+    if (!Keep_Silent_Printer_View()) {
       Fill_Alerts(item);
       Draw_Status_Picture(item);
     }

@@ -53,12 +53,14 @@ TEST_P(QuickViewTable, LabelsFollowTheSelectedPrinter) {
   Set_Engine(1, 1, std::string("Printing"));
   Set_Finisher(1, 0, std::string("QN-752"));
   Discovered_Printers(1, 0) = c.list_kind;
-  Scanner_Flag = c.scanner;
-  Copier_Flag = c.copier;
-  Fax_Flag = c.fax;
   // Shown for the previous printer: a single-engine printer hides them.
   for (const char* key : {"lblIPEngine2Name", "Engine2NameLabel(8)"}) window_.Visible[key] = true;
-  auto item = Dead_Item();
+  // The printer answers its option word only (every other read fails, so
+  // the other labels show the cells set above).
+  auto item = MakeComObject<test_support::Fake_Vector_Item>();
+  const LONG word = static_cast<LONG>((c.scanner ? 0x4000u : 0u) | (c.fax ? 0x2000u : 0u) |
+                                      (c.copier ? 0x80000000u : 0u));
+  for (const char* engine : {"5002.3/0.1/148.1", "5002.3/0.2/148.1"}) item->Set(engine, 206, word);
   UpdateQuickView(item.Get());
   Expect_Captions(c.expected);
   for (const char* key : {"lblIPEngine2Name", "lblIPEngine2Status", "lblIPFinisher2Name",

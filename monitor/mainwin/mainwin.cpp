@@ -8,32 +8,63 @@
 
 #include "monitor/devicedata/devicedata.h"
 #include "monitor/forms/frmTQZ_tabs.h"
+#include "monitor/mainwin/silent_item.h"
 
 namespace vlm::monitor {
 namespace {
 
-// Runs the reads of one printer until one of them times out: a printer that
-// does not answer costs a whole time-out cycle for each further read. A
-// procedure run inside another's reads (the engine box's Click inside a
-// refresh) goes on from the outer one's start.
+// Runs the readers of one printer until one of them times out: a printer
+// that does not answer costs a whole time-out cycle for each further read.
+// Each reader after that runs on a silent stand-in instead (the reader's
+// object, `item`, swapped for it while it runs), which answers at once as
+// the printer did, so that the reader takes its own failure path and the
+// tab shows what the real reads would have shown: nothing of the printer
+// read before, the printer's own last good values, the not-responding
+// text. Those stand-in reads cost no time-out cycle and are not counted in
+// Silent_Read_Count. A procedure run inside another's reads (the engine
+// box's Click inside a selection or a refresh) goes on from the outer one's
+// start.
 class Until_Silent {
  public:
-  Until_Silent() : outer_(active_), before_(outer_ ? outer_->before_ : Silent_Read_Count) { active_ = this; }
+  explicit Until_Silent(IVectorItem*& item)
+      : item_(item), outer_(active_), before_(outer_ ? outer_->before_ : Silent_Read_Count) {
+    active_ = this;
+  }
   ~Until_Silent() { active_ = outer_; }
   Until_Silent(const Until_Silent&) = delete;
   Until_Silent& operator=(const Until_Silent&) = delete;
 
+  // Whether the printer answered every read so far (and so read this one).
   template <class F>
   bool operator()(F&& reader) {
-    if (Silent_Read_Count != before_) return false;
+    if (Silent_Read_Count == before_) {
+      reader();
+      return Silent_Read_Count == before_;
+    }
+    if (!stand_in_) stand_in_ = MakeComObject<Silent_Vector_Item>(Silent_Read_Code);
+    if (!stand_in_) return false;
+    IVectorItem* const printer = item_;
+    const VbLong count = Silent_Read_Count;
+    item_ = stand_in_.Get();
+    struct Restore {
+      IVectorItem*& item;
+      IVectorItem* printer;
+      VbLong count;
+      ~Restore() {
+        item = printer;
+        Silent_Read_Count = count;
+      }
+    } restore{item_, printer, count};
     reader();
-    return Silent_Read_Count == before_;
+    return false;
   }
 
  private:
   static inline Until_Silent* active_ = nullptr;
+  IVectorItem*& item_;
   Until_Silent* outer_;
   VbLong before_;
+  ComPtr<Silent_Vector_Item> stand_in_;
 };
 
 bool Is_Quiet(LONG number, std::initializer_list<LONG> quiet) {
@@ -217,6 +248,16 @@ std::string Tqz_Main::Text(const char* english, VbLong id) {
 void Tqz_Main::Status_Idle() { window_.Set_Status(kStatusIdleColour, "", false); }
 void Tqz_Main::Status_Busy(const std::string& caption) {
   window_.Set_Status(kStatusBusyColour, caption, false);
+}
+
+Tqz_Main::View_Scope::View_Scope(Tqz_Main& m) : previous_(View_Printer_Changed) {
+  const bool changed = m.view_kind_ != Selected_List_Kind || m.view_device_ != Selected_Device;
+  if (changed) {
+    m.view_kind_ = Selected_List_Kind;
+    m.view_device_ = Selected_Device;
+    Forget_Engine_Options();
+  }
+  View_Printer_Changed = previous_ || changed;
 }
 
 void Tqz_Main::Select_Row_Of_Item(int index) {
@@ -417,8 +458,10 @@ VbInteger Tqz_Main::Discover_Printers(IVectorItem* item, VbInteger listKind) {
     item->GetRootHandle(listKind == 0 ? xlpnmif::kInstalledPrinters : xlpnmif::kOtherDevices, 0,
                         &root);
     (listKind == 0 ? Installed_Root_Handle : Other_Root_Handle) = root;
-    // The run has completed: the list's previous devices are gone.
+    // The run has completed: the list's previous devices are gone, and a
+    // device number the view showed may now be another printer.
     Clear_Device_Tables(listKind);
+    if (view_kind_ == listKind) view_kind_ = -1;
     LONG count = 0;
     if (root != -1) {
       Handle_Guard rootGuard{item, root};
@@ -550,6 +593,7 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
     Selected_Row = static_cast<VbInteger>(index);
     Selected_Item_Index = index;
     Select_Row_Of_Item(index);
+    View_Scope view(*this);
     Current_Tab = static_cast<VbInteger>(window_.Current_Tab());
     if (Marked_Item_Index > 0) window_.lvwIPs_Set_Marked(Marked_Item_Index, false);
     Marked_Item_Index = static_cast<VbInteger>(index);
@@ -557,12 +601,15 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
 
     const VbInteger kind = Selected_List_Kind;
     const bool tandem = Is_Tandem(kind, Selected_Device);
+    // The engine box's Click raised here reads the printer as a part of
+    // this selection.
+    IVectorItem* item = nullptr;
+    Until_Silent read(item);
     if (!tandem || window_.ComboPrinter_ListIndex(Current_Tab) == -1) {
       window_.Set_ComboPrinter_ListIndex(Current_Tab, 0);
       Selected_Engine = 0;
     }
-    IVectorItem* item = Object_Of(kind);
-    Until_Silent read;
+    item = Object_Of(kind);
     window_.Build_Form_Caption();
     read([&] { readers_.Get_Printer_Identity(item, 0); });
     read([&] { readers_.Get_MIB_Version(item); });
@@ -570,10 +617,6 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
     auto engineBox = [&](const char* label) {
       window_.Set_Visible(label, 1, tandem);
       window_.Set_Visible("ComboPrinter", Current_Tab, tandem);
-    };
-    auto chosenEngine = [&] {
-      window_.Set_ComboPrinter_ListIndex(Current_Tab, Engine_Choice);
-      Selected_Engine = Engine_Choice;
     };
     switch (Current_Tab) {
       case 0:
@@ -588,14 +631,14 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
       case 2:
         engineBox("LabelEngine");
         read([&] { readers_.Get_Engine_Counters(item, Selected_Engine); });
-        if (Comm_Error_On != "On") {
+        if (!Keep_Silent_Printer_View()) {
           read([&] { readers_.Fill_Memory(item); });
           read([&] { readers_.Fill_Firmware(item); });
         }
         break;
       case 3:
         engineBox("LabelAlert");
-        chosenEngine();
+        Choose_Tab_Engine();
         read([&] { readers_.Get_Summary_Info(item, Selected_Engine); });
         read([&] { readers_.Get_Finisher_Model(item); });
         read([&] { readers_.UpdateAlertError(item); });
@@ -604,7 +647,7 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
         engineBox("LabelInput");
         Selected_Tray = 0;
         Selected_Bin = 0;
-        chosenEngine();
+        Choose_Tab_Engine();
         if (Localised == "On") {
           window_.Set_Caption("LabelInput", 0, Text("", 151));
           window_.Set_Caption("LabelInput", 2, Text("", 442));
@@ -621,7 +664,7 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
         Selected_Tray = 0;
         Selected_Bin = 0;
         read([&] { readers_.UpdatePrinter(item); });
-        if (Comm_Error_On != "On") {
+        if (!Keep_Silent_Printer_View()) {
           read([&] { readers_.UpdateQuickView(item); });
           read([&] { readers_.UpdatePaperOutput(item); });
           read([&] { readers_.Fill_Output_Trays(item); });
@@ -641,13 +684,27 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
   }
 }
 
+void Tqz_Main::Choose_Tab_Engine() {
+  // A printer that is not a tandem pair has engine 0 only, whatever was
+  // chosen for another printer.
+  const VbInteger engine = Is_Tandem(Selected_List_Kind, Selected_Device) ? Engine_Choice : VbInteger{0};
+  window_.Set_ComboPrinter_ListIndex(Current_Tab, engine);
+  Selected_Engine = engine;
+}
+
 void Tqz_Main::ComboPrinter_Click(int index) {
   try {
     Selected_Engine = static_cast<VbInteger>(window_.ComboPrinter_ListIndex(index));
     Engine_Choice = Selected_Engine;
     if (Discovered_Count == 0) return;
+    // An engine the printer lacks puts the box back to "Printer 1", whose
+    // Click reads engine 0 in its place.
+    if (Selected_Engine != 0 && !Is_Tandem(Selected_List_Kind, Selected_Device)) {
+      window_.Set_ComboPrinter_ListIndex(index, 0);
+      return;
+    }
     IVectorItem* item = Object_Of(Selected_List_Kind);
-    Until_Silent read;
+    Until_Silent read(item);
     switch (index) {
       case 2:
         read([&] { readers_.UpdatePrinter(item); });
@@ -765,15 +822,12 @@ void Tqz_Main::Refresh_The_View_Body() {
   window_.lvwIPs_Select(selected);
   Selected_Row = static_cast<VbInteger>(selected);
   Select_Row_Of_Item(selected);
+  View_Scope view(*this);
   Current_Tab = static_cast<VbInteger>(window_.Current_Tab());
   IVectorItem* item = Object_Of(Selected_List_Kind);
 
-  Until_Silent read;
+  Until_Silent read(item);
   read([&] { readers_.Get_Printer_Identity(item, 0); });
-  auto chosenEngine = [&] {
-    window_.Set_ComboPrinter_ListIndex(Current_Tab, Engine_Choice);
-    Selected_Engine = Engine_Choice;
-  };
   switch (Current_Tab) {
     case 0:
       window_.Set_Hourglass(true);
@@ -788,14 +842,14 @@ void Tqz_Main::Refresh_The_View_Body() {
       break;
     case 2:
       Tab_Captions(2);
-      chosenEngine();
+      Choose_Tab_Engine();
       read([&] { readers_.Get_Engine_Counters(item, Selected_Engine); });
       read([&] { readers_.Fill_Memory(item); });
       read([&] { readers_.Fill_Firmware(item); });
       break;
     case 3:
       Tab_Captions(3);
-      chosenEngine();
+      Choose_Tab_Engine();
       read([&] { readers_.Get_Finisher_Model(item); });
       read([&] { readers_.UpdateAlertError(item); });
       break;
@@ -803,9 +857,9 @@ void Tqz_Main::Refresh_The_View_Body() {
       Selected_Tray = 0;
       Selected_Bin = 0;
       Tab_Captions(4);
-      chosenEngine();
+      Choose_Tab_Engine();
       read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
-      if (Comm_Error_On == "On") break;
+      if (Keep_Silent_Printer_View()) break;
       read([&] { readers_.Get_Finisher_Model(item); });
       read([&] { readers_.UpdatePaperInput(item); });
       read([&] { readers_.Draw_Input_Picture(item); });
@@ -817,9 +871,9 @@ void Tqz_Main::Refresh_The_View_Body() {
       Selected_Tray = 0;
       Selected_Bin = 0;
       Tab_Captions(5);
-      chosenEngine();
+      Choose_Tab_Engine();
       read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
-      if (Comm_Error_On == "On") break;
+      if (Keep_Silent_Printer_View()) break;
       read([&] { readers_.Get_Finisher_Model(item); });
       read([&] { readers_.UpdatePaperOutput(item); });
       read([&] { readers_.Fill_Output_Trays(item); });

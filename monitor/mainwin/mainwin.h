@@ -29,6 +29,17 @@
 //   window (Is_Active_Window), never by comparing captions.
 // - Web_Click opens "http://<address>/" only when the selected device is a
 //   TCP/IP device whose address is a dotted IPv4 address.
+// - A printer that is not a tandem pair is always read as engine 0: an
+//   engine box set to "Printer 2" for it goes back to "Printer 1".
+// - The selection, the view refresh and the engine boxes' Click stop
+//   reading the printer at its first read that times out; each reader after
+//   it runs on a silent stand-in (Silent_Vector_Item) that answers at once,
+//   so the tab shows what real reads of a silent printer would show,
+//   without their time-out cycles.
+// - A selection or refresh that turns the view to another printer forgets
+//   the option word of the printer shown before (Forget_Engine_Options):
+//   no picture, option caption or device type of one printer shows for
+//   another.
 #pragma once
 
 #include <array>
@@ -280,6 +291,20 @@ class Tqz_Main {
     ~Busy_Scope() { --m_.busy_; }
     Tqz_Main& m_;
   };
+  // One selection or view refresh of the selected printer. When the tabs
+  // showed another printer before, the option word and what is drawn from
+  // it are forgotten (Forget_Engine_Options) and View_Printer_Changed is
+  // True while the procedure runs.
+  class View_Scope {
+   public:
+    explicit View_Scope(Tqz_Main& m);
+    ~View_Scope() { View_Printer_Changed = previous_; }
+    View_Scope(const View_Scope&) = delete;
+    View_Scope& operator=(const View_Scope&) = delete;
+
+   private:
+    bool previous_;
+  };
   // The error trap: keeps the error, default pointer, reports it unless
   // its number is quiet. Returns whether it was quiet.
   bool Trap(const VbError& e, std::initializer_list<LONG> quiet);
@@ -296,12 +321,18 @@ class Tqz_Main {
   void Refresh_The_View_Trapped();
   void Refresh_The_View_Body();
   void Tab_Captions(int tab);
+  // The visible tab's engine box and Selected_Engine := Engine_Choice for a
+  // tandem pair, "Printer 1" and 0 for any other printer.
+  void Choose_Tab_Engine();
 
   Tqz_Window& window_;
   Tqz_Readers& readers_;
   Tqz_Shared& shared_;
   int busy_ = 0;
   bool ending_ = false;
+  // The printer whose values the tabs show: list kind and device; kind -1
+  // before the first read and after its list was discovered again.
+  VbInteger view_kind_ = -1, view_device_ = 0;
 };
 
 }  // namespace vlm::monitor

@@ -2,6 +2,8 @@
 // menus, on fake ports and a VectorItem that checks handle and group balance.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "monitor/devicedata/devicedata_test_support.h"
 #include "monitor/mainwin/mainwin.h"
 #include "monitor/mainwin/mainwin_test_support.h"
@@ -246,6 +248,8 @@ TEST_F(MainWinTest, TheViewIsReadOnlyWhileTheWindowIsActive) {
 // A printer whose read times out is read no further in that refresh, on
 // every tab, the engine box's Click that the refresh raises (a tandem)
 // included; a selection stops the same way, and the next refresh starts over.
+// The readers after the silent read run, in their order, on the silent
+// stand-in, which never reaches the printer.
 TEST_F(MainWinTest, TheViewRefreshStopsAtTheFirstSilentRead) {
   installed_->runs = {Devices(1, "P")};
   other_->runs = {{}};
@@ -274,23 +278,44 @@ TEST_F(MainWinTest, TheViewRefreshStopsAtTheFirstSilentRead) {
         "Get_Engine_Model", "Get_Finisher_Model", "UpdatePaperOutput", "Fill_Output_Trays"}},
       {6, "Get_Printer_Identity", {id}},
   };
+  // Every reader ran once: on the printer up to the silent one, then aside.
+  auto expect_all_read = [&](const std::vector<std::string>& all) {
+    std::vector<std::string> read = readers_.calls;
+    read.insert(read.end(), readers_.standIn.begin(), readers_.standIn.end());
+    EXPECT_EQ(read, all);
+  };
+  auto clear = [&] {
+    readers_.calls.clear();
+    readers_.standIn.clear();
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.tab) + " " + c.silent);
     window_.tab = c.tab;
+    readers_.silent.clear();
+    clear();
+    main_.Refresh_The_View();
+    ASSERT_TRUE(readers_.standIn.empty());
+    const std::vector<std::string> all = readers_.calls;
     readers_.silent = {c.silent};
-    readers_.calls.clear();
+    clear();
     main_.Refresh_The_View();
     EXPECT_EQ(readers_.calls, c.read);
+    expect_all_read(all);
   }
   // The selection of the silent printer.
   window_.tab = 1;
+  readers_.silent.clear();
+  clear();
+  main_.lvwIPs_ItemClick(1);
+  const std::vector<std::string> all = readers_.calls;
   readers_.silent = {id};
-  readers_.calls.clear();
+  clear();
   main_.lvwIPs_ItemClick(1);
   EXPECT_EQ(readers_.calls, (std::vector<std::string>{id}));
+  expect_all_read(all);
   // A printer that answers again is read in full.
   readers_.silent.clear();
-  readers_.calls.clear();
+  clear();
   window_.tab = 4;
   main_.Refresh_The_View();
   EXPECT_EQ(readers_.calls,
@@ -298,6 +323,7 @@ TEST_F(MainWinTest, TheViewRefreshStopsAtTheFirstSilentRead) {
                                       "Get_Engine_Model", "Get_Engine_Model", "Get_Finisher_Model",
                                       "UpdatePaperInput", "Draw_Input_Picture", "Get_Installed_Options",
                                       "Get_Installed_Options"}));
+  EXPECT_TRUE(readers_.standIn.empty());
 }
 
 TEST_F(MainWinTest, NotRespondingMessageAfterADiscovery) {
@@ -411,6 +437,45 @@ TEST_F(MainWinTest, EngineChoiceFollowsTheComboAndResetsOnASingleEngine) {
   // A click past the end of the list changes nothing.
   main_.lvwIPs_ItemClick(7);
   EXPECT_EQ(main_.Selected_Item_Index, 2);
+  EXPECT_EQ(report_.Shown, 0);
+}
+
+// "Printer 2" chosen on the QuickView tab of a single-engine printer: the
+// box goes back to "Printer 1", and every tab, by a tab change or by a
+// selection, reads the printer's one engine.
+TEST_F(MainWinTest, ASingleEnginePrinterShowsItsEngineOnEveryTabAfterPrinter2WasChosen) {
+  installed_->runs = {Devices(1, "P")};
+  other_->runs = {{}};
+  readers_.printers[{0, 0}] = {{3}, false};
+  main_.Refresh_Discovery_Click();
+  window_.tab = 0;
+  main_.lvwIPs_ItemClick(1);
+  window_.Set_ComboPrinter_ListIndex(0, 1);
+  EXPECT_EQ(window_.combo[0], 0);
+  EXPECT_EQ(main_.Engine_Choice, 0);
+  EXPECT_EQ(Selected_Engine, 0);
+  for (int tab = 1; tab <= 6; ++tab) {
+    SCOPED_TRACE(tab);
+    const int previous = window_.tab;
+    window_.tab = tab;
+    for (bool by_selection : {false, true}) {
+      readers_.calls.clear();
+      readers_.engines.clear();
+      if (by_selection) {
+        main_.lvwIPs_ItemClick(1);
+      } else {
+        main_.SSTab1_Click(previous);
+      }
+      EXPECT_FALSE(readers_.calls.empty());
+      for (std::size_t i = 0; i < readers_.calls.size(); ++i)
+        EXPECT_EQ(readers_.engines[i], 0) << readers_.calls[i];
+      EXPECT_EQ(std::count(readers_.calls.begin(), readers_.calls.end(), "Get_Engine_Counters 1"), 0);
+      EXPECT_EQ(Selected_Engine, 0);
+      if (window_.combo.count(tab)) {
+        EXPECT_EQ(window_.combo[tab], 0);
+      }
+    }
+  }
   EXPECT_EQ(report_.Shown, 0);
 }
 

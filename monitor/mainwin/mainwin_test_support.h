@@ -18,6 +18,7 @@
 #include "monitor/devicedata/devicedata.h"
 #include "monitor/devicedata/devicedata_fakes.h"
 #include "monitor/mainwin/mainwin.h"
+#include "monitor/mainwin/silent_item.h"
 #include "platform/com/com.h"
 
 namespace vlm::monitor::test_support {
@@ -308,7 +309,12 @@ class Fake_Readers : public Tqz_Readers {
  public:
   explicit Fake_Readers(Fake_Window& window) : window_(window) {}
   std::map<std::pair<int, int>, Fake_Printer> printers;
+  // The calls on the printers' objects, and Selected_Engine at each.
   std::vector<std::string> calls;
+  std::vector<VbInteger> engines;
+  // The calls on the silent stand-in (the readers after a read that timed
+  // out), which never reach a printer.
+  std::vector<std::string> standIn;
   std::function<void()> onRead;
   // Readers whose read times out (counted as the real ones count it).
   std::set<std::string> silent;
@@ -316,36 +322,36 @@ class Fake_Readers : public Tqz_Readers {
   void Get_Device_Flag(IVectorItem*, VbInteger kind, VbInteger device, VbInteger) override;
   void Get_Printer_State(IVectorItem*, VbInteger engine) override;
 #define VLM_LOG_CALL(name, ...) \
-  void name(__VA_ARGS__) override { Log(#name); }
-  VLM_LOG_CALL(Get_Printer_Identity, IVectorItem*, VbInteger)
-  VLM_LOG_CALL(Get_Summary_Info, IVectorItem*, VbInteger)
-  VLM_LOG_CALL(Get_Finisher_Model, IVectorItem*)
-  VLM_LOG_CALL(Get_MIB_Version, IVectorItem*)
-  VLM_LOG_CALL(Get_Device_Functions, IVectorItem*, VbInteger)
-  VLM_LOG_CALL(Get_Device_Status, IVectorItem*)
-  VLM_LOG_CALL(Get_Engine_Model, IVectorItem*, VbInteger)
-  VLM_LOG_CALL(Get_Installed_Options, IVectorItem*, VbInteger)
-  VLM_LOG_CALL(Get_OS_Version)
-  VLM_LOG_CALL(UpdateQuickView, IVectorItem*)
-  VLM_LOG_CALL(UpdateIPController, IVectorItem*)
-  VLM_LOG_CALL(UpdatePrinter, IVectorItem*)
-  VLM_LOG_CALL(UpdateAlertError, IVectorItem*)
-  VLM_LOG_CALL(UpdatePaperInput, IVectorItem*)
-  VLM_LOG_CALL(UpdatePaperOutput, IVectorItem*)
-  VLM_LOG_CALL(UpdateJobs, IVectorItem*)
-  VLM_LOG_CALL(Fill_Memory, IVectorItem*)
-  VLM_LOG_CALL(Fill_Firmware, IVectorItem*)
-  VLM_LOG_CALL(Fill_Output_Trays, IVectorItem*)
-  VLM_LOG_CALL(Draw_Input_Picture, IVectorItem*)
-  VLM_LOG_CALL(Draw_Output_Picture, IVectorItem*)
-  VLM_LOG_CALL(Draw_Status_Picture, IVectorItem*)
+  void name(IVectorItem* item __VA_OPT__(, ) __VA_ARGS__) override { Log(#name, item); }
+  VLM_LOG_CALL(Get_Printer_Identity, VbInteger)
+  VLM_LOG_CALL(Get_Summary_Info, VbInteger)
+  VLM_LOG_CALL(Get_Finisher_Model)
+  VLM_LOG_CALL(Get_MIB_Version)
+  VLM_LOG_CALL(Get_Device_Functions, VbInteger)
+  VLM_LOG_CALL(Get_Device_Status)
+  VLM_LOG_CALL(Get_Engine_Model, VbInteger)
+  VLM_LOG_CALL(Get_Installed_Options, VbInteger)
+  VLM_LOG_CALL(UpdateQuickView)
+  VLM_LOG_CALL(UpdateIPController)
+  VLM_LOG_CALL(UpdatePrinter)
+  VLM_LOG_CALL(UpdateAlertError)
+  VLM_LOG_CALL(UpdatePaperInput)
+  VLM_LOG_CALL(UpdatePaperOutput)
+  VLM_LOG_CALL(UpdateJobs)
+  VLM_LOG_CALL(Fill_Memory)
+  VLM_LOG_CALL(Fill_Firmware)
+  VLM_LOG_CALL(Fill_Output_Trays)
+  VLM_LOG_CALL(Draw_Input_Picture)
+  VLM_LOG_CALL(Draw_Output_Picture)
+  VLM_LOG_CALL(Draw_Status_Picture)
 #undef VLM_LOG_CALL
-  void Get_Engine_Counters(IVectorItem*, VbInteger engine) override {
-    Log("Get_Engine_Counters " + std::to_string(engine));
+  void Get_OS_Version() override { Log("Get_OS_Version", nullptr); }
+  void Get_Engine_Counters(IVectorItem* item, VbInteger engine) override {
+    Log("Get_Engine_Counters " + std::to_string(engine), item);
   }
 
  private:
-  void Log(const std::string& call);
+  void Log(const std::string& call, IVectorItem* item);
   Fake_Window& window_;
 };
 
@@ -372,17 +378,22 @@ class Fake_Shared : public Tqz_Shared {
   }
 };
 
-inline void Fake_Readers::Log(const std::string& call) {
+inline void Fake_Readers::Log(const std::string& call, IVectorItem* item) {
+  if (dynamic_cast<Silent_Vector_Item*>(item) != nullptr) {
+    standIn.push_back(call);
+    return;
+  }
   calls.push_back(call);
+  engines.push_back(Selected_Engine);
   if (silent.count(call.substr(0, call.find(' ')))) ++Silent_Read_Count;
   if (onRead) onRead();
 }
-inline void Fake_Readers::Get_Device_Flag(IVectorItem*, VbInteger kind, VbInteger device, VbInteger) {
-  Log("Get_Device_Flag");
+inline void Fake_Readers::Get_Device_Flag(IVectorItem* item, VbInteger kind, VbInteger device, VbInteger) {
+  Log("Get_Device_Flag", item);
   Device_List_Fields(kind, device, 6) = VbLong{printers[{kind, device}].tandem ? 1 : 0};
 }
-inline void Fake_Readers::Get_Printer_State(IVectorItem*, VbInteger engine) {
-  Log("Get_Printer_State " + std::to_string(engine));
+inline void Fake_Readers::Get_Printer_State(IVectorItem* item, VbInteger engine) {
+  Log("Get_Printer_State " + std::to_string(engine), item);
   const Fake_Printer& p = printers[{Selected_List_Kind, Selected_Device}];
   if (static_cast<std::size_t>(engine) < p.states.size()) {
     Decode_Machine_State(p.states[static_cast<std::size_t>(engine)]);

@@ -195,8 +195,12 @@ TEST_F(frmTQZ_Test, StartUpChecksByRegistryAndAnswers) {
       // The list headers and the engine names.
       EXPECT_EQ(form.lvwJobs->columnCount(), 10);
       EXPECT_EQ(form.lvwOutputTray->columnWidth(0), vbui::Twips(2020));
-      EXPECT_EQ(form.ComboPrinter[6]->count(), 2);
-      EXPECT_EQ(form.ComboPrinter[6]->itemText(1), "Printer 2");
+      // Every engine box holds both engines and none is chosen yet.
+      for (const vbui::VbComboBox* combo : form.ComboPrinter) {
+        EXPECT_EQ(combo->count(), 2);
+        EXPECT_EQ(combo->itemText(1), "Printer 2");
+        EXPECT_EQ(combo->ListIndex(), -1);
+      }
       EXPECT_EQ(Not_Responding_Phrase, "The Selected Printer is not Responding");
     }
   }

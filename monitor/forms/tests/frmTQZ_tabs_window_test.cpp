@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "monitor/devicedata/devicedata_fakes.h"
+#include "monitor/forms/frmTQZ_pictures_test_support.h"
 #include "monitor/forms/frmTQZ_tabs_window.h"
 #include "monitor/forms/tests/forms_test_support.h"
 #include "monitor/mainwin/mainwin.h"
@@ -23,36 +24,10 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 namespace vlm::monitor {
 namespace {
 
-class Scratch_Registry : public ::testing::Environment {
- public:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vlm_tabs_window_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    ::setenv("VLM_REGISTRY_ROOT", root_.c_str(), 1);
-    CoInitialize(nullptr);
-    void* library = dlopen(VLM_RX11_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library, nullptr) << dlerror();
-    auto reg = reinterpret_cast<DllRegisterServerFn>(dlsym(library, "DllRegisterServer"));
-    ASSERT_TRUE(reg != nullptr && reg() == S_OK);
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMappingKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    const char prog_id[] = "TQZResource.TQZRX11";
-    RegSetValueExA(key, "11", 0, REG_SZ, reinterpret_cast<const BYTE*>(prog_id), sizeof prog_id);
-    RegCloseKey(key);
-  }
-  void TearDown() override {
-    CoUninitialize();
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-  }
-
- private:
-  std::string root_;
-};
-const auto* const kRegistry = ::testing::AddGlobalTestEnvironment(new Scratch_Registry);
+// A scratch registry where the engine library of type 11 has registered
+// itself and is mapped as the installation maps it.
+const auto* const kRegistry = ::testing::AddGlobalTestEnvironment(
+    new test_support::Scratch_Registry(VLM_RX11_PATH, "11", "TQZResource.TQZRX11"));
 
 std::vector<std::string> Row_Texts(QTreeWidget* list, int row) {
   std::vector<std::string> out;
