@@ -158,7 +158,10 @@ void End_When_No_Printers(const App_Options& options) {
   // no-printers question ends it, every other dialog closes as by its frame.
   vbui::DialogService::Instance().SetResponder([](QDialog& dialog) {
     const auto* box = qobject_cast<const Message_Box_Form*>(&dialog);
-    if (box == nullptr || box->Loaded_Code() != "11") return;
+    if (box == nullptr || box->Loaded_Code() != "11") {
+      std::fprintf(stderr, "tqz2: dialog \"%s\" closed unanswered\n", qPrintable(dialog.objectName()));
+      return;
+    }
     std::fprintf(stderr, "tqz2: no printer was found; no pictures were taken\n");
     g_no_printers = true;
     vbui::End();

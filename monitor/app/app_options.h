@@ -31,7 +31,8 @@
 //   question: the no-printers question ("11") of a discovery ends the
 //   program (vbui::End) with a line on stderr, and Ended_Without_Printers()
 //   is then true (the program exits with status 3); every other dialog is
-//   closed as by its frame. Without exit_after_screenshots it does nothing.
+//   closed as by its frame, with a line on stderr. Without
+//   exit_after_screenshots it does nothing.
 #pragma once
 
 #include <QString>
