@@ -12,12 +12,14 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 
+#include "monitor/forms/Message_Box.h"
 #include "monitor/forms/frmTQZ.h"
 #include "monitor/vbui/vbui.h"
 
@@ -80,10 +82,11 @@ void Save_Pictures(frmTQZ& form, const App_Options& options) {
   QDir dir(options.screenshots);
   dir.mkpath(QStringLiteral("."));
   QFile record(dir.filePath(QStringLiteral("window.txt")));
-  const bool recording = record.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
+  const bool recording = record.open(QIODevice::WriteOnly | QIODevice::Truncate);
   QTextStream out(&record);
+  out.setEncoding(QStringConverter::Utf8);
   for (int row = 0; row < form.lvwIPs->count(); ++row) {
-    out << "lvwIPs\t" << (row + 1) << '\t' << form.lvwIPs->item(row)->text() << '\n';
+    out << "lvwIPs\t" << (row + 1) << '\t' << Window_Record_Text(form.lvwIPs->item(row)->text()) << '\n';
   }
   form.activateWindow();
   for (int tab = 0; tab < form.SSTab1->Tabs(); ++tab) {
@@ -92,10 +95,18 @@ void Save_Pictures(frmTQZ& form, const App_Options& options) {
     QCoreApplication::processEvents();
     const QString caption = form.SSTab1->TabCaption(tab);
     form.grab().save(dir.filePath(QStringLiteral("tab%1-%2.png").arg(tab).arg(File_Name(caption))));
-    for (const QLabel* label : form.SSTab1->widget(tab)->findChildren<QLabel*>()) {
-      const QString text = label->text().simplified();
-      if (!text.isEmpty() && !label->objectName().isEmpty())
-        out << caption << '\t' << label->objectName() << '\t' << text << '\n';
+    QWidget* page = form.SSTab1->widget(tab);
+    for (const QLabel* label : page->findChildren<QLabel*>()) {
+      if (label->objectName().isEmpty()) continue;
+      out << caption << '\t' << label->objectName() << '\t' << Window_Record_Text(vbui::ShownText(*label)) << '\n';
+    }
+    for (const QTreeWidget* list : page->findChildren<QTreeWidget*>()) {
+      for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        out << caption << '\t' << list->objectName() << '\t' << (row + 1);
+        for (int column = 0; column < list->columnCount(); ++column)
+          out << '\t' << Window_Record_Text(list->topLevelItem(row)->text(column));
+        out << '\n';
+      }
     }
   }
   if (form.SSTab1->Tabs() > 0) form.SSTab1->SetTab(0);
@@ -106,7 +117,24 @@ void Save_Pictures(frmTQZ& form, const App_Options& options) {
   if (options.exit_after_screenshots) vbui::End();
 }
 
+bool g_no_printers = false;
+
 }  // namespace
+
+QString Window_Record_Text(const QString& text) {
+  QString out;
+  out.reserve(text.size());
+  for (const QChar c : text) {
+    switch (c.unicode()) {
+      case '\t': out += QStringLiteral("\\t"); break;
+      case '\n': out += QStringLiteral("\\n"); break;
+      case '\r': out += QStringLiteral("\\r"); break;
+      case '\\': out += QStringLiteral("\\\\"); break;
+      default: out += c;
+    }
+  }
+  return out;
+}
 
 void End_On_Signals() {
   if (g_signal_pipe[0] >= 0) return;
@@ -123,6 +151,24 @@ void End_On_Signals() {
   sa.sa_flags = SA_RESTART;
   for (int s : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(s, &sa, nullptr);
 }
+
+void End_When_No_Printers(const App_Options& options) {
+  if (!options.exit_after_screenshots) return;
+  // No question is waited for: the pictures are all this run is for. The
+  // no-printers question ends it, every other dialog closes as by its frame.
+  vbui::DialogService::Instance().SetResponder([](QDialog& dialog) {
+    const auto* box = qobject_cast<const Message_Box_Form*>(&dialog);
+    if (box == nullptr || box->Loaded_Code() != "11") {
+      std::fprintf(stderr, "tqz2: dialog \"%s\" closed unanswered\n", qPrintable(dialog.objectName()));
+      return;
+    }
+    std::fprintf(stderr, "tqz2: no printer was found; no pictures were taken\n");
+    g_no_printers = true;
+    vbui::End();
+  });
+}
+
+bool Ended_Without_Printers() { return g_no_printers; }
 
 void Save_Pictures_After_First_Poll(frmTQZ& form, const App_Options& options) {
   if (options.screenshots.isEmpty() || vbui::ProgramEnded()) return;

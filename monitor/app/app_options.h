@@ -16,10 +16,23 @@
 // - Save_Pictures_After_First_Poll() waits for the first tick of the polling
 //   timer (none when polling is off) after the load, then shows each visible
 //   tab in turn (which refreshes its view), saves the window as
-//   DIR/tab<N>-<caption>.png and writes DIR/window.txt, a plain record of
-//   what the window shows: "lvwIPs<TAB>row<TAB>text" for each printer of the
-//   list, and "<tab N><TAB>name<TAB>text" for each label with text on each
-//   tab. With exit_after_screenshots the program then ends.
+//   DIR/tab<N>-<caption>.png and writes DIR/window.txt (UTF-8), a plain
+//   record of what the window shows, one line per text:
+//     lvwIPs<TAB>row<TAB>text                 each printer of the list
+//     <tab caption><TAB>name<TAB>text         each named label of each tab
+//     <tab caption><TAB>list<TAB>row<TAB>cell<TAB>cell...
+//                                             each row of each list view of
+//                                             each tab, every column
+//   Rows count from 1. Texts are written exactly as shown (a label's text
+//   as ShownText gives it), nothing trimmed or collapsed, with tab, newline,
+//   carriage return and backslash escaped as \t, \n, \r and \\. With
+//   exit_after_screenshots the program then ends.
+// - End_When_No_Printers() makes a run with exit_after_screenshots answer no
+//   question: the no-printers question ("11") of a discovery ends the
+//   program (vbui::End) with a line on stderr, and Ended_Without_Printers()
+//   is then true (the program exits with status 3); every other dialog is
+//   closed as by its frame, with a line on stderr. Without
+//   exit_after_screenshots it does nothing.
 #pragma once
 
 #include <QString>
@@ -39,5 +52,9 @@ void Use_Installed_Registry();
 bool Parse_Options(int argc, char** argv, App_Options& options, std::string& error);
 void End_On_Signals();
 void Save_Pictures_After_First_Poll(frmTQZ& form, const App_Options& options);
+void End_When_No_Printers(const App_Options& options);
+// A text as window.txt writes it.
+QString Window_Record_Text(const QString& text);
+bool Ended_Without_Printers();
 
 }  // namespace vlm::monitor

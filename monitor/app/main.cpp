@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
                            : procedures.Other_Vector_Item.Get();
         },
         [&procedures] { return procedures.Selected_Item_Index; }));
+    End_When_No_Printers(options);
     try {
       form->Form_Initialize();
       form->Form_Load();
@@ -72,5 +73,5 @@ int main(int argc, char** argv) {
     frmOptions().Unload();
   }
   CoUninitialize();
-  return rc;
+  return Ended_Without_Printers() ? 3 : rc;
 }

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "platform/registry/registry.h"
+#include "tests/support/temp_folder.h"
 
 namespace vlm {
 namespace {
@@ -55,6 +56,7 @@ class Tqz2_Instance_Test : public ::testing::Test {
     env_.insert("VLM_INSTANCE_KEY", key_);
     env_.insert("VLM_LANG_DIR", dir_.filePath("lang"));
     env_.insert("TMPDIR", dir_.path());
+    env_.insert("XDG_RUNTIME_DIR", QString::fromStdString(vlm::testing::QtRuntimeFolder(dir_.path().toStdString())));
   }
   void TearDown() override {
     for (auto& p : running_) {
@@ -63,6 +65,7 @@ class Tqz2_Instance_Test : public ::testing::Test {
         p->waitForFinished(5000);
       }
     }
+    EXPECT_TRUE(vlm::testing::LeftQtRuntimeFolders(dir_.path().toStdString()).empty());
     registry::ResetForTests();
   }
   QProcess& Start() {

@@ -47,6 +47,37 @@ TEST_F(FrameTest, ErrorReportLaysOutCodeFifteen) {
   EXPECT_EQ(Program_Title, "#235");
 }
 
+TEST_F(FrameTest, ErrorReportShowsTheVbTextOfEachNumberTheProgramRaises) {
+  const std::pair<VbLong, const char*> kTexts[] = {
+      {5, "Invalid procedure call or argument"},
+      {6, "Overflow"},
+      {7, "Out of memory"},
+      {9, "Subscript out of range"},
+      {11, "Division by zero"},
+      {13, "Type mismatch"},
+      {51, "Internal error"},
+      {53, "File not found"},
+      {91, "Object variable or With block variable not set"},
+      {380, "Invalid property value"},
+      {400, "Form already displayed; can't show modally"},
+      {401, "Can't show non-modal form when modal form is displayed"},
+      {424, "Object required"},
+      {429, "ActiveX component can't create object"},
+      {438, "Object doesn't support this property or method"},
+      {35600, "Index out of bounds"},
+      {35601, "Element not found"},
+      {35602, "Key is not unique in collection"},
+      {1000, "Application-defined or object-defined error"},
+  };
+  for (const auto& [number, text] : kTexts) {
+    dialog_.Log.clear();
+    retrieval::Trapped({}, [&] { Raise_Vb_Error(number); });
+    ASSERT_EQ(dialog_.Log.size(), 7u) << number;
+    EXPECT_EQ(dialog_.Log[5], "Text3.Text=" + std::to_string(number) + "    " + text);
+  }
+  EXPECT_EQ(VbErrorDescription(340, 3), "Control array element '3' doesn't exist");
+}
+
 TEST_F(FrameTest, TrapsKeepTheErrorResetThePointerAndReportUnlessQuiet) {
   const struct {
     VbLong number;

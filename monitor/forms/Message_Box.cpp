@@ -198,7 +198,7 @@ void Message_Box_Access::Set_Caption(std::string_view control, const std::string
   } else if (auto* t = qobject_cast<QLineEdit*>(w)) {
     t->setText(Q(caption));
   } else {
-    w->setWindowTitle(Q(caption));
+    vbui::SetWindowCaption(*w, Q(caption));
   }
 }
 

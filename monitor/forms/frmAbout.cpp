@@ -27,7 +27,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
   setModal(true);
   setFixedSize(Twips(5730), Twips(3210));
   auto label = [this](const char* name, int left, int top, int width, int height) {
-    auto* l = new QLabel(this);
+    auto* l = new vbui::VbLabel(QString(), this);
     l->setObjectName(name);
     l->setGeometry(Twips(left), Twips(top), Twips(width), Twips(height));
     l->setWordWrap(true);
@@ -71,7 +71,7 @@ void frmAbout::Form_Load() {
     cmdOK->setText(QString::fromStdString(Load_Res_String(276)));
   }
   Program_Title = title;
-  setWindowTitle(QString::fromStdString(Program_Title));
+  vbui::SetWindowCaption(*this, QString::fromStdString(Program_Title));
   lblVersion->setText(QString::fromStdString(Version_Text(versionWord, This_Program_Version())));
   lblTitle->setText(QString::fromStdString(Program_Title));
 }

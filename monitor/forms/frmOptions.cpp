@@ -162,7 +162,7 @@ frmOptions_Form::frmOptions_Form() {
     return f;
   };
   auto label = [&](QWidget* parent, const char* name, const char* caption, int left, int top, int width) {
-    auto* l = new QLabel(QString::fromLatin1(caption), parent);
+    auto* l = new vbui::VbLabel(QString::fromLatin1(caption), parent);
     place(l, name, left, top, width, 255);
     return l;
   };
@@ -308,7 +308,7 @@ void frmOptions_Form::Localise() {
     w->setProperty("charSet", charSet);
   }
   auto text = [](VbLong id) { return Q(Trim_At_Null(Load_Res_String(id))); };
-  setWindowTitle(text(235));
+  vbui::SetWindowCaption(*this, text(235));
   SSTab1->SetTabCaption(0, text(213));
   SSTab1->SetTabCaption(1, text(307));
   const std::pair<QGroupBox*, VbLong> frames[] = {{Frame1, 212}, {Frame2, 217}, {Frame3, 220}, {Frame4, 385},

@@ -112,10 +112,10 @@ VbLong Polling_Interval_Milliseconds(const std::string& text) {
   const std::string t = Trim(text);
   if (t.empty()) return 0;
   if (t.size() > 9 || !std::all_of(t.begin(), t.end(), [](unsigned char c) { return std::isdigit(c); })) {
-    throw VbError(13, VbErrorDescription(13));
+    Raise_Vb_Error(VBERR_TYPE_MISMATCH);
   }
   const long seconds = std::stol(t);
-  if (seconds < 1 || seconds > 65) throw VbError(380, VbErrorDescription(380));
+  if (seconds < 1 || seconds > 65) Raise_Vb_Error(VBERR_INVALID_PROPERTY_VALUE);
   return static_cast<VbLong>(seconds * 1000);
 }
 
@@ -144,12 +144,13 @@ QWidget* frmTQZ::Control(std::string_view name, VbInteger index) {
   const QString base = QString::fromUtf8(name.data(), static_cast<int>(name.size()));
   const QString full = index == kNoIndex ? base : vbui::ControlName(base.toLatin1().constData(), index);
   if (auto* w = findChild<QWidget*>(full)) return w;
-  Raise_Vb_Error(index == kNoIndex ? 424 : 340);
+  if (index == kNoIndex) Raise_Vb_Error(VBERR_OBJECT_REQUIRED);
+  throw VbError(VBERR_NO_CONTROL_ARRAY_ELEMENT, VbErrorDescription(VBERR_NO_CONTROL_ARRAY_ELEMENT, index));
 }
 
 QLabel* frmTQZ::Label(std::string_view name, VbInteger index) {
   auto* label = qobject_cast<QLabel*>(Control(name, index));
-  if (label == nullptr) Raise_Vb_Error(438);
+  if (label == nullptr) Raise_Vb_Error(VBERR_NO_SUCH_MEMBER);
   return label;
 }
 
@@ -158,7 +159,7 @@ std::string frmTQZ::Caption(std::string_view control, VbInteger index) {
   if (auto* l = qobject_cast<QLabel*>(w)) return l->text().toStdString();
   if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title().toStdString();
   if (auto* b = qobject_cast<QPushButton*>(w)) return b->text().toStdString();
-  Raise_Vb_Error(438);
+  Raise_Vb_Error(VBERR_NO_SUCH_MEMBER);
 }
 
 void frmTQZ::Set_Caption(std::string_view control, VbInteger index, const std::string& caption) {
@@ -171,7 +172,7 @@ void frmTQZ::Set_Caption(std::string_view control, VbInteger index, const std::s
   } else if (auto* b = qobject_cast<QPushButton*>(w)) {
     b->setText(text);
   } else {
-    Raise_Vb_Error(438);
+    Raise_Vb_Error(VBERR_NO_SUCH_MEMBER);
   }
 }
 
@@ -237,8 +238,9 @@ void frmTQZ::Build_Form_Caption() {
         Field_Text(Device_List_Fields(Selected_List_Kind, Selected_Device, 1));
     if (name.empty()) name = Localised_Text("Unknown", 389);
     State.Caption_Printer = StripNullTerminator(name);
-    setWindowTitle(QString::fromStdString(State.Caption_Title + "  -  " + State.Caption_Label +
-                                          " :  " + State.Caption_Printer));
+    vbui::SetWindowCaption(*this, QString::fromStdString(State.Caption_Title + "  -  " +
+                                                         State.Caption_Label + " :  " +
+                                                         State.Caption_Printer));
   });
 }
 
@@ -680,8 +682,9 @@ void frmTQZ::Set_Window_Caption() {
   State.Caption_Title = StripNullTerminator(Localised_Text("Velmar Printer Monitor", 235));
   State.Caption_Label = StripNullTerminator(Localised_Text("Controller Name", 152));
   State.Caption_Printer = StripNullTerminator(Localised_Text("Unknown", 389));
-  setWindowTitle(QString::fromStdString(State.Caption_Title + " - " + State.Caption_Label + "  " +
-                                        State.Caption_Printer));
+  vbui::SetWindowCaption(*this, QString::fromStdString(State.Caption_Title + " - " +
+                                                       State.Caption_Label + "  " +
+                                                       State.Caption_Printer));
 }
 
 void frmTQZ::Localise_Main_Window() {

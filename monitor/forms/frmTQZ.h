@@ -112,8 +112,11 @@ class frmTQZ : public QMainWindow, public Main_Window_Port, public Main_Form {
   QAction* Context_Help = nullptr;
   QAction* mPopRestore = nullptr;
   QAction* mPopExit = nullptr;
-  // The program's icon (image 1 of imgSmallIcon).
-  QIcon Program_Icon() const;
+  // The program's icon on the tray and the window: image 1 of imgSmallIcon,
+  // the 16 x 16 status picture 1 of lvwIPs. The code that draws the status
+  // pictures (frmTQZ_Main) hands it over before the load adds the tray icon.
+  void Set_Program_Icon(const QIcon& statusPicture1);
+  QIcon Program_Icon() const { return program_icon_; }
   vbui::TrayIcon& Tray() { return *tray_; }
 
   // ---- Form-level values ----
@@ -209,6 +212,7 @@ class frmTQZ : public QMainWindow, public Main_Window_Port, public Main_Form {
   void Build_Menus();
   void Ask_No_Printers();
   std::unique_ptr<vbui::TrayIcon> tray_;
+  QIcon program_icon_;
   vbui::SingleInstance* guard_;
   bool unloading_ = false;
 };

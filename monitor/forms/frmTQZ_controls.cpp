@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTreeWidget>
@@ -42,12 +41,12 @@ class Builder {
   Builder(frmTQZ& form, QWidget* page) : form_(form), page_(page) {}
 
   QLabel* Caption(const char* name, int index, const char* text, QWidget* parent) {
-    auto* l = new QLabel(QString::fromLatin1(text), parent);
+    auto* l = new vbui::VbLabel(QString::fromLatin1(text), parent);
     l->setObjectName(Name(name, index));
     return l;
   }
   QLabel* Value(const char* name, int index, const char* text, QWidget* parent) {
-    auto* l = new QLabel(QString::fromLatin1(text), parent);
+    auto* l = new vbui::VbLabel(QString::fromLatin1(text), parent);
     l->setObjectName(Name(name, index));
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     l->setMinimumWidth(Twips(1800));
@@ -96,27 +95,14 @@ class Builder {
 
 }  // namespace
 
-QIcon frmTQZ::Program_Icon() const {
-  // A small printer: body, paper and a status light.
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setPen(QColor(40, 40, 40));
-  p.setBrush(Qt::white);
-  p.drawRect(4, 1, 7, 5);
-  p.setBrush(QColor(90, 110, 160));
-  p.drawRect(1, 6, 13, 6);
-  p.setBrush(QColor(0, 200, 0));
-  p.drawRect(11, 8, 1, 1);
-  p.setBrush(Qt::white);
-  p.drawRect(4, 12, 7, 2);
-  return QIcon(pixmap);
+void frmTQZ::Set_Program_Icon(const QIcon& statusPicture1) {
+  program_icon_ = QIcon(statusPicture1.pixmap(16, 16));
+  setWindowIcon(program_icon_);
 }
 
 void frmTQZ::Build_Controls() {
   setObjectName(QStringLiteral("frmTQZ"));
   setWindowTitle(QStringLiteral("Velmar Printer Monitor"));
-  setWindowIcon(Program_Icon());
 
   auto* central = new QWidget(this);
   auto* outer = new QVBoxLayout(central);
@@ -135,7 +121,7 @@ void frmTQZ::Build_Controls() {
   splitter->setStretchFactor(1, 1);
   outer->addWidget(splitter, 1);
 
-  Label15 = new QLabel(central);
+  Label15 = new vbui::VbLabel(QString(), central);
   Label15->setObjectName(QStringLiteral("Label15"));
   Label15->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   Label15->setMinimumHeight(Twips(300));
@@ -198,7 +184,7 @@ void frmTQZ::Build_Controls() {
             {"LabelIP", 5, "Copier Timeout", "lblIPCopierTimeout", kNone},
             {"LabelIP", 6, "Banner Option", "lblIPBannerOption", kNone},
             {"LabelIP", 7, "Spool Mode", "lblIPSpoolMode", kNone},
-            {"LabelIP", 10, "Supported Resolution ", "Label14", kNone},
+            {"LabelIP", 10, "Supported Resolution ", "Label14", kNone, "400/600"},
             {"Label1", kNone, "Controller Status", "Label4", kNone},
         },
         page, 1));
@@ -373,6 +359,7 @@ void frmTQZ::Build_Controls() {
   Timer4 = new vbui::VbTimer(this, "Timer4", 1250);
   Timer5 = new vbui::VbTimer(this, "Timer5", 13000);
 
+  Set_BackColor("Label13", kNone, 0xE0E0E0);
   resize(Twips(12600), Twips(7800));
 }
 

@@ -219,6 +219,7 @@ struct frmTQZ_Main::Ports final : Tqz_Window, Tqz_Shared {
 frmTQZ_Main::frmTQZ_Main(frmTQZ& form, Tqz_Readers& readers)
     : ports_(std::make_unique<Ports>(form, readers)) {
   Tqz_Main& m = ports_->main;
+  form.Set_Program_Icon(Status_Picture(1));
   form.Load_Discovery = [&m] { m.Load_After_Checks(); };
   form.Timer1->Timer = [&m] { m.Timer1_Timer(); };
   form.Timer2->Timer = [&m] { m.Timer2_Timer(); };

@@ -43,8 +43,11 @@ class Key {
   LONG status_ = ERROR_SUCCESS;
 };
 
-// A key that is not there holds nothing to delete.
-bool NothingToDelete(LONG openStatus) { return openStatus == ERROR_FILE_NOT_FOUND; }
+// A key that is not there: the procedure does nothing further, and that is
+// no failure (nothing to delete, nowhere to write; the monitor never makes
+// the providers key, only the providers' registration does). A key that is
+// there but refuses to open is a failure.
+LONG Unopened(LONG openStatus) { return openStatus == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : openStatus; }
 
 LONG WriteText(HKEY key, const char* name, const std::string& text) {
   return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -117,8 +120,7 @@ std::vector<std::string> ValueNames(HKEY key) {
 
 LONG DeleteNamed(HKEY root, std::string& keyPath, const std::vector<std::string>& names) {
   Key key(root, keyPath, KEY_WRITE);
-  if (NothingToDelete(key.status())) return ERROR_SUCCESS;
-  if (!key.get()) return key.status();
+  if (!key.get()) return Unopened(key.status());
   for (const std::string& name : names) {
     LONG status = DeleteValue(key.get(), name.c_str());
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return status;
@@ -177,7 +179,7 @@ LONG DeleteValues(HKEY root, std::string& keyPath, std::size_t keep) {
   std::vector<std::string> surplus;
   {
     Key key(root, keyPath, KEY_READ);
-    if (!key.get()) return NothingToDelete(key.status()) ? ERROR_SUCCESS : key.status();
+    if (!key.get()) return Unopened(key.status());
     for (std::string& name : ValueNames(key.get())) {
       auto n = NumberedName(name);
       if (!n || *n >= keep) surplus.push_back(std::move(name));
@@ -201,7 +203,7 @@ LONG Delete_IP_IPX_Startup_Directories(HKEY root, std::string& keyPath, bool kee
 
 LONG SetTheValues(HKEY root, std::string& keyPath, const std::vector<std::string>& ranges) {
   Key key(root, keyPath, KEY_WRITE);
-  if (!key.get()) return key.status();
+  if (!key.get()) return Unopened(key.status());
   for (std::size_t i = 0; i < ranges.size(); ++i) {
     LONG status = WriteText(key.get(), std::to_string(i).c_str(), ranges[i]);
     if (status != ERROR_SUCCESS) return status;
@@ -211,13 +213,13 @@ LONG SetTheValues(HKEY root, std::string& keyPath, const std::vector<std::string
 
 LONG Set_IPX_Server_Name(HKEY root, std::string& keyPath, const std::string& serverName) {
   Key key(root, keyPath, KEY_WRITE);
-  if (!key.get()) return key.status();
+  if (!key.get()) return Unopened(key.status());
   return WriteText(key.get(), Server_Value_Name, serverName);
 }
 
 LONG Set_IP_IPX_Directory_Names(HKEY root, std::string& keyPath) {
   Key key(root, keyPath, KEY_WRITE);
-  if (!key.get()) return key.status();
+  if (!key.get()) return Unopened(key.status());
   if (IP_Provider_Name == "IP") {
     LONG status = WriteText(key.get(), "IP", IP_Provider_Key);
     if (status != ERROR_SUCCESS) return status;
@@ -235,7 +237,7 @@ LONG Set_The_Preferences(HKEY root, std::string& keyPath, const Options_Settings
   if (settings.IPX_Enabled) IPX_Provider_Key = IPX_Startup_Key;
 
   Key key(root, keyPath, KEY_WRITE);
-  if (!key.get()) return key.status();
+  if (!key.get()) return Unopened(key.status());
   const auto yesNo = [](bool on) { return std::string(on ? "Yes" : "No"); };
   const std::pair<const char*, std::string> values[] = {
       {"IP_Enabled", yesNo(settings.IP_Enabled)},

@@ -243,10 +243,37 @@ TEST_F(OptionsStoreTest, MissingKeysReadEmptyAndCreateNewKeyMakesThem) {
   path = "Software\\VLM\\Other\\Key";
   EXPECT_FALSE(CreateNewKey(HKEY_LOCAL_MACHINE, path));
 
-  // A writer whose key is missing reports it; deleting from it is no fault.
+  // A key that is missing makes a writer or deleter do nothing further, and
+  // that is no failure: the key is not made.
   path = kServers;
-  EXPECT_EQ(Set_IPX_Server_Name(HKEY_LOCAL_MACHINE, path, "NW1"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Set_IPX_Server_Name(HKEY_LOCAL_MACHINE, path, "NW1"), ERROR_SUCCESS);
   EXPECT_EQ(Delete_IPX_Server(HKEY_LOCAL_MACHINE, path, "Server_Name"), ERROR_SUCCESS);
+  IP_Provider_Name = "IP";
+  IP_Provider_Key = IP_Startup_Key;
+  path = kProviders;
+  EXPECT_EQ(Set_IP_IPX_Directory_Names(HKEY_LOCAL_MACHINE, path), ERROR_SUCCESS);
+  path = kPreferences;
+  EXPECT_EQ(Set_The_Preferences(HKEY_LOCAL_MACHINE, path, Options_Settings{}), ERROR_SUCCESS);
+  path = "Software\\VLM\\Missing";
+  EXPECT_EQ(SetTheValues(HKEY_LOCAL_MACHINE, path, {"A"}), ERROR_SUCCESS);
+  for (const std::string& missing : {kServers, kProviders, kPreferences, std::string("Software\\VLM\\Missing")}) {
+    EXPECT_NE(Open(missing, KEY_READ, &key), ERROR_SUCCESS) << missing;
+  }
+}
+
+TEST_F(OptionsStoreTest, ApplyWithoutTheProvidersKeySavesTheRestAndSucceeds) {
+  // The providers' registration makes that key; the monitor never does.
+  Write({{kRanges, {{"0", "A"}}}, {kServers, {}}, {kPreferences, kDefaultPreferences}});
+  Options_Settings s = Dialog({"B", "C"}, "NW2", false, true);
+  s.Polling_Interval = "45";
+  EXPECT_EQ(Apply_Options_Settings(HKEY_LOCAL_MACHINE, s), ERROR_SUCCESS);
+  EXPECT_EQ(Read(kRanges), AsMap({{"0", "B"}, {"1", "C"}}));
+  EXPECT_EQ(Read(kServers), AsMap({{"Server_Name", "NW2"}}));
+  EXPECT_EQ(Read(kPreferences).at("Polling_Interval"), "45");
+  EXPECT_EQ(Read(kPreferences).at("IPX_Enabled"), "Yes");
+  HKEY key = nullptr;
+  EXPECT_EQ(Open(kProviders, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Delete_Options_Configuration(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
 }
 
 TEST_F(OptionsStoreTest, DeletingTheConfigurationKeepsThePreferences) {

@@ -10,8 +10,11 @@
 //   a longer one counts as missing. Every key opened is closed again.
 // - Readers never fail: a missing key or value gives an empty list or text.
 // - Writers and deleters return ERROR_SUCCESS or the first registry error
-//   (a key that does not open for writing, a refused write or delete). A
-//   value or key that is not there counts as deleted.
+//   (a key that is there but refuses writing, a refused write or delete). A
+//   key that is not there makes the procedure do nothing further, which is
+//   no failure: nothing is written to it (the monitor never makes the
+//   providers key; only the providers' registration does). A value that is
+//   not there counts as deleted.
 // - The ranges key holds exactly the listed ranges as "0".."n-1" after a
 //   successful Apply_Options_Settings. The new values are written before any
 //   surplus value is deleted, and nothing is deleted from a key whose writes

@@ -1,8 +1,10 @@
-// Timers and the controls whose changes from code raise Click.
+// Timers, the controls whose changes from code raise Click, and texts shown
+// as written.
 #include <QPainter>
+#include <QResizeEvent>
+#include <QTextDocument>
 
 #include <algorithm>
-#include <QResizeEvent>
 
 #include "monitor/vbui/vbui.h"
 #include "platform/com/com.h"
@@ -10,9 +12,45 @@
 namespace vlm::vbui {
 namespace {
 
-[[noreturn]] void InvalidProperty() { throw VbError(380, "Invalid property value"); }
+[[noreturn]] void InvalidProperty() { throw VbError(380, VbErrorDescription(380)); }
+
+const QString kModifiedMark = QStringLiteral("[*]");
+const QString kShownMark = QStringLiteral("[*][*]");
 
 }  // namespace
+
+// ---- Texts shown as written ----
+
+VbLabel::VbLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
+  setTextFormat(Qt::PlainText);
+}
+
+void SetWindowCaption(QWidget& window, const QString& caption) {
+  QString title = caption;
+  title.replace(kModifiedMark, kShownMark);
+  window.setWindowTitle(title);
+}
+
+QString WindowCaption(const QWidget& window) {
+  QString title = window.windowTitle();
+  title.replace(kShownMark, kModifiedMark);
+  return title;
+}
+
+QString PlainToolTip(const QString& text) {
+  // A tool tip is rich text exactly when Qt::mightBeRichText says so.
+  if (!Qt::mightBeRichText(text)) return text;
+  return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
+QString ShownText(const QLabel& label) {
+  const bool rich = label.textFormat() == Qt::RichText ||
+                    (label.textFormat() == Qt::AutoText && Qt::mightBeRichText(label.text()));
+  if (!rich) return label.text();
+  QTextDocument document;
+  document.setHtml(label.text());
+  return document.toPlainText();
+}
 
 // ---- VbTimer ----
 

@@ -66,7 +66,8 @@ void DialogService::CloseAll() {
 int MsgBox(const QString& prompt, int buttons, const QString& title, QWidget* parent) {
   QMessageBox box(parent);
   box.setObjectName(QStringLiteral("MsgBox"));
-  box.setWindowTitle(title);
+  SetWindowCaption(box, title);
+  box.setTextFormat(Qt::PlainText);
   box.setText(prompt);
   box.setIcon(QMessageBox::NoIcon);
   struct Choice {

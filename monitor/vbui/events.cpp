@@ -51,9 +51,9 @@ void RunEvent(const std::function<void()>& handler) noexcept {
   } catch (const VbError& e) {
     Report(e.Number(), e.Description());
   } catch (const std::bad_alloc&) {
-    Report(7, "Out of memory");
+    Report(VBERR_OUT_OF_MEMORY, VbErrorDescription(VBERR_OUT_OF_MEMORY));
   } catch (...) {
-    Report(51, "Internal error");
+    Report(VBERR_INTERNAL, VbErrorDescription(VBERR_INTERNAL));
   }
 }
 

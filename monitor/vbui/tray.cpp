@@ -28,7 +28,7 @@ class SystemTray final : public TrayIcon {
   bool IsAvailable() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
   void Add(const QIcon& icon, const QString& tip) override {
     icon_.setIcon(icon);
-    icon_.setToolTip(tip);
+    icon_.setToolTip(PlainToolTip(tip));
     icon_.show();
     added_ = true;
   }
@@ -48,9 +48,10 @@ class SystemTray final : public TrayIcon {
 
 std::unique_ptr<TrayIcon> MakeSystemTray() { return std::make_unique<SystemTray>(); }
 
-void FakeTrayIcon::Add(const QIcon&, const QString& tip) {
+void FakeTrayIcon::Add(const QIcon& icon, const QString& tip) {
   added_ = true;
   tip_ = tip;
+  icon_ = icon;
   ++addCount_;
 }
 

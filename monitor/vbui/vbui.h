@@ -105,6 +105,21 @@
 // - ControlName("lblIPName", 3) is "lblIPName_3", the objectName of element
 //   3 of a control array.
 //
+// Texts shown exactly as written
+// - VbLabel is a VB label: a QLabel that always shows its caption as plain
+//   text, so a device, registry or catalogue text that looks like markup
+//   ("<b>", "&amp;") shows character for character. A Qt label would render
+//   it as rich text.
+// - SetWindowCaption(window, text) gives a window the title text, shown as
+//   written: Qt takes "[*]" in a title for the place of its modified mark
+//   and drops it, so each "[*]" is set doubled, which Qt shows as "[*]".
+//   WindowCaption(window) is the title as shown.
+// - PlainToolTip(text) is the tool-tip text that shows exactly text: a tip
+//   that looks like markup is handed over as the rich text of the plain
+//   text. The tray icon's tip goes through it.
+// - ShownText(label) is what a label shows: its text when that is plain
+//   text, else the text its rich text renders.
+//
 // Picture boxes (VbPictureBox)
 // - Image() is the box's backing store, always the widget's size, in
 //   QImage::Format_RGB32; Cls() fills it with the back colour (white).
@@ -117,6 +132,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <QImage>
+#include <QLabel>
 #include <QObject>
 #include <QPointer>
 #include <QRadioButton>
@@ -194,6 +210,17 @@ class VbTimer : public QObject {
 };
 
 // ---- Controls ----
+
+class VbLabel : public QLabel {
+  Q_OBJECT
+ public:
+  explicit VbLabel(const QString& caption = QString(), QWidget* parent = nullptr);
+};
+
+void SetWindowCaption(QWidget& window, const QString& caption);
+QString WindowCaption(const QWidget& window);
+QString PlainToolTip(const QString& text);
+QString ShownText(const QLabel& label);
 
 class VbComboBox : public QComboBox {
   Q_OBJECT
@@ -366,6 +393,7 @@ class FakeTrayIcon : public TrayIcon {
   // Delivers a message as the desktop would, through RunEvent.
   void Send(int message);
   QString Tip() const { return tip_; }
+  QIcon Icon() const { return icon_; }
   int AddCount() const { return addCount_; }
   int RemoveCount() const { return removeCount_; }
   QMenu* LastMenu() const { return lastMenu_; }
@@ -375,6 +403,7 @@ class FakeTrayIcon : public TrayIcon {
   bool available_;
   bool added_ = false;
   QString tip_;
+  QIcon icon_;
   int addCount_ = 0;
   int removeCount_ = 0;
   int popups_ = 0;

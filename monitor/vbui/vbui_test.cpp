@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLocalServer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -303,9 +306,12 @@ TEST_F(VbuiTest, FakeTrayDeliversMessagesAndRecords) {
     messages.push_back(m);
     if (m == TrayRightUp) throw VbError(5, "x");
   };
-  tray.Add(QIcon(), "Velmar TQZ2");
+  QPixmap picture(16, 16);
+  picture.fill(Qt::red);
+  tray.Add(QIcon(picture), "Velmar TQZ2");
   EXPECT_TRUE(tray.Added());
   EXPECT_EQ(tray.Tip(), "Velmar TQZ2");
+  EXPECT_EQ(tray.Icon().pixmap(16, 16).toImage(), picture.toImage());
   tray.Send(TrayLeftUp);
   tray.Send(TrayRightUp);
   EXPECT_EQ(messages, (std::vector<int>{514, 517}));
@@ -314,6 +320,51 @@ TEST_F(VbuiTest, FakeTrayDeliversMessagesAndRecords) {
   tray.Remove();
   EXPECT_EQ(tray.RemoveCount(), 1);
   EXPECT_FALSE(FakeTrayIcon(false).IsAvailable());
+}
+
+// Texts from a device, the registry or a catalogue that look like markup,
+// or carry "[*]" (Qt's modified mark in titles), blanks, tabs and breaks.
+const QString kAsWritten[] = {
+    QStringLiteral("<i>Room</i> 7 &amp; up"), QStringLiteral("   <b>"), QStringLiteral("Lab [*] 2"),
+    QStringLiteral("[*][*]x"), QStringLiteral("a\tb  <br>c\nd"), QStringLiteral("<qt>plain?</qt>")};
+
+// What a tool tip shows of its text: rich text when Qt takes it for that.
+QString ToolTipShows(const QString& tip) {
+  QLabel label(tip);  // a tool tip is a label of automatic text format
+  return ShownText(label);
+}
+
+TEST_F(VbuiTest, LabelsTitlesTipsAndMessageBoxesShowTextsAsWritten) {
+  QWidget window;
+  window.winId();  // the title as the window system gets it
+  for (const QString& text : kAsWritten) {
+    SCOPED_TRACE(text.toStdString());
+    VbLabel label(text);
+    EXPECT_EQ(ShownText(label), text);
+    label.setText(text);
+    EXPECT_EQ(ShownText(label), text);
+    SetWindowCaption(window, text);
+    EXPECT_EQ(window.windowHandle()->title(), text);
+    EXPECT_EQ(WindowCaption(window), text);
+    EXPECT_EQ(ToolTipShows(PlainToolTip(text)), text);
+
+    QString prompt, title;
+    DialogService::Instance().SetResponder([&](QDialog& d) {
+      title = d.windowHandle()->title();
+      prompt = ShownText(*d.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")));
+    });
+    MsgBox(text, vbOKOnly, text);
+    EXPECT_EQ(prompt, text);
+    EXPECT_EQ(title, text);
+  }
+  // A Qt label of automatic format would not show them as written.
+  EXPECT_EQ(ToolTipShows(kAsWritten[0]), "Room 7 & up");
+}
+
+TEST_F(VbuiTest, QtRuntimeFolderIsTheTestProgramsOwn) {
+  const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  EXPECT_EQ(runtime.toStdString(), testing::Runtime_Folder());
+  EXPECT_EQ(runtime.toStdString().rfind(vlm::testing::TempRoot() + "/vlm-qt-runtime-", 0), 0u);
 }
 
 QString UniqueKey(const char* what) {

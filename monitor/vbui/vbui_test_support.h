@@ -6,11 +6,24 @@
 #include <QDir>
 #include <QWidget>
 
+#include <cstdlib>
 #include <string>
+
+#include "tests/support/temp_folder.h"
 
 namespace vlm::vbui::testing {
 
+// The test program's own Qt runtime folder (XDG_RUNTIME_DIR), under the
+// temporary root and removed at exit: Qt would otherwise make
+// runtime-<user> in $TMPDIR and leave it there.
+inline const std::string& Runtime_Folder() {
+  static const vlm::testing::TempFolder folder("vlm-qt-runtime");
+  return folder.path();
+}
+
 inline QApplication& App() {
+  static const bool runtime = ::setenv("XDG_RUNTIME_DIR", Runtime_Folder().c_str(), 1) == 0;
+  (void)runtime;
   static int argc = 1;
   static char name[] = "monitor-test";
   static char* argv[] = {name, nullptr};

@@ -1103,7 +1103,7 @@ class ConnectionPoint final : public IConnectionPoint {
 };
 
 // ---------------------------------------------------------------------------
-// VB run-time errors of late-bound calls
+// VB run-time errors: those of late-bound calls and those the monitor raises
 
 inline constexpr LONG VBERR_INVALID_CALL = 5;
 inline constexpr LONG VBERR_OVERFLOW = 6;
@@ -1111,7 +1111,14 @@ inline constexpr LONG VBERR_OUT_OF_MEMORY = 7;
 inline constexpr LONG VBERR_SUBSCRIPT = 9;
 inline constexpr LONG VBERR_DIVISION_BY_ZERO = 11;
 inline constexpr LONG VBERR_TYPE_MISMATCH = 13;
+inline constexpr LONG VBERR_INTERNAL = 51;
+inline constexpr LONG VBERR_FILE_NOT_FOUND = 53;
 inline constexpr LONG VBERR_OBJECT_NOT_SET = 91;
+inline constexpr LONG VBERR_NO_CONTROL_ARRAY_ELEMENT = 340;
+inline constexpr LONG VBERR_INVALID_PROPERTY_VALUE = 380;
+inline constexpr LONG VBERR_FORM_ALREADY_SHOWN = 400;
+inline constexpr LONG VBERR_MODAL_FORM_SHOWN = 401;
+inline constexpr LONG VBERR_OBJECT_REQUIRED = 424;
 inline constexpr LONG VBERR_CANNOT_CREATE_OBJECT = 429;
 inline constexpr LONG VBERR_NO_AUTOMATION = 430;
 inline constexpr LONG VBERR_NO_SUCH_MEMBER = 438;
@@ -1120,6 +1127,9 @@ inline constexpr LONG VBERR_NO_NAMED_ARGUMENTS = 446;
 inline constexpr LONG VBERR_NAMED_ARGUMENT_NOT_FOUND = 448;
 inline constexpr LONG VBERR_ARGUMENT_NOT_OPTIONAL = 449;
 inline constexpr LONG VBERR_WRONG_ARGUMENT_COUNT = 450;
+inline constexpr LONG VBERR_INDEX_OUT_OF_BOUNDS = 35600;
+inline constexpr LONG VBERR_ELEMENT_NOT_FOUND = 35601;
+inline constexpr LONG VBERR_KEY_NOT_UNIQUE = 35602;
 
 // A VB run-time error: its number and description.
 class VbError : public std::exception {
@@ -1135,9 +1145,14 @@ class VbError : public std::exception {
   std::string description_;
 };
 
-// The VB text of an error number ("Type mismatch" for 13); "Automation error"
-// for numbers without one.
+// The VB run-time's text of an error number ("Type mismatch" for 13,
+// "Invalid property value" for 380, "Index out of bounds" for 35600), for
+// every number above but 340, whose text names the missing element:
+// VbErrorDescription(340, index) is "Control array element '<index>' doesn't
+// exist". Any other positive number has VB's "Application-defined or
+// object-defined error", a negative one "Automation error".
 std::string VbErrorDescription(LONG number);
+std::string VbErrorDescription(LONG number, LONG controlArrayIndex);
 
 enum class VbCall { Create, Invoke };
 // The VB error of a failed creation (always 429, "ActiveX component can't

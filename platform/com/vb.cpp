@@ -18,7 +18,13 @@ constexpr NumberText kTexts[] = {
     {VBERR_SUBSCRIPT, "Subscript out of range"},
     {VBERR_DIVISION_BY_ZERO, "Division by zero"},
     {VBERR_TYPE_MISMATCH, "Type mismatch"},
+    {VBERR_INTERNAL, "Internal error"},
+    {VBERR_FILE_NOT_FOUND, "File not found"},
     {VBERR_OBJECT_NOT_SET, "Object variable or With block variable not set"},
+    {VBERR_INVALID_PROPERTY_VALUE, "Invalid property value"},
+    {VBERR_FORM_ALREADY_SHOWN, "Form already displayed; can't show modally"},
+    {VBERR_MODAL_FORM_SHOWN, "Can't show non-modal form when modal form is displayed"},
+    {VBERR_OBJECT_REQUIRED, "Object required"},
     {VBERR_CANNOT_CREATE_OBJECT, "ActiveX component can't create object"},
     {VBERR_NO_AUTOMATION,
      "Class does not support Automation or does not support expected interface"},
@@ -28,6 +34,9 @@ constexpr NumberText kTexts[] = {
     {VBERR_NAMED_ARGUMENT_NOT_FOUND, "Named argument not found"},
     {VBERR_ARGUMENT_NOT_OPTIONAL, "Argument not optional"},
     {VBERR_WRONG_ARGUMENT_COUNT, "Wrong number of arguments or invalid property assignment"},
+    {VBERR_INDEX_OUT_OF_BOUNDS, "Index out of bounds"},
+    {VBERR_ELEMENT_NOT_FOUND, "Element not found"},
+    {VBERR_KEY_NOT_UNIQUE, "Key is not unique in collection"},
 };
 
 struct HResultNumber {
@@ -72,6 +81,11 @@ std::string VbErrorDescription(LONG number) {
     if (t.number == number) return t.text;
   }
   return number > 0 ? "Application-defined or object-defined error" : "Automation error";
+}
+
+std::string VbErrorDescription(LONG number, LONG controlArrayIndex) {
+  if (number != VBERR_NO_CONTROL_ARRAY_ELEMENT) return VbErrorDescription(number);
+  return "Control array element '" + std::to_string(controlArrayIndex) + "' doesn't exist";
 }
 
 VbError VbErrorFromHResult(HRESULT hr, VbCall call, const EXCEPINFO* info) {

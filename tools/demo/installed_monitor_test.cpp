@@ -175,7 +175,8 @@ TEST(InstalledMonitorTest, InstalledProgramListsAndReadsAPrinterFromItsOwnRegist
                    {"VLM_SNMP_LOOPBACK_ONLY", "1"},
                    {"VLM_SNMP_TRAP_PORT", std::to_string(FreeUdpPort())},
                    {"VLM_INSTANCE_KEY", "vlm-install-test-" + std::to_string(::getpid())},
-                   {"TMPDIR", folder.path()}};
+                   {"TMPDIR", folder.path()},
+                   {"XDG_RUNTIME_DIR", vlm::testing::QtRuntimeFolder(folder.path())}};
   const std::vector<std::string> unset = {"VLM_REGISTRY_ROOT", "DISPLAY", "WAYLAND_DISPLAY"};
   EXPECT_EQ(RunProgram({prefix + "/bin/tqz2", "--screenshots", shots, "--exit-after-screenshots"}, env, unset),
             0);
@@ -203,6 +204,7 @@ TEST(InstalledMonitorTest, InstalledProgramListsAndReadsAPrinterFromItsOwnRegist
         {prefix + "/bin/tqz2", "--exit-after-screenshots"},
         {prefix + "/bin/tqz2", "--screenshots"}})
     EXPECT_EQ(RunProgram(args, env, unset), 2) << args[1];
+  EXPECT_TRUE(vlm::testing::LeftQtRuntimeFolders(folder.path()).empty());
 }
 
 TEST(InstalledMonitorTest, RunScriptListsEveryPrinterAndLeavesNothingRunning) {
@@ -211,7 +213,8 @@ TEST(InstalledMonitorTest, RunScriptListsEveryPrinterAndLeavesNothingRunning) {
   fs::create_directories(folder / "tmp");
   const int rc = RunProgram({SOURCE_DIR "/scripts/run", "--from-build", BUILD_DIR, "--prefix", folder / "prefix",
                       "--screenshots", shots, "--exit-after-screenshots"},
-                     {{"TMPDIR", folder / "tmp"}, {"VLM_SNMP_TRAP_PORT", std::to_string(FreeUdpPort())}},
+                     {{"TMPDIR", folder / "tmp"}, {"VLM_SNMP_TRAP_PORT", std::to_string(FreeUdpPort())},
+                      {"XDG_RUNTIME_DIR", vlm::testing::QtRuntimeFolder(folder.path())}},
                      {"DISPLAY", "WAYLAND_DISPLAY", "VLM_REGISTRY_ROOT", "CUPS_SERVER"});
   EXPECT_EQ(rc, 0);
   const std::vector<std::string> listed = Shown(Read(shots + "/window.txt"), "lvwIPs");
@@ -221,6 +224,7 @@ TEST(InstalledMonitorTest, RunScriptListsEveryPrinterAndLeavesNothingRunning) {
   EXPECT_TRUE(fs::exists(shots + "/tab0-quickview.png"));
   const std::vector<std::string> left = ProcessesUsing(folder.path());
   EXPECT_TRUE(left.empty()) << left.front();
+  EXPECT_TRUE(vlm::testing::LeftQtRuntimeFolders(folder / "tmp").empty());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include <QAction>
+#include <QWindow>
 
 #include "monitor/forms/frmAbout.h"
 #include "monitor/forms/frmTQZ.h"
@@ -48,17 +49,19 @@ TEST_F(About_Test, EnglishTextsAndProgramTitleWithoutALanguageLibrary) {
 
 TEST_F(About_Test, LocalisedTextsReplaceTheProgramTitle) {
   // The version word of the library carries a NUL and text after it.
-  Start_Localised("234\tTitre\n392\tUtilitaire de surveillance\n393\tÉdition" + std::string(1, '\0') +
-                      "junk\n276\tD'accord\n",
+  // Catalogue texts are shown as written, markup and "[*]" too.
+  Start_Localised("234\t<b>Titre</b> [*]\n392\tUtilitaire &amp; <i>surveillance</i>\n393\tÉdition" +
+                      std::string(1, '\0') + "junk\n276\tD'accord\n",
                   "fr_FR.UTF-8", "FRN040C");
   Program_Title = "old title";
   frmAbout about;
   about.Form_Load();
-  EXPECT_EQ(Program_Title, "Titre");
-  EXPECT_EQ(about.lblTitle->text().toStdString(), "Titre");
-  EXPECT_EQ(about.windowTitle().toStdString(), "Titre");
+  about.winId();
+  EXPECT_EQ(Program_Title, "<b>Titre</b> [*]");
+  EXPECT_EQ(vbui::ShownText(*about.lblTitle).toStdString(), "<b>Titre</b> [*]");
+  EXPECT_EQ(about.windowHandle()->title().toStdString(), "<b>Titre</b> [*]");
   EXPECT_EQ(about.cmdOK->text().toStdString(), "D'accord");
-  EXPECT_EQ(about.lblDescription->text().toStdString(), "Utilitaire de surveillance");
+  EXPECT_EQ(vbui::ShownText(*about.lblDescription).toStdString(), "Utilitaire &amp; <i>surveillance</i>");
   const Program_Version v = This_Program_Version();
   EXPECT_EQ(about.lblVersion->text().toStdString(), Version_Text("Édition", v));
   for (QWidget* w : std::initializer_list<QWidget*>{&about, about.cmdOK, about.lblDescription,

@@ -80,6 +80,21 @@ TEST_F(FrmTQZMainTest, ListPictureClickTabChangeAndWebPage) {
   EXPECT_TRUE(other->Balanced());
 }
 
+TEST_F(FrmTQZMainTest, TrayIconIsImageOneOfTheSmallStatusPictures) {
+  auto tray = std::make_unique<vbui::FakeTrayIcon>();
+  vbui::FakeTrayIcon& icon = *tray;
+  frmTQZ form(std::move(tray));
+  Fake_Window readers_window;
+  Fake_Readers readers(readers_window);
+  frmTQZ_Main main_window(form, readers);
+  form.Add_Tray_Icon();
+  EXPECT_EQ(icon.Tip(), "Velmar TQZ2");
+  const QImage small_picture_1 = Status_Picture(1).pixmap(16, 16).toImage();
+  EXPECT_EQ(icon.Icon().availableSizes(), QList<QSize>{QSize(16, 16)});
+  EXPECT_EQ(icon.Icon().pixmap(16, 16).toImage(), small_picture_1);
+  EXPECT_EQ(form.windowIcon().pixmap(16, 16).toImage(), small_picture_1);
+}
+
 }  // namespace
 }  // namespace vlm::monitor
 

@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 #include <QMenu>
 #include <QTest>
+#include <QWindow>
 
 #include <optional>
 
@@ -474,6 +475,11 @@ TEST_F(frmTQZ_Test, CaptionsWithoutAndWithALanguageCatalogue) {
     Device_List_Fields(1, 4, 1) = std::string("Model X");
     form.Build_Form_Caption();
     EXPECT_EQ(form.windowTitle(), "Velmar Printer Monitor  -  Controller Name :  Model X");
+    // A printer's name is shown as written, Qt's "[*]" mark too.
+    Device_List_Fields(1, 4, 1) = std::string("<b>Lab</b> [*] 2");
+    form.Build_Form_Caption();
+    form.winId();
+    EXPECT_EQ(form.windowHandle()->title(), "Velmar Printer Monitor  -  Controller Name :  <b>Lab</b> [*] 2");
   }
   Start_Localised(Echo_Catalogue(), "ja_JP.UTF-8", "JAP0411");
   frmTQZ& form = Form();

@@ -96,5 +96,28 @@ TEST_F(frmTQZ_Window_Test, EveryNamedControlExists) {
   EXPECT_EQ(form.Label("Label13")->palette().color(QPalette::Window), QColor(255, 0, 0));
 }
 
+TEST_F(frmTQZ_Window_Test, DesignValuesAndTextsShownAsWritten) {
+  frmTQZ form(std::make_unique<vbui::FakeTrayIcon>());
+  // The resolution until a read writes it, and the status banner's colour.
+  EXPECT_EQ(form.Caption("Label14", Main_Window_Port::kNoIndex), "400/600");
+  QLabel* banner = form.Label("Label13");
+  EXPECT_EQ(banner->text(), "Status");
+  EXPECT_EQ(banner->property("backColor").toLongLong(), 0xE0E0E0);
+  EXPECT_EQ(banner->palette().color(QPalette::Window), QColor(0xE0, 0xE0, 0xE0));
+  EXPECT_TRUE(banner->autoFillBackground());
+
+  // Every label, a device's texts and the status line alike, shows a text
+  // that looks like markup as written.
+  const std::string texts[] = {"<i>Room</i> 7 &amp; up", "   <b>", "a<br>b\tc"};
+  const QList<QLabel*> labels = form.findChildren<QLabel*>();
+  EXPECT_GT(labels.size(), 100);
+  for (QLabel* label : labels) {
+    for (const std::string& text : texts) {
+      label->setText(QString::fromStdString(text));  // as the window port sets a caption
+      EXPECT_EQ(vbui::ShownText(*label).toStdString(), text) << label->objectName().toStdString();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vlm::monitor

@@ -2,6 +2,7 @@
 // at a time, the message table's texts, and a picture of each question.
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWindow>
 
 #include "monitor/forms/tests/forms_test_support.h"
 
@@ -163,6 +164,23 @@ TEST_F(Message_Box_Test, TextsEnglishOrLocalised) {
   Show_Message("13");
   EXPECT_EQ(texts, (std::vector<std::string>{"#267", "#370", "#369", "#427", "",
                                              std::string(17, ' ') + "#235", "#137"}));
+}
+
+TEST_F(Message_Box_Test, ErrorReportShowsItsTitleAndTextAsWritten) {
+  Start_Localised("235\t<b>Velmar</b> [*] Monitor\n276\tOk\n", "ja_JP.UTF-8", "JAP0411");
+  Dialog_Script script;
+  QString title, text;
+  script.Before = [&](QDialog& d) {
+    title = d.windowHandle()->title();
+    text = d.findChild<QLineEdit*>("Text3")->text();
+    vbui::testing::SaveScreenshot(d, "message_box_error_report_as_written");
+  };
+  script.Push("Command3");
+  Last_Error_Number = 380;
+  Last_Error_Description = "Invalid property value";
+  Report_Error();
+  EXPECT_EQ(title.toStdString(), std::string(15, ' ') + "<b>Velmar</b> [*] Monitor");
+  EXPECT_EQ(text.toStdString(), "380    Invalid property value");
 }
 
 TEST_F(Message_Box_Test, PictureOfEachQuestion) {

@@ -541,6 +541,27 @@ TEST_F(Options_Dialog_Test, AFailedWriteIsReportedAndTheDialogStaysOpen) {
   }
 }
 
+TEST_F(Options_Dialog_Test, OkWithoutTheProvidersKeyClosesAndSaves) {
+  // Only the providers' registration makes the providers key.
+  test_support::Write_Preferences();
+  Write(Ranges_Key_Path, {{"0", "127.0.0.1:127.0.0.1"}});
+  Write(Servers_Key_Path, {});
+  frmOptions_Form& form = Show_Options();
+  Message_Script script;
+  form.Text4->setText("NW8");
+  form.Text3->setText("45");
+  form.cmdOK_Click();
+  EXPECT_TRUE(script.Seen().empty());
+  EXPECT_TRUE(Closed());
+  EXPECT_EQ(State.Options_Changed, "No");
+  EXPECT_EQ(State.Discovery_Requested, "Yes");
+  EXPECT_EQ(main_.shown, 1);
+  EXPECT_EQ(Read(Servers_Key_Path), (std::map<std::string, std::string>{{"Server_Name", "NW8"}}));
+  EXPECT_EQ(Read(Preferences_Key_Path).at("Polling_Interval"), "45");
+  EXPECT_EQ(Read(Ranges_Key_Path), (std::map<std::string, std::string>{{"0", "127.0.0.1:127.0.0.1"}}));
+  EXPECT_FALSE(Exists(Providers_Key_Path));
+}
+
 TEST_F(Options_Dialog_Test, LocalisedMessagesAndTitles) {
   Start_Localised(Echo_Catalogue());
   Installed_Registry({{"0", "127.0.0.1:127.0.0.1"}});

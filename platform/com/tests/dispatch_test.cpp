@@ -378,6 +378,8 @@ TEST(VbErrors, CreationAndCallFailuresKeepVbNumbers) {
       {DISP_E_PARAMNOTOPTIONAL, VbCall::Invoke, 449, "Argument not optional"},
       {E_INVALIDARG, VbCall::Invoke, 5, "Invalid procedure call or argument"},
       {static_cast<HRESULT>(0x800A0190u), VbCall::Invoke, 400,
+       "Form already displayed; can't show modally"},
+      {static_cast<HRESULT>(0x800A03E8u), VbCall::Invoke, 1000,
        "Application-defined or object-defined error"},
       {E_FAIL, VbCall::Invoke, E_FAIL, "Automation error"},
   };
