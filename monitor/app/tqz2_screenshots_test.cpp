@@ -172,8 +172,9 @@ TEST_F(Tqz2_Screenshots_Test, DeviceTextsAreShownAndRecordedAsWrittenOnEveryTab)
            "QuickView\tlblIPFinisher1Name\t" + kFinisher,
            "IP Controller\tlblIPName_1\t" + kName,
            std::string("IP Controller\tlblIPVersion\tV\\\\2.0 <br>"),
-           // The design caption: the resolution is read for the Printer tab.
-           std::string("IP Controller\tLabel14\t400/600"),
+           // Empty: this tab reads no resolution, and the design caption
+           // "400/600" is no value of the selected printer's.
+           std::string("IP Controller\tLabel14\t"),
            "Printer\tlblIPName_2\t" + kName,
            "Printer\tlblEngineModel\t" + kEngine,
            "Printer\tlblEngineFinisherModel\t" + kFinisher,
