@@ -114,13 +114,19 @@ int Write(const std::string& key, const std::string& name, bool dword, const std
   return 0;
 }
 
-// Prints the values of KEY as -f lines.
-int Export(const std::string& key) {
+// Opens KEY, given with its root; -1 (after a message) when it names no root.
+vlm::LONG OpenKey(const std::string& key, vlm::DWORD access, vlm::HKEY* handle) {
   vlm::HKEY root = nullptr;
   std::string path;
-  if (!SplitRoot(key, &root, &path)) return 1;
+  if (!SplitRoot(key, &root, &path)) return -1;
+  return vlm::RegOpenKeyExA(root, path.c_str(), 0, access, handle);
+}
+
+// Prints the values of KEY as -f lines.
+int Export(const std::string& key) {
   vlm::HKEY handle = nullptr;
-  vlm::LONG rc = vlm::RegOpenKeyExA(root, path.c_str(), 0, vlm::KEY_READ, &handle);
+  vlm::LONG rc = OpenKey(key, vlm::KEY_READ, &handle);
+  if (rc == -1) return 1;
   if (rc == vlm::ERROR_FILE_NOT_FOUND) return 3;
   if (rc != 0) {
     std::fprintf(stderr, "regset: %s could not be opened (%d)\n", key.c_str(), static_cast<int>(rc));
@@ -171,11 +177,9 @@ int Export(const std::string& key) {
 }
 
 int Remove(const std::string& key, const std::string& name) {
-  vlm::HKEY root = nullptr;
-  std::string path;
-  if (!SplitRoot(key, &root, &path)) return 1;
   vlm::HKEY handle = nullptr;
-  vlm::LONG rc = vlm::RegOpenKeyExA(root, path.c_str(), 0, vlm::KEY_SET_VALUE, &handle);
+  vlm::LONG rc = OpenKey(key, vlm::KEY_SET_VALUE, &handle);
+  if (rc == -1) return 1;
   if (rc == vlm::ERROR_FILE_NOT_FOUND) return 0;
   if (rc == 0) {
     rc = vlm::RegDeleteValueA(handle, name.c_str());
