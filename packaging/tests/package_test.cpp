@@ -1,6 +1,6 @@
 // The Debian package and its maintainer scripts, run against a scratch root
-// (DPKG_ROOT) and never against this machine: the package's files and
-// dependencies; registration by postinst (every ProgID created by name),
+// (DPKG_ROOT) and never against this machine: the package's files,
+// dependencies and scripts; registration by postinst (every ProgID created by name),
 // unregistration by prerm (none left) with the administrator's configuration
 // kept through a removal and an upgrade, and postrm purge. Then the installed
 // program run as an unprivileged user on the administrator's root-owned
@@ -46,6 +46,8 @@ using testing::TempFolder;
 const char* const kRanges = "Software\\VLM\\Discovery\\DP\\IP\\Discovery Params\\Ranges";
 const char* const kPrefs = "Software\\VLM\\Discovery\\Preferences";
 const char* const kProviders = "Software\\VLM\\Discovery\\DM\\Providers";
+// The maintainer scripts the build made.
+const char* const kScripts = BUILD_DIR "/packaging/deb";
 
 // What the README says the package holds.
 const std::set<std::string> kPackageFiles = {
@@ -143,6 +145,11 @@ class ScratchRoot {
   const std::string& Path() const { return root_; }
   std::string Registry() const { return root_ + "/var/lib/vlm/registry"; }
   const std::string& Elsewhere() const { return elsewhere_; }
+  // The package's files, as the staged install of the build folder puts them.
+  bool Install() const {
+    return Logged({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", "/usr"}, root_ + "/../install.log",
+                  {{"DESTDIR", root_}}) == 0;
+  }
   // Runs one maintainer script of the given control folder.
   int Script(const std::string& control, const std::string& name, std::vector<std::string> args) const {
     args.insert(args.begin(), {"/bin/sh", control + "/" + name});
@@ -160,7 +167,7 @@ class ScratchRoot {
   std::string elsewhere_;
 };
 
-TEST(PackageTest, PackageHoldsTheProgramAndItsScriptsRegisterAndUnregisterIt) {
+TEST(PackageTest, PackageHoldsWhatTheReadmeSays) {
   TempFolder folder("vlm-package");
   const std::string out = folder / "out";
   ASSERT_EQ(Logged({CPACK_COMMAND, "-G", "DEB", "--config", BUILD_DIR "/CPackConfig.cmake", "-B", out},
@@ -189,6 +196,8 @@ TEST(PackageTest, PackageHoldsTheProgramAndItsScriptsRegisterAndUnregisterIt) {
   for (const char* peer : {"snmpd", "cups-daemon", "cups ", "cups,"})
     EXPECT_EQ(depends.find(peer), std::string::npos) << depends;
 
+  // The menu entry, and the maintainer scripts, which are the ones the
+  // build made (the other tests run those).
   ScratchRoot root(folder);
   const std::string control = folder / "control";
   ASSERT_EQ(Logged({"/usr/bin/dpkg-deb", "--extract", deb, root.Path()}, folder / "extract.log"), 0);
@@ -196,6 +205,20 @@ TEST(PackageTest, PackageHoldsTheProgramAndItsScriptsRegisterAndUnregisterIt) {
   const std::string desktop = ReadFile(root.Path() + "/usr/share/applications/tqz2.desktop");
   for (const char* line : {"Type=Application", "Exec=tqz2", "Icon=tqz2", "Categories=System;Monitor;"})
     EXPECT_NE(desktop.find(std::string("\n") + line + "\n"), std::string::npos) << line;
+  for (const char* script : {"postinst", "prerm", "postrm"}) {
+    EXPECT_EQ(ReadFile(control + "/" + script), ReadFile(std::string(kScripts) + "/" + script)) << script;
+    struct stat st {};
+    ASSERT_EQ(::stat((control + "/" + script).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u) << script;
+  }
+}
+
+// The maintainer scripts against a scratch root holding the package's files.
+TEST(PackageTest, MaintainerScriptsRegisterUnregisterAndKeepTheConfiguration) {
+  TempFolder folder("vlm-scripts");
+  ScratchRoot root(folder);
+  ASSERT_TRUE(root.Install());
+  const std::string control = kScripts;
 
   CoInitialize(nullptr);
   auto every_class = [&](bool created) {
@@ -275,10 +298,8 @@ TEST(PackageTest, InstalledProgramRunsAsAnUnprivilegedUserOnTheAdministratorsReg
   TempFolder folder("vlm-unprivileged");
   ::chmod(folder.path().c_str(), 0755);
   ScratchRoot root(folder);
-  ASSERT_EQ(Logged({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", "/usr"}, folder / "install.log",
-                {{"DESTDIR", root.Path()}}),
-            0);
-  ASSERT_EQ(root.Script(BUILD_DIR "/packaging/deb", "postinst", {"configure"}), 0);
+  ASSERT_TRUE(root.Install());
+  ASSERT_EQ(root.Script(kScripts, "postinst", {"configure"}), 0);
   auto hives_now = [&] {
     return ReadFile(root.Registry() + "/HKLM.hive") + ReadFile(root.Registry() + "/HKCR.hive");
   };
