@@ -289,9 +289,17 @@ void Show_Message(const std::string& code) {
     box.Set_Caption("Command3", Localised_Text("Ok", 276));
     title(44);
     text("Text1", "No Registry Entries were found for the Addresses of your Printers.", 268);
-    text("Text2",
-         "Clicking \"OK\"  will display the Velmar Printer Monitor - Options  screen.", 140);
-    text("Text3", "Use this screen to Add, Delete or Change the ranges of your Printers.", 391);
+    if (State.Registry_Read_Only && !super) {
+      // Nothing can be stored from here: the notice says who sets it, and Ok
+      // goes on with what there is.
+      text("Text2", "Changes to the Configuration is a System Administrator function", 500);
+      box.Set_Text("Text3", "");
+      text("Text4", "Clicking \"Ok\" will Execute the current Configuration", 501);
+    } else {
+      text("Text2",
+           "Clicking \"OK\"  will display the Velmar Printer Monitor - Options  screen.", 140);
+      text("Text3", "Use this screen to Add, Delete or Change the ranges of your Printers.", 391);
+    }
     text("Text5", "Clicking \"Cancel\" will Exit you from the Velmar Printer Monitor.", 138);
   } else if (code == "16") {
     wide();

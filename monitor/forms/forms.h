@@ -25,6 +25,16 @@ struct Monitor_State {
   // "Start Up" until the super-user test, then "On" or "Off" (owner:
   // Check_For_Super_User).
   std::string Super_User;
+  // True when this user may change nothing in HKEY_LOCAL_MACHINE: a
+  // registry that belongs to the administrator (owner: Check_For_Super_User).
+  // A start-up check that finds the configuration missing then gives one
+  // notice in the administrator's wording, opens no options dialog, and the
+  // program goes on with what there is (the default preferences when the
+  // key is missing).
+  bool Registry_Read_Only = false;
+  // True once that notice was given at this start (owners: Get_Preferences,
+  // GetRanges); the first discovery does not ask the "11" question then.
+  bool Read_Only_Notice = false;
   // "No" when a start-up check sent the user to the options dialog (owners:
   // Get_Preferences, GetRanges; the options dialog empties it).
   std::string Registry_Entries_Found;

@@ -24,6 +24,10 @@ namespace {
 using retrieval::Localised_Text;
 
 const std::string kPreferencesKey = "Software\\VLM\\Discovery\\Preferences";
+// The preferences a first start stores, in this order.
+constexpr std::pair<const char*, const char*> kDefault_Preferences[] = {
+    {"IP_Enabled", "Yes"},      {"IPX_Enabled", "Yes"},     {"UnInstalled_Enabled", "Yes"},
+    {"Polling_Interval", "30"}, {"Polling_Enabled", "Yes"}, {"Check_Discovery", "Terminated"}};
 const std::string kRangesKey = "Software\\VLM\\Discovery\\DP\\IP\\Discovery Params\\Ranges";
 const std::string kServersKey = "Software\\VLM\\Discovery\\DP\\IPX\\Discovery Params\\Servers";
 
@@ -317,11 +321,8 @@ void frmTQZ::Create_Preferences_Values(HKEY root, const std::string& subkey,
     Key key(root, subkey, KEY_WRITE);
     if (State.Super_User == "Off") return;  // no defaults for a user without write rights
     if (!key.Ok()) return;
-    static const std::pair<const char*, const char*> kDefaults[] = {
-        {"IP_Enabled", "Yes"},      {"IPX_Enabled", "Yes"},     {"UnInstalled_Enabled", "Yes"},
-        {"Polling_Interval", "30"}, {"Polling_Enabled", "Yes"}, {"Check_Discovery", "Terminated"}};
     bool all = true;
-    for (const auto& [name, text] : kDefaults) {
+    for (const auto& [name, text] : kDefault_Preferences) {
       valueName = name;
       value = text;
       all = key.Write(valueName, value) && all;
@@ -336,6 +337,8 @@ void frmTQZ::Check_For_Super_User(HKEY root, const std::string& subkey) {
   Trapped(kQuiet, [&] {
     Key key(root, subkey, KEY_WRITE);
     State.Super_User = key.Ok() ? "On" : "Off";
+    // Apart from the super-user test: whether this user may store anything.
+    State.Registry_Read_Only = !Key(root, "", KEY_WRITE).Ok();
   });
   vbui::SetMousePointer(0);
 }
@@ -345,6 +348,15 @@ void frmTQZ::Get_Preferences(HKEY root, const std::string& subkey, const std::st
     if (Key(root, subkey, KEY_READ).Ok()) return;
     Show_Message("12");
     if (Message_Code == "12-1") vbui::End();
+    if (State.Registry_Read_Only && State.Super_User != "On") {
+      // Nothing can be stored and the options dialog would be locked: the
+      // program runs on the default preferences, without writing them.
+      std::string* const prefs[] = {&State.IP_Enabled, &State.IPX_Enabled, &State.UnInstalled_Enabled,
+                                    &State.Polling_Interval, &State.Polling_Enabled};
+      for (std::size_t i = 0; i < std::size(prefs); ++i) *prefs[i] = kDefault_Preferences[i].second;
+      State.Read_Only_Notice = true;
+      return;
+    }
     State.Registry_Entries_Found = "No";
     State.Options_Requested = "Yes";
     Reg_Key_Path = kPreferencesKey;
@@ -402,11 +414,19 @@ void frmTQZ::GetRanges(HKEY root, const std::string& subkey, const std::string& 
       if (!key.Ok()) return;
       if (key.Read(valueName, &first)) return;
     }
+    // A user who can store nothing is told once per start, not at every
+    // activation of the window.
+    const bool notice = State.Registry_Read_Only && State.Super_User != "On";
+    if (notice && State.Read_Only_Notice) return;
     Show_Message("14");
     const bool configure = The_Message_Box().Configure_Chosen();
     if (Message_Code == "14-1" && !configure) {
       if (tray_->Added()) tray_->Remove();
       vbui::End();
+    }
+    if (notice) {
+      State.Read_Only_Notice = true;
+      return;
     }
     State.Registry_Entries_Found = "No";
     State.Options_Requested = "Yes";

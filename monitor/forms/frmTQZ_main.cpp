@@ -162,9 +162,17 @@ struct frmTQZ_Main::Ports final : Tqz_Window, Tqz_Shared {
   void Set_Web_Enabled(bool enabled) override { form.Web->setEnabled(enabled); }
   std::string Ask_No_Printers() override {
     Message_Code = "11";
+    if (quiet_no_printers) {
+      // Left unanswered: the attempts end without a question.
+      quiet_no_printers = false;
+      return Message_Code;
+    }
     Show_Message("11");
     return Message_Code;
   }
+  // Set for the load's discovery after the start-up notice to a user who can
+  // store nothing: that discovery does not ask the "11" question again.
+  bool quiet_no_printers = false;
   void Open_Document(const std::string& url) override {
     QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
   }
@@ -220,7 +228,11 @@ frmTQZ_Main::frmTQZ_Main(frmTQZ& form, Tqz_Readers& readers)
     : ports_(std::make_unique<Ports>(form, readers)) {
   Tqz_Main& m = ports_->main;
   form.Set_Program_Icon(Status_Picture(1));
-  form.Load_Discovery = [&m] { m.Load_After_Checks(); };
+  form.Load_Discovery = [&m, &ports = *ports_] {
+    ports.quiet_no_printers = State.Read_Only_Notice;
+    m.Load_After_Checks();
+    ports.quiet_no_printers = false;
+  };
   form.Timer1->Timer = [&m] { m.Timer1_Timer(); };
   form.Timer2->Timer = [&m] { m.Timer2_Timer(); };
   form.Timer3->Timer = [&m] { m.Timer3_Timer(); };

@@ -417,9 +417,10 @@ void Tqz_Main::Discovery_Body() {
     window_.Set_Hourglass(false);
     window_.Set_Timer_Enabled(1, false);
     const std::string answer = window_.Ask_No_Printers();
-    if (answer == "14-1") {
-      // Configure: the options dialog is open; polling stays off until a
-      // later discovery completes, and this one is over.
+    if (answer == "14-1" || answer == "11") {
+      // Configure: the options dialog is open. Or the question was closed
+      // without an answer: it is not asked again and again. Polling stays
+      // off until a later discovery completes, and this one is over.
       End_Attempts();
       return;
     }

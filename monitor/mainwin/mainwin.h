@@ -133,7 +133,8 @@ struct Tqz_Window {
   virtual void Set_Web_Enabled(bool enabled) = 0;
 
   // The "11" question (texts by Super_User); returns the answer
-  // ("11-1" Cancel, "" Ok, "14-1" Configure) that Message_Box leaves.
+  // ("11-1" Cancel, "" Ok, "14-1" Configure, "11" none: closed by the
+  // frame, or not asked) that Message_Box leaves.
   virtual std::string Ask_No_Printers() = 0;
   // Opens a document or address through the desktop; the result is ignored.
   virtual void Open_Document(const std::string& url) = 0;

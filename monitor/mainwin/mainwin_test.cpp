@@ -93,6 +93,9 @@ TEST_F(MainWinTest, AttemptsAndTheNoPrintersQuestion) {
       {"Ok retries twice, then found", {0, 0, 0, 3}, {""}, 1, 4, false, true, 3},
       {"Cancel ends the program", {0}, {"11-1"}, 1, 2, true, false, 0},
       {"Configure returns with polling off", {0}, {"14-1"}, 1, 2, false, false, 0},
+      // Closed by the frame (or not asked): no retry, so no question again
+      // and again.
+      {"no answer ends the attempts", {0, 0, 0}, {"11"}, 1, 2, false, false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

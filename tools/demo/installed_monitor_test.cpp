@@ -1,21 +1,16 @@
 // The installed program: `cmake --install` into a temporary prefix, then the
 // installed tqz2 run offscreen on the prefix's own registry against one
-// simulated printer (listed, its QuickView read); and scripts/run in its
-// non-interactive mode, which lists every simulated printer and leaves no
-// process behind.
+// simulated printer (listed, its QuickView read); a staged install, which
+// registers nothing; and scripts/run in its non-interactive mode, which lists
+// every simulated printer and leaves no process behind.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -25,6 +20,7 @@
 #include "tests/support/cupsd_harness.h"
 #include "tests/support/loopback.h"
 #include "tests/support/printer_fixtures.h"
+#include "tests/support/programs.h"
 #include "tests/support/snmpd_agent.h"
 #include "tests/support/temp_folder.h"
 
@@ -34,82 +30,25 @@ namespace {
 namespace fs = std::filesystem;
 using vlm::testing::TempFolder;
 
-std::string Read(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using vlm::testing::Contains;
+using vlm::testing::Env;
+using vlm::testing::FreeUdpPort;
+using vlm::testing::ProcessesUsing;
+using vlm::testing::Shown;
+using vlm::testing::Wait;
 
-std::uint16_t FreeUdpPort() {
-  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t n = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
-
-// Starts a program in a process group of its own, with the given
-// environment changes.
-using Env = std::vector<std::pair<std::string, std::string>>;
+std::string Read(const std::string& path) { return vlm::testing::ReadFile(path); }
 
 pid_t Start(const std::vector<std::string>& args, const Env& env, const std::vector<std::string>& unset) {
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::setpgid(0, 0);
-    for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
-    for (const std::string& name : unset) ::unsetenv(name.c_str());
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-  }
-  return child;
-}
-
-// Waits for the child's end, killing its process group when it outlives
-// the limit. Returns its exit status, -1 when it did not exit by itself.
-int Wait(pid_t child, const std::string& what, int limit_seconds = 200) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(limit_seconds);
-  int status = 0;
-  while (::waitpid(child, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > end) {
-      ::kill(-child, SIGKILL);
-      ::waitpid(child, &status, 0);
-      ADD_FAILURE() << what << " did not end in time";
-      return -1;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  vlm::testing::Launch launch;
+  launch.args = args;
+  launch.set = env;
+  launch.unset = unset;
+  return vlm::testing::Start(launch);
 }
 
 int RunProgram(const std::vector<std::string>& args, const Env& env, const std::vector<std::string>& unset = {}) {
   return Wait(Start(args, env, unset), args[0]);
-}
-
-// Processes other than this one whose command line or working folder lies
-// in the folder.
-std::vector<std::string> ProcessesUsing(const std::string& folder) {
-  std::vector<std::string> found;
-  for (const fs::directory_entry& e : fs::directory_iterator("/proc")) {
-    const std::string pid = e.path().filename();
-    if (pid.find_first_not_of("0123456789") != std::string::npos || pid == std::to_string(::getpid()))
-      continue;
-    std::string cmdline = Read(e.path() / "cmdline");
-    for (char& c : cmdline)
-      if (c == '\0') c = ' ';
-    std::error_code ec;
-    const std::string cwd = fs::read_symlink(e.path() / "cwd", ec).string();
-    if (cmdline.find(folder) != std::string::npos || cwd.rfind(folder, 0) == 0)
-      found.push_back(pid + " " + cmdline);
-  }
-  return found;
 }
 
 void SetText(const std::string& key, const char* name, const std::string& text) {
@@ -120,21 +59,6 @@ void SetText(const std::string& key, const char* name, const std::string& text) 
   RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                  static_cast<DWORD>(text.size() + 1));
   RegCloseKey(handle);
-}
-
-// Lines of window.txt whose first column is `where`.
-std::vector<std::string> Shown(const std::string& record, const std::string& where) {
-  std::vector<std::string> lines;
-  std::istringstream in(record);
-  for (std::string line; std::getline(in, line);)
-    if (line.rfind(where + "\t", 0) == 0) lines.push_back(line.substr(where.size() + 1));
-  return lines;
-}
-
-bool Contains(const std::vector<std::string>& lines, const std::string& text) {
-  for (const std::string& l : lines)
-    if (l.find(text) != std::string::npos) return true;
-  return false;
 }
 
 TEST(InstalledMonitorTest, InstalledProgramListsAndReadsAPrinterFromItsOwnRegistry) {
@@ -205,6 +129,19 @@ TEST(InstalledMonitorTest, InstalledProgramListsAndReadsAPrinterFromItsOwnRegist
         {prefix + "/bin/tqz2", "--screenshots"}})
     EXPECT_EQ(RunProgram(args, env, unset), 2) << args[1];
   EXPECT_TRUE(vlm::testing::LeftQtRuntimeFolders(folder.path()).empty());
+}
+
+// A staged install (DESTDIR, as a package build makes) installs the files
+// and registers nothing: a library registers the path it is loaded from,
+// which would be the staging folder.
+TEST(InstalledMonitorTest, StagedInstallRegistersNothing) {
+  TempFolder folder("vlm-staged");
+  const std::string stage = folder / "stage";
+  ASSERT_EQ(RunProgram({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", "/usr"}, {{"DESTDIR", stage}}), 0);
+  EXPECT_TRUE(fs::exists(stage + "/usr/bin/tqz2"));
+  EXPECT_TRUE(fs::exists(stage + "/usr/lib/vlm/libSeekIP.so"));
+  for (const fs::directory_entry& e : fs::recursive_directory_iterator(stage))
+    EXPECT_NE(e.path().extension(), ".hive") << e.path();
 }
 
 TEST(InstalledMonitorTest, RunScriptListsEveryPrinterAndLeavesNothingRunning) {

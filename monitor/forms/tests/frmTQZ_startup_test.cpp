@@ -207,6 +207,64 @@ TEST_F(frmTQZ_Test, StartUpChecksByRegistryAndAnswers) {
   }
 }
 
+// ---- A registry this user can write nothing in ----
+
+// The administrator's registry as the package leaves it (the providers'
+// keys, no preferences, no range), or configured but for the first range:
+// one notice in the administrator's wording, no locked options dialog, the
+// default preferences in memory, nothing stored, and no second notice when
+// the window is activated again.
+TEST_F(frmTQZ_Test, ReadOnlyRegistryGivesOneNoticeAndRunsOnTheDefaults) {
+  struct Case {
+    const char* what;
+    bool preferences;
+    std::string answer;
+    const char* code;
+    bool ended;
+  };
+  const Case cases[] = {
+      {"unconfigured, Ok", false, "Command3", "12", false},
+      {"unconfigured, closed by the frame", false, "Escape", "12", false},
+      {"unconfigured, Cancel", false, "Command2", "12", true},
+      {"no first range, Ok", true, "Command3", "14", false},
+      {"no first range, Cancel", true, "Command2", "14", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    Write(kRanges, {});
+    Write(kServers, {});
+    if (c.preferences) Write(kPrefs, Full_Preferences("Completed", "No", "45"));
+    registry::DenyWriteBelowForTests("HKLM");
+    Dialog_Script script;
+    std::vector<std::string> wording;
+    script.Before = [&](QDialog& d) {
+      wording.push_back(d.findChild<QLineEdit*>("Text2")->text().toStdString());
+    };
+    script.Push(c.answer);
+    frmTQZ& form = Form();
+    bool ended = test_support::Ends([&] { form.Form_Initialize(); });
+    if (!ended) ended = test_support::Ends([&] { form.Form_Activate(); });
+    EXPECT_EQ(script.Codes(), std::vector<std::string>{c.code});
+    EXPECT_EQ(wording,
+              std::vector<std::string>{"Changes to the Configuration is a System Administrator function"});
+    EXPECT_EQ(ended, c.ended);
+    EXPECT_FALSE(frmOptions().Is_Visible());
+    EXPECT_EQ(State.Super_User, "Off");
+    EXPECT_FALSE(Exists(kPrefs) && !c.preferences);
+    if (ended) continue;
+    EXPECT_EQ(State.Registry_Entries_Found, "");
+    EXPECT_NE(State.Options_Requested, "Yes");
+    // The preferences: the stored ones, or the defaults.
+    EXPECT_EQ(State.Polling_Enabled, c.preferences ? "No" : "Yes");
+    EXPECT_EQ(State.Polling_Interval, c.preferences ? "45" : "30");
+    EXPECT_EQ(State.UnInstalled_Enabled, "Yes");
+    EXPECT_EQ(State.IP_Enabled, "Yes");
+    EXPECT_EQ(form.Timer1->Enabled(), !c.preferences);
+  }
+}
+
 // ---- The polling interval ----
 
 TEST_F(frmTQZ_Test, PollingIntervalIsWholeSecondsOneToSixtyFive) {

@@ -198,6 +198,20 @@ TEST_F(Message_Box_Test, PictureOfEachQuestion) {
       EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
     }
   }
+  // The notice to a user who can store nothing.
+  State.Super_User = "Off";
+  State.Registry_Read_Only = true;
+  for (const char* code : {"12", "14"}) {
+    Dialog_Script script;
+    QString path;
+    script.Before = [&](QDialog& d) {
+      path = vbui::testing::SaveScreenshot(d, QString("message_box_%1_read_only").arg(code));
+    };
+    script.Push("Command3");
+    Show_Message(code);
+    EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+  }
+  State.Registry_Read_Only = false;
   Dialog_Script script;
   script.Before = [](QDialog& d) { vbui::testing::SaveScreenshot(d, "message_box_15"); };
   script.Push("Command3");
