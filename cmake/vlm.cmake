@@ -45,3 +45,24 @@ function(vlm_export_map target mapfile)
     LINK_DEPENDS ${mapfile})
   target_link_options(${target} PRIVATE -Wl,--version-script=${mapfile} -Wl,-Bsymbolic -Wl,--no-undefined)
 endfunction()
+
+# vlm_test_registers_stack(target): the test registers and runs the real
+# libraries as an installation does. It gets their paths (VLM_NETMGR_SO,
+# VLM_XLPNMIF_SO, VLM_SEEKIP_SO, VLM_VLMDM_SO, VLM_RX11_SO, VLM_RX12_SO,
+# VLM_RX13_SO, VLM_RX16_SO), the tools' (VLM_REGSVR, VLM_REGSET) and the
+# engine picture mapping's (VLM_MAPPING_REG), and is built after them.
+function(vlm_test_registers_stack target)
+  target_compile_definitions(${target} PRIVATE
+    VLM_NETMGR_SO="$<TARGET_FILE:VlmNetMgr>"
+    VLM_XLPNMIF_SO="$<TARGET_FILE:XLPNMIF>"
+    VLM_SEEKIP_SO="$<TARGET_FILE:SeekIP>"
+    VLM_VLMDM_SO="$<TARGET_FILE:VLMDM>"
+    VLM_RX11_SO="$<TARGET_FILE:RX11>"
+    VLM_RX12_SO="$<TARGET_FILE:RX12>"
+    VLM_RX13_SO="$<TARGET_FILE:RX13>"
+    VLM_RX16_SO="$<TARGET_FILE:RX16>"
+    VLM_REGSVR="$<TARGET_FILE:regsvr>"
+    VLM_REGSET="$<TARGET_FILE:regset>"
+    VLM_MAPPING_REG="${PROJECT_SOURCE_DIR}/enginepics/mapping.reg")
+  add_dependencies(${target} VlmNetMgr XLPNMIF SeekIP VLMDM RX11 RX12 RX13 RX16 regsvr regset)
+endfunction()

@@ -1,20 +1,30 @@
 // The built tqz2 started twice: the second start hands over to the first
 // and ends; after the first was killed (its socket left behind), the next
-// start becomes the instance.
+// start becomes the instance. And each stored polling interval: the program
+// reports the ones it refuses, runs on the others, and keeps running through
+// second starts, whose hand-over brings its window to the front again after
+// the report has closed.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUdpSocket>
 
 #include <unistd.h>
 
+#include <memory>
+
 #include "platform/registry/registry.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/loopback.h"
+#include "tests/support/printer_fixtures.h"
+#include "tests/support/snmpd_agent.h"
 
 namespace vlm {
 namespace {
@@ -68,11 +78,17 @@ class Tqz2_Instance_Test : public ::testing::Test {
     EXPECT_TRUE(vlm::testing::LeftQtRuntimeFolders(dir_.path().toStdString()).empty());
     registry::ResetForTests();
   }
-  QProcess& Start() {
+  // Starts tqz2; with a file name, its standard error goes there.
+  QProcess& Start(const QString& errors = {}) {
     running_.push_back(std::make_unique<QProcess>());
     QProcess& p = *running_.back();
     p.setProcessEnvironment(env_);
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (errors.isEmpty()) {
+      p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    } else {
+      p.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+      p.setStandardErrorFile(dir_.filePath(errors));
+    }
     p.start(QStringLiteral(TQZ2_PATH), {});
     EXPECT_TRUE(p.waitForStarted(10000));
     return p;
@@ -87,6 +103,11 @@ class Tqz2_Instance_Test : public ::testing::Test {
       QThread::msleep(50);
     }
     return false;
+  }
+
+  QString Errors(const QString& name) const {
+    QFile f(dir_.filePath(name));
+    return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
   }
 
   QTemporaryDir dir_;
@@ -116,6 +137,105 @@ TEST_F(Tqz2_Instance_Test, SecondStartHandsOverAndEndsStaleSocketStartBecomesThe
   EXPECT_EQ(fourth.exitCode(), 0);
   EXPECT_EQ(third.state(), QProcess::Running);
 }
+
+// The dialog service's line for a dialog closed offscreen: the error
+// report is the only question these starts can ask.
+int Reports(const QString& errors) {
+  return static_cast<int>(errors.count(QStringLiteral("dialog \"Message_Box\" closed")));
+}
+
+bool Sanitizer_Report(const QString& errors) {
+  return errors.contains(QStringLiteral("Sanitizer")) || errors.contains(QStringLiteral("runtime error"));
+}
+
+struct Stored_Interval {
+  const char* name;
+  const char* text;
+  bool refused;  // the error report "15"; else polling runs on it
+};
+const Stored_Interval kStoredIntervals[] = {
+    {"Letters", "abc", true},         {"Negative", "-1", true}, {"Zero", "0", true},
+    {"SixtySix", "66", true},         {"TooLong", "99999999999", true},
+    {"Empty", "", false},             {"FiveWithSpaces", " 5 ", false}};
+std::string Interval_Name(const ::testing::TestParamInfo<Stored_Interval>& info) {
+  return info.param.name;
+}
+void PrintTo(const Stored_Interval& c, std::ostream* os) { *os << c.name; }
+
+// The program as installed: the libraries registered by their own
+// registration in the scratch registry, one simulated printer in the range,
+// so that the start asks nothing and reports nothing but the interval.
+class Tqz2_Polling_Interval_Test : public Tqz2_Instance_Test,
+                                   public ::testing::WithParamInterface<Stored_Interval> {
+ protected:
+  void SetUp() override {
+    Tqz2_Instance_Test::SetUp();
+    vlm::testing::AgentPort();
+    const std::string host = vlm::testing::AllocateLoopbackRange(1)[0];
+    agent_ = std::make_unique<vlm::testing::SnmpdAgent>(host, vlm::testing::DemoPrinters()[1].objects);
+    for (const char* library : {VLM_NETMGR_SO, VLM_XLPNMIF_SO, VLM_SEEKIP_SO, VLM_VLMDM_SO, VLM_RX11_SO,
+                                VLM_RX12_SO, VLM_RX13_SO, VLM_RX16_SO}) {
+      ASSERT_EQ(QProcess::execute(QStringLiteral(VLM_REGSVR), {"-s", library}), 0) << library;
+    }
+    ASSERT_EQ(QProcess::execute(QStringLiteral(VLM_REGSET), {"-f", VLM_MAPPING_REG}), 0);
+    Write("Software\\VLM\\Discovery\\Preferences",
+          {{"UnInstalled_Enabled", "Yes"}, {"Polling_Interval", GetParam().text}, {"Polling_Enabled", "Yes"}});
+    Write("Software\\VLM\\Discovery\\DP\\IP\\Discovery Params\\Ranges", {{"0", (host + ":" + host).c_str()}});
+    registry::ResetForTests();
+    if (qEnvironmentVariableIsSet("VLM_SNMP_PORT")) env_.insert("VLM_SNMP_PORT", qEnvironmentVariable("VLM_SNMP_PORT"));
+    env_.insert("VLM_SNMP_LOOPBACK_ONLY", "1");
+    QUdpSocket trap_port;
+    trap_port.bind(QHostAddress::LocalHost, 0);
+    env_.insert("VLM_SNMP_TRAP_PORT", QString::number(trap_port.localPort()));
+  }
+  void TearDown() override {
+    Tqz2_Instance_Test::TearDown();
+    agent_.reset();
+  }
+
+  std::unique_ptr<vlm::testing::SnmpdAgent> agent_;
+};
+
+TEST_P(Tqz2_Polling_Interval_Test, ReportedOrUsedThenKeepsRunningThroughSecondStarts) {
+  const Stored_Interval& c = GetParam();
+  QProcess& first = Start("first.txt");
+  ASSERT_TRUE(Listening());
+  auto wait_for_reports = [&](int n) {
+    for (int i = 0; i < 600 && Reports(Errors("first.txt")) < n && first.state() == QProcess::Running; ++i)
+      QThread::msleep(50);
+    return Reports(Errors("first.txt")) >= n;
+  };
+  if (c.refused) {
+    ASSERT_TRUE(wait_for_reports(1)) << Errors("first.txt").toStdString();
+  }
+  // Each second start asks the first to come to the front: its window is
+  // activated again, from the closed report, and reads the preferences anew.
+  for (int round = 1; round <= 3; ++round) {
+    SCOPED_TRACE(round);
+    QProcess& second = Start();
+    for (int i = 0; i < 600 && !second.waitForFinished(50) && first.state() == QProcess::Running; ++i) {
+    }
+    ASSERT_EQ(first.state(), QProcess::Running) << Errors("first.txt").toStdString();
+    ASSERT_EQ(second.state(), QProcess::NotRunning) << Errors("first.txt").toStdString();
+    EXPECT_EQ(second.exitCode(), 0);  // handed over
+    if (c.refused) {
+      EXPECT_TRUE(wait_for_reports(round + 1));
+    }
+    ASSERT_EQ(first.state(), QProcess::Running) << Errors("first.txt").toStdString();
+  }
+  first.terminate();
+  ASSERT_TRUE(first.waitForFinished(30000));
+  EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(first.exitCode(), 0);
+  const QString errors = Errors("first.txt");
+  EXPECT_FALSE(Sanitizer_Report(errors)) << errors.toStdString();
+  if (!c.refused) {
+    EXPECT_EQ(Reports(errors), 0) << errors.toStdString();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(StoredValues, Tqz2_Polling_Interval_Test, ::testing::ValuesIn(kStoredIntervals),
+                         Interval_Name);
 
 }  // namespace
 }  // namespace vlm

@@ -25,16 +25,27 @@ constexpr int kTextHeight = 285;
 constexpr int kButtonHeight = 375;
 constexpr int kButtonGap = 30;
 
+// The controls as the form is designed; Load() puts every property that
+// the callers and Form_Load change back to its design value.
+struct Button_Design {
+  const char* caption;
+  int left, width;
+};
+constexpr Button_Design kButtons[] = {
+    {"&Yes", 720, 855}, {"&No", 1950, 1215}, {"&Yes", 710, 1215}, {"Configure", 2530, 1215}};
+constexpr int kTextTops[] = {360, 645, 930, 1215, 1500, 1785};
+constexpr int kTextLeft = 20;
+constexpr int kTextWidth = 3735;
+constexpr int kButtonTop = 2040;
+
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
 Message_Box_Form::Message_Box_Form() {
   setObjectName(QStringLiteral("Message_Box"));
-  setWindowTitle(QStringLiteral("Velmar Printer Monitor"));
   setFont(QFont(QStringLiteral("Microsoft Sans Serif"), 8));
   setModal(true);
-  constexpr int kTops[] = {360, 645, 930, 1215, 1500, 1785};
   for (int i = 0; i < 6; ++i) {
     auto* t = new QLineEdit(this);
     t->setObjectName(QStringLiteral("Text%1").arg(i + 1));
@@ -43,30 +54,39 @@ Message_Box_Form::Message_Box_Form() {
     t->setFocusPolicy(Qt::NoFocus);
     t->setAlignment(Qt::AlignHCenter);
     t->setStyleSheet(QStringLiteral("background: transparent"));
-    t->setGeometry(Twips(20), Twips(kTops[i]), Twips(3735), Twips(kTextHeight));
     texts_[i] = t;
   }
-  texts_[5]->hide();  // Text6: used by no code
-  struct Design {
-    const char* caption;
-    int left, width;
-  };
-  constexpr Design kButtons[] = {
-      {"&Yes", 720, 855}, {"&No", 1950, 1215}, {"&Yes", 710, 1215}, {"Configure", 2530, 1215}};
   for (int i = 0; i < 4; ++i) {
-    auto* b = new QPushButton(QString::fromLatin1(kButtons[i].caption), this);
+    auto* b = new QPushButton(this);
     b->setObjectName(QStringLiteral("Command%1").arg(i + 1));
     b->setAutoDefault(false);
-    b->setGeometry(Twips(kButtons[i].left), Twips(2040), Twips(kButtons[i].width),
-                   Twips(kButtonHeight));
     commands_[i] = b;
   }
-  // Command1 has no action; it is never shown.
-  commands_[0]->hide();
-  commands_[3]->hide();
   connect(commands_[1], &QPushButton::clicked, this, vbui::Slot([this] { Command2_Click(); }));
   connect(commands_[2], &QPushButton::clicked, this, vbui::Slot([this] { Command3_Click(); }));
   connect(commands_[3], &QPushButton::clicked, this, vbui::Slot([this] { Command4_Click(); }));
+  Load();
+}
+
+void Message_Box_Form::Load() {
+  unloaded_ = false;
+  configure_ = false;
+  setResult(0);
+  setWindowTitle(QStringLiteral("Velmar Printer Monitor"));
+  for (int i = 0; i < 6; ++i) {
+    QLineEdit* t = texts_[i];
+    t->clear();
+    t->setGeometry(Twips(kTextLeft), Twips(kTextTops[i]), Twips(kTextWidth), Twips(kTextHeight));
+    t->setVisible(i < 5);  // Text6: used by no code
+  }
+  for (int i = 0; i < 4; ++i) {
+    QPushButton* b = commands_[i];
+    b->setText(QString::fromLatin1(kButtons[i].caption));
+    b->setGeometry(Twips(kButtons[i].left), Twips(kButtonTop), Twips(kButtons[i].width),
+                   Twips(kButtonHeight));
+    // Command1 has no action; it is never shown. Configure shows by code.
+    b->setVisible(i == 1 || i == 2);
+  }
   Set_Size(kDesignHeight, kDesignWidth);
   Form_Load();
 }
@@ -83,14 +103,14 @@ void Message_Box_Form::Form_Load() {
     Set_Left(commands_[0], 720);
     Set_Left(commands_[1], 1310);
     Set_Left(commands_[2], 80);
-    Set_Top(commands_[3], 2040);
+    Set_Top(commands_[3], kButtonTop);
     Set_Left(commands_[3], 2530);
     commands_[3]->show();
   } else if (super && code_ == "16") {
     Set_Left(commands_[0], 1920);
     Set_Left(commands_[1], 2510);
     Set_Left(commands_[2], 1280);
-    Set_Top(commands_[3], 2040);
+    Set_Top(commands_[3], kButtonTop);
     Set_Left(commands_[3], 3730);
     commands_[3]->show();
   } else if (!super && code_ == "16") {
@@ -178,8 +198,14 @@ Message_Box_Form& Message_Box_Access::Form() {
     if (!discard_) discard_ = std::make_unique<Message_Box_Form>();
     return *discard_;
   }
-  if (form_ && form_->Unloaded()) form_.reset();
-  if (!form_) form_ = std::make_unique<Message_Box_Form>();
+  // The form is kept for the program's life: an unloaded form is hidden,
+  // never destroyed, because Qt may still hold it as the active window or
+  // deliver a late activation to it. Referring to it again loads it anew.
+  if (!form_) {
+    form_ = std::make_unique<Message_Box_Form>();
+  } else if (form_->Unloaded()) {
+    form_->Load();
+  }
   return *form_;
 }
 

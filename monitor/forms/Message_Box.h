@@ -7,7 +7,11 @@
 //   buttons by Message_Code and Super_User as they stand, so the code is set
 //   first and the texts after, as every caller does. Each answer, and a close
 //   by the window frame or Escape, unloads it; the next reference starts
-//   from the design state again.
+//   from the design state again. Unloading hides the form and keeps it: it
+//   is one window object for the program's life, never destroyed while the
+//   program runs, because Qt may still hold a closed dialog as its active
+//   window or deliver a late activation to it (a window activated from the
+//   closed dialog may load the form again at that moment).
 // - Show_Modal shows it through the dialog service. While it is up, a second
 //   show is dropped, and property changes made meanwhile go to no dialog: the
 //   question that is up keeps its texts and buttons. The buttons answer by
@@ -49,6 +53,9 @@ class Message_Box_Form : public QDialog {
   Q_OBJECT
  public:
   Message_Box_Form();
+  // Loads the form: every control back to its design state, then Form_Load,
+  // as a new instance of the form starts.
+  void Load();
   // The code the form was loaded with.
   const std::string& Loaded_Code() const { return code_; }
   QLineEdit* Text(int n) const { return texts_.at(n - 1); }
@@ -85,9 +92,9 @@ class Message_Box_Form : public QDialog {
 
 class Message_Box_Access : public Message_Box_Port {
  public:
-  // Loads the form when it is not loaded.
+  // Loads the form when it is not loaded (the same form object each time).
   Message_Box_Form& Form();
-  bool Loaded() const { return form_ != nullptr; }
+  bool Loaded() const { return form_ && !form_->Unloaded(); }
   bool Showing() const { return showing_; }
 
   void Set_Caption(std::string_view control, const std::string& caption) override;

@@ -77,8 +77,8 @@ void Trapped(F&& body) {
 }
 
 // The options window: loads frmOptions_Form on its first show after an
-// unload, and deletes an unloaded form once the event that unloaded it has
-// returned.
+// unload, and hands an unloaded form to vbui::DeleteClosedWindow, which
+// deletes it once no event can still reach it.
 class Options_Window final : public Options_Form {
  public:
   void Show_Modeless() override {
@@ -102,7 +102,7 @@ class Options_Window final : public Options_Form {
  private:
   void Forget() {
     if (!form_) return;
-    form_->deleteLater();
+    vbui::DeleteClosedWindow(form_);
     form_ = nullptr;
   }
   frmOptions_Form* form_ = nullptr;

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +12,58 @@
 #include "monitor/vbui/vbui.h"
 
 namespace vlm::vbui {
+namespace {
+
+// Closed windows waiting to be deleted (DeleteClosedWindow).
+struct Closed_Windows {
+  std::vector<QPointer<QWidget>> windows;
+  bool armed = false;
+};
+
+Closed_Windows& Closed() {
+  // Never destroyed, like the forms: nothing here outlives the application
+  // object at exit.
+  static auto* closed = new Closed_Windows;
+  return *closed;
+}
+
+void Delete_Closed_Windows() {
+  std::vector<QPointer<QWidget>> windows;
+  windows.swap(Closed().windows);
+  for (const QPointer<QWidget>& w : windows) delete w.data();
+}
+
+void Arm_Deletion(int delayMs);
+
+void Delete_When_Idle() {
+  Closed().armed = false;
+  // A modal dialog is open: its end arms the deletion again.
+  if (DialogService::Instance().Depth() > 0) return;
+  // Another nested event loop (a menu's, say): try again later.
+  if (QThread::currentThread()->loopLevel() > 1) {
+    Arm_Deletion(100);
+    return;
+  }
+  Delete_Closed_Windows();
+}
+
+void Arm_Deletion(int delayMs) {
+  Closed_Windows& closed = Closed();
+  if (closed.armed || closed.windows.empty() || QCoreApplication::instance() == nullptr) return;
+  closed.armed = true;
+  QTimer::singleShot(delayMs, QCoreApplication::instance(), Delete_When_Idle);
+}
+
+}  // namespace
+
+void DeleteClosedWindow(QWidget* window) {
+  if (window == nullptr) return;
+  window->hide();
+  Closed().windows.emplace_back(window);
+  Arm_Deletion(0);
+}
+
+void DeleteClosedWindowsForTests() { Delete_Closed_Windows(); }
 
 DialogService& DialogService::Instance() {
   static DialogService service;
@@ -53,6 +106,7 @@ ShowResult DialogService::ShowModal(QDialog& dialog) {
   open_.erase(std::remove_if(open_.begin(), open_.end(),
                              [&](const QPointer<QDialog>& d) { return !d || d == guard; }),
               open_.end());
+  if (open_.empty()) Arm_Deletion(0);
   if (ProgramEnded()) throw ProgramEnd{};
   return ShowResult::Shown;
 }
@@ -130,10 +184,12 @@ void ActivationWatcher::Activated(QWidget* active) {
   // The standard message box is no form of the program: coming back from it
   // is no activation.
   if (active->objectName() == QLatin1String("MsgBox")) return;
+  // A window of the program that was active before and has been deleted
+  // since (a form unloaded) was another window all the same.
   const QPointer<QWidget> before = lastActive_;
   lastActive_ = active;
   if (active != window_) return;
-  if (first_ || (before && before != window_)) {
+  if (first_ || before != window_) {
     first_ = false;
     if (activate_) RunEvent(activate_);
   }

@@ -77,6 +77,7 @@ bool ProgramEnded() { return g_ended; }
 
 void ResetForTests() {
   g_ended = false;
+  DeleteClosedWindowsForTests();
   SetMousePointer(0);
   DialogService::Instance().ClearResponder();
   SetUntrappedErrorReporter(nullptr);

@@ -68,6 +68,14 @@
 //   close by frame or Escape gives vbCancel with OK/Cancel, vbNo with Yes/No,
 //   and vbOK with OK alone. Its buttons are named "vbOK", "vbCancel", "vbYes"
 //   and "vbNo" and the box itself "MsgBox", so responders click them by name.
+// - DeleteClosedWindow(window) hides a window that is closed for good (a
+//   form that unloads) and deletes it later, only from the program's own
+//   event loop, outside any nested event loop, while no modal dialog is
+//   open. Qt may still hold a closed window as its active window and be
+//   delivering an activation that names it (the handler of that activation
+//   may show a modal dialog, whose loop would otherwise run the deletion
+//   under it); by then that activation has returned. Until it is deleted
+//   the window stays hidden; ResetForTests() deletes the waiting ones at once.
 //
 // Mouse pointer
 // - SetMousePointer(11) shows the hourglass over the whole program,
@@ -77,7 +85,7 @@
 // Activation (ActivationWatcher)
 // - Calls its handler when its window becomes the program's active window at
 //   its first activation, and when the activation comes from another window of
-//   the program (a dialog closing); not when the user comes back from another
+//   the program (a dialog closing, also one deleted since); not when the user comes back from another
 //   application to the window that was active before, and not when a
 //   standard message box (MsgBox) closes, which is no form of the program.
 //
@@ -324,6 +332,11 @@ inline constexpr int vbYes = 6;
 inline constexpr int vbNo = 7;
 
 int MsgBox(const QString& prompt, int buttons, const QString& title, QWidget* parent = nullptr);
+
+void DeleteClosedWindow(QWidget* window);
+// Deletes the waiting closed windows at once (ResetForTests; only where no
+// event is being delivered).
+void DeleteClosedWindowsForTests();
 
 // Test helper: clicks the button of that objectName in the dialog; false when
 // there is none.

@@ -284,19 +284,28 @@ TEST_F(VbuiTest, ActivationFromAnotherWindowOfTheProgramOnly) {
   new ActivationWatcher(&main, [&] { ++activations; });
   main.show();
   main.activateWindow();
-  QTRY_COMPARE(activations, 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 1; }));
   QDialog dialog(&main);
   dialog.show();
   dialog.activateWindow();
-  QTRY_VERIFY(QApplication::activeWindow() == &dialog);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &dialog; }));
   dialog.hide();
   main.activateWindow();
-  QTRY_COMPARE(activations, 2);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 2; }));
   // The program coming back from another application to the same window:
   // the window is activated again with nothing in between.
   QEvent activate(QEvent::WindowActivate);
   QApplication::sendEvent(&main, &activate);
   EXPECT_EQ(activations, 2);
+  // A dialog that was active and is deleted once closed is another window
+  // all the same.
+  auto* closed = new QDialog(&main);
+  closed->show();
+  closed->activateWindow();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == closed; }));
+  delete closed;
+  main.activateWindow();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 3; }));
 }
 
 TEST_F(VbuiTest, FakeTrayDeliversMessagesAndRecords) {

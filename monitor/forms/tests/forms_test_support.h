@@ -105,6 +105,7 @@ inline void Reset_Forms_State() {
   Main = nullptr;
   vbui::ResetForTests();
   frmOptions().Unload();
+  vbui::DeleteClosedWindowsForTests();
   Install_Message_Box();
 }
 

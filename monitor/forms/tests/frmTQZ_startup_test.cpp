@@ -299,9 +299,12 @@ TEST_F(frmTQZ_Test, ActivationSetsTimer1FromThePreferences) {
     int ms;
     bool reported;
   };
-  const Case cases[] = {{"Yes", "45", true, 45000, false}, {"No", "45", false, 60000, false},
-                        {"Yes", nullptr, true, 0, false},  {"Yes", "5.5", false, 60000, true},
-                        {"Yes", "70", false, 60000, true}};
+  const Case cases[] = {{"Yes", "45", true, 45000, false},   {"No", "45", false, 60000, false},
+                        {"Yes", nullptr, true, 0, false},    {"Yes", "5.5", false, 60000, true},
+                        {"Yes", "70", false, 60000, true},   {"Yes", "abc", false, 60000, true},
+                        {"Yes", "-1", false, 60000, true},   {"Yes", "0", false, 60000, true},
+                        {"Yes", "66", false, 60000, true},   {"Yes", "99999999999", false, 60000, true},
+                        {"Yes", "", true, 0, false},         {"Yes", " 5 ", true, 5000, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.polling) + " " + (c.interval ? c.interval : "(missing)"));
     TearDown();

@@ -139,6 +139,50 @@ TEST_F(Message_Box_Test, ASecondShowWhileOneIsUpIsDroppedAndChangesNothing) {
   EXPECT_EQ(Message_Code, "");
 }
 
+TEST_F(Message_Box_Test, EachLoadStartsFromTheDesignStateOfTheOneForm) {
+  // What a question shows: the form's title and size, and each control's
+  // place, size, visibility and text.
+  auto shown = [](QDialog& d) {
+    std::vector<std::string> all{d.windowTitle().toStdString(),
+                                 std::to_string(d.width()) + "x" + std::to_string(d.height())};
+    for (QWidget* w : d.findChildren<QWidget*>()) {
+      const QRect g = w->geometry();
+      QString text;
+      if (auto* b = qobject_cast<QPushButton*>(w)) text = b->text();
+      if (auto* t = qobject_cast<QLineEdit*>(w)) text = t->text();
+      all.push_back(QString("%1 %2,%3 %4x%5 %6 %7")
+                        .arg(w->objectName())
+                        .arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height())
+                        .arg(w->isHidden() ? "hidden" : "shown", text)
+                        .toStdString());
+    }
+    return all;
+  };
+  State.Super_User = "On";
+  Dialog_Script script;
+  std::vector<std::vector<std::string>> seen;
+  std::vector<QDialog*> forms;
+  script.Before = [&](QDialog& d) {
+    seen.push_back(shown(d));
+    forms.push_back(&d);
+  };
+  for (int i = 0; i < 6; ++i) script.Push("Command3");
+  Show_Message("10");
+  // Wide, moved, relabelled and hidden controls in between.
+  Show_Message("12");
+  Show_Message("16");
+  Last_Error_Number = 13;
+  Last_Error_Description = "Type mismatch";
+  Report_Error();
+  Show_Message("14");
+  Show_Message("10");
+  ASSERT_EQ(seen.size(), 6u);
+  EXPECT_EQ(seen.back(), seen.front());
+  // One form for the program's life: an unloaded question is hidden, not
+  // destroyed.
+  for (QDialog* f : forms) EXPECT_EQ(f, forms.front());
+}
+
 TEST_F(Message_Box_Test, TextsEnglishOrLocalised) {
   State.Super_User = "Off";
   Dialog_Script script;
