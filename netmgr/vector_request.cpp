@@ -270,12 +270,16 @@ std::int32_t VectorRequest::FetchValues() {
   Status s = session_.Get(target_, getOids_, response_);
   if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response_.errorStatus);
 
-  // Every asked OID must be bound: an entry the answer leaves out holds no
-  // value rather than one of an earlier read (of another device, maybe).
-  // Agents answer in the order asked, so the binding at the entry's own
-  // position is tried first; an answer in another order is searched.
+  // Every asked OID must be bound to a value of its entry's kind: an entry
+  // the answer leaves out, or binds to something that is not a number for
+  // an integer entry, holds no value rather than one of an earlier read (of
+  // another device, maybe). Text entries take any value's printable form,
+  // as a single read does. Agents answer in the order asked, so the binding
+  // at the entry's own position is tried first; an answer in another order
+  // is searched.
   const std::vector<snmp::VarBind>& answer = response_.bindings;
   bool complete = true;
+  bool numbers = true;
   // The OIDs are compared with the list just sent (getOids_, the entries'
   // OIDs in the same order), which the exchange has left in the cache.
   for (std::size_t k = 0; k < getEntries_.size(); ++k) {
@@ -295,9 +299,14 @@ std::int32_t VectorRequest::FetchValues() {
       CopyPrintable(e.text, *b);
     } else if (auto v = b->AsInt32()) {
       e.value = *v;
+    } else {
+      e.value = 0;
+      numbers = false;
     }
   }
-  return complete ? firstWalkError : kErrOther;
+  if (!complete) return kErrOther;
+  if (!numbers) return kErrBadValue;
+  return firstWalkError;
 }
 
 std::int32_t VectorRequest::GetOne(std::int32_t id, snmp::VarBind& answer) {
