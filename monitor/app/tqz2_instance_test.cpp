@@ -1,16 +1,18 @@
 // The built tqz2 started twice: the second start hands over to the first
 // and ends; after the first was killed (its socket left behind), the next
-// start becomes the instance.
+// start becomes the instance. Starts while the instance is busy wait for it.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include "platform/registry/registry.h"
@@ -55,6 +57,10 @@ class Tqz2_Instance_Test : public ::testing::Test {
     env_.insert("VLM_INSTANCE_KEY", key_);
     env_.insert("VLM_LANG_DIR", dir_.filePath("lang"));
     env_.insert("TMPDIR", dir_.path());
+    QDir(dir_.path()).mkpath("xdg");
+    QFile::setPermissions(dir_.filePath("xdg"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ExeOwner);
+    env_.insert("XDG_RUNTIME_DIR", dir_.filePath("xdg"));
   }
   void TearDown() override {
     for (auto& p : running_) {
@@ -112,6 +118,30 @@ TEST_F(Tqz2_Instance_Test, SecondStartHandsOverAndEndsStaleSocketStartBecomesThe
   ASSERT_TRUE(fourth.waitForFinished(30000));
   EXPECT_EQ(fourth.exitCode(), 0);
   EXPECT_EQ(third.state(), QProcess::Running);
+}
+
+// Five starts at once while the instance is busy for longer than the old
+// three-second wait (here: stopped): each waits for it, hands over once it
+// runs again and ends; the first stays the one instance and keeps its
+// socket.
+TEST_F(Tqz2_Instance_Test, StartsWhileTheInstanceIsBusyHandOverAndEnd) {
+  QProcess& first = Start();
+  ASSERT_TRUE(Listening());
+  ::kill(static_cast<pid_t>(first.processId()), SIGSTOP);
+  std::vector<QProcess*> later;
+  for (int i = 0; i < 5; ++i) later.push_back(&Start());
+  QThread::msleep(5000);
+  ::kill(static_cast<pid_t>(first.processId()), SIGCONT);
+  for (QProcess* p : later) {
+    ASSERT_TRUE(p->waitForFinished(60000));
+    EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p->exitCode(), 0);
+  }
+  EXPECT_EQ(first.state(), QProcess::Running);
+  QProcess& last = Start();
+  ASSERT_TRUE(last.waitForFinished(60000));
+  EXPECT_EQ(last.exitCode(), 0);
+  EXPECT_EQ(first.state(), QProcess::Running);
 }
 
 }  // namespace

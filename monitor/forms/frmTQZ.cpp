@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "monitor/devicedata/retrieval.h"
 #include "monitor/forms/Message_Box.h"
@@ -287,7 +288,20 @@ std::string frmTQZ::StripNullTerminator(const std::string& text) { return Trim_A
 bool frmTQZ::Activate_Previous_Instance() {
   if (guard_ == nullptr) return false;
   guard_->Activate = [this] { Restore_For_Second_Start(); };
-  return guard_->Start() == vbui::SingleInstance::Outcome::HandedOver;
+  switch (guard_->Start()) {
+    case vbui::SingleInstance::Outcome::Primary:
+      return false;
+    case vbui::SingleInstance::Outcome::HandedOver:
+      return true;
+    case vbui::SingleInstance::Outcome::Busy:
+      // A monitor runs but is busy (a poll of a silent printer, a
+      // discovery): this start ends rather than become a second monitor.
+      std::fprintf(stderr,
+                   "tqz2: the printer monitor is already running but did not answer in time "
+                   "(it may be busy); no second monitor is started\n");
+      return true;
+  }
+  return false;
 }
 
 void frmTQZ::Restore_For_Second_Start() {
