@@ -12,9 +12,12 @@ namespace {
 
 using snmp::Status;
 
-// Copies at most 255 characters and the terminating NUL.
+// Copies at most 255 bytes and the terminating NUL; a text that is cut is
+// cut before a UTF-8 character, never inside one.
 void CopyOut(char* to, std::string_view from) {
   std::size_t n = std::min(from.size(), kMaxText);
+  if (n < from.size())
+    while (n > 0 && (static_cast<unsigned char>(from[n]) & 0xC0) == 0x80) --n;
   if (n) std::memcpy(to, from.data(), n);
   to[n] = '\0';
 }

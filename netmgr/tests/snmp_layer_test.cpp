@@ -130,6 +130,41 @@ TEST(SnmpValue, PrintableFormsAndIntegerReadings) {
   }
 }
 
+// Octet strings are texts: each byte that is not part of a UTF-8 character,
+// and each control character but tab and the line ends, shows as U+FFFD; NUL
+// padding at the end is dropped. A text never turns into a hex dump.
+TEST(SnmpValue, OctetStringsReadAsTextWithEachBadByteReplaced) {
+  const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+  struct Case {
+    std::string bytes;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"Velmar IP Controller", "Velmar IP Controller"},
+      {"B\xC3\xBCro 3 \xE2\x82\xAC \xF0\x9F\x96\xA8", "B\xC3\xBCro 3 \xE2\x82\xAC \xF0\x9F\x96\xA8"},
+      {"line\r\nline\tcell", "line\r\nline\tcell"},
+      {std::string("Office\0\0\0", 9), "Office"},
+      {std::string("Office\0Floor 2", 14), "Office" + r + "Floor 2"},
+      {std::string(3, '\0'), ""},
+      {"Caf\xE9 Lobby", "Caf" + r + " Lobby"},              // Latin-1
+      {"\xFF\xFE", r + r},                                  // never a character
+      {"\xC3", r},                                          // cut short
+      {"\xC0\xAF", r + r},                                  // over-long form
+      {"\xED\xA0\x80", r + r + r},                          // a surrogate
+      {"\xF4\x90\x80\x80", r + r + r + r},                  // past U+10FFFF
+      {"a\x1B[2Jb\x7F\xC2\x85", "a" + r + "[2Jb" + r + r},  // controls
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(OctetsAsText(c.bytes), c.text) << c.bytes;
+    EXPECT_EQ(VarBind::Octets({}, c.bytes).Printable(), c.text) << c.bytes;
+  }
+  // Opaque values are no texts and keep the hex form.
+  VarBind opaque;
+  opaque.syntax = Syntax::Opaque;
+  opaque.bytes = "\x01\x02";
+  EXPECT_EQ(opaque.Printable(), PrintableOctets("\x01\x02"));
+}
+
 TEST(SnmpValue, NonPrintableOctetsGiveAHexDump) {
   // The characters start at column 53 on every line: two blanks, 16 x "XX ",
   // three blanks.

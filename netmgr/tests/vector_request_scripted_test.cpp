@@ -147,21 +147,29 @@ TEST(VectorRequestWalk, AFailureMidWalkGivesThePartialCountAndTheCode) {
   EXPECT_EQ(values[1], 77);
 }
 
-TEST(VectorRequestFetch, OctetStringsAreCutAt255AndBinaryOnesDumped) {
+// Texts are cut at 255 bytes, before a character that would not fit; bytes
+// that are no text show as U+FFFD, never as a hex dump.
+TEST(VectorRequestFetch, OctetStringsAreCutAt255AndReadAsText) {
   struct Case {
     std::string value;
     std::string expected;
   };
   auto text = [](std::size_t n) { return std::string(n, 'x'); };
+  const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+  std::string replaced;
+  for (int i = 0; i < 85; ++i) replaced += r;
   const Case cases[] = {
       {text(39), text(39)},
       {text(40), text(40)},
       {text(255), text(255)},
       {text(256), text(255)},
       {text(300), text(255)},
-      {std::string("ab\0cd", 5), snmp::PrintableOctets(std::string("ab\0cd", 5))},
-      {std::string("\xFF\xFF", 2), "  FF FF " + std::string(14 * 3, ' ') + "   ..\n"},
-      {std::string(40, '\0'), snmp::PrintableOctets(std::string(40, '\0')).substr(0, 255)},
+      {text(254) + "\xC3\xA9", text(254)},
+      {text(253) + "\xC3\xA9", text(253) + "\xC3\xA9"},
+      {std::string("ab\0cd", 5), "ab" + r + "cd"},
+      {std::string("\xFF\xFF", 2), r + r},
+      {std::string(40, '\0'), ""},
+      {std::string(100, '\xE9'), replaced},
   };
   for (const Case& c : cases) {
     Fixture f([&c](const SnmpMessage& m, int) {
