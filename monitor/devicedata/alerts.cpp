@@ -78,13 +78,16 @@ void Get_Alerts(IVectorItem* item) {
     if (!call.Read(engine, count_group)) return;
     Alert_Record record;
     const VbInteger count = First_Count(call.Integers(engine), kMaxAlerts);
-    record.Count = VbLong{count};
+    VbInteger stored = 0;
     // The alert read last whose description arrived decides the banner.
     std::optional<Alert_Status> banner;
     for (VbInteger i = 1; i <= count; ++i) {
       const LONG alert = call.Handle(engine, 175, i);
-      if (!call.Read(alert, alert_group)) return;
-      Alert_Entry& entry = record.Alerts(i);
+      if (!Read_Row(call, alert, alert_group)) {
+        if (call.Not_Responding()) return;
+        continue;
+      }
+      Alert_Entry& entry = record.Alerts(++stored);
       const Value_List values = call.Integers(alert);
       for (std::size_t k = 0; k < values.Count(); ++k) {
         if (values.Ids[k] == 180) entry.Code = values.Integers[k];
@@ -101,6 +104,7 @@ void Get_Alerts(IVectorItem* item) {
       }
       call.Release(alert);
     }
+    record.Count = VbLong{stored};
     call.Finish();
     record.Valid = -1;
     Alert_Table(Selected_List_Kind, Selected_Device, Selected_Engine) = std::move(record);

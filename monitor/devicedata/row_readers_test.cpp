@@ -531,7 +531,7 @@ const std::map<std::string, std::pair<std::string, std::string>> kFailurePaths =
     {"Get_Print_Jobs", {"5004.5/7001.0", "5004.5/7001.0/7003.0"}},
 };
 
-TEST_F(RowReaders, FailedReadsOfEveryKindLeaveTheRecordsAsTheyWere) {
+TEST_F(RowReaders, FailedReadsOfEveryKindLeaveTheRecordsAsTheyWereOrTheRowOut) {
   struct Failure {
     const char* name;
     LONG code;  // the ErrorCode; 0 for a -1 handle
@@ -575,7 +575,19 @@ TEST_F(RowReaders, FailedReadsOfEveryKindLeaveTheRecordsAsTheyWere) {
         Release_Job_Root_Handle();
         window_.Log.clear();
         Run(p.run);
-        EXPECT_EQ(Stored(p), good);
+        // Memory units, firmware components and alerts are left out one by
+        // one: a row that cannot be read leaves the other rows (none here)
+        // listed, unless the printer does not respond.
+        const std::string name = p.name;
+        const bool left_out = on_row && f.code != -11 && f.code != -12 &&
+                              (name == "Get_Alerts" || name == "Get_Memory_Table" || name == "Get_Firmware_Table");
+        if (left_out) {
+          const std::string stored = Stored(p);
+          EXPECT_EQ(stored.rfind("-1 0 |", 0), 0u) << stored;
+          EXPECT_EQ(stored.find_first_not_of(",| ", 6), std::string::npos) << stored;
+        } else {
+          EXPECT_EQ(Stored(p), good);
+        }
         EXPECT_EQ(dialog_.Shown, 0);
         const bool not_responding = p.checked && (f.code == -11 || f.code == -12);
         EXPECT_EQ(Comm_Error_On, not_responding ? "On" : "Off");
