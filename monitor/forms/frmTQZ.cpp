@@ -733,13 +733,12 @@ void frmTQZ::Localise_Main_Window() {
       VbInteger index;
       VbLong id;
     };
+    // The QuickView's value boxes (lblIPModel, lblIPInstalled, lblIPLocation,
+    // lblIPStatus, the engine and finisher names and states, lblIPPDL,
+    // lblIPSpoolName) take no caption here: their strings name the field,
+    // and shown in the box they would read as a value that was never read.
     static const Caption kLabels[] = {
-        {"lblIPModel", kNoIndex, 260},         {"lblIPInstalled", kNoIndex, 227},
-        {"lblIPLocation", kNoIndex, 245},      {"lblIPStatus", kNoIndex, 359},
-        {"lblIPEngine1Name", kNoIndex, 265},   {"lblIPFinisher1Name", kNoIndex, 359},
-        {"lblIPEngine2Name", kNoIndex, 265},   {"lblIPEngine2Status", kNoIndex, 359},
-        {"lblIPFinisher2Name", kNoIndex, 265}, {"lblIPPDL", kNoIndex, 240},
-        {"lblIPSpoolName", kNoIndex, 343},     {"Label11", kNoIndex, 155},
+        {"Label11", kNoIndex, 155},
         {"Label12", kNoIndex, 312},            {"LabelAlert", 1, 333},
         {"LabelEngine", 1, 333},               {"LabelInput", 1, 333},
         {"LabelOutput", 1, 333},               {"LabelQView", 0, 152},
