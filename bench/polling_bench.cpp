@@ -21,18 +21,26 @@
 // Then a dead printer: the selected printer's agent is stopped (SIGSTOP)
 // and one tick counts the exchanges that ended in a time-out.
 //
-// Last, many ticks: the management interface's handle table, custom groups
+// Then many ticks: the management interface's handle table, custom groups
 // and node table, and the process's resident memory after the first tick
 // and at the end.
 //
-// Usage: polling_bench [--rounds R] [--ticks N] [--tab T]
-//   (default 15 rounds of 5 ticks a side, 10000 ticks; --tab measures one
-//   tab and skips the dead printer, for a profile)
+// Last, the program itself over a long run: tqz2 from the build, offscreen
+// on this scratch registry, lists two of the printers and polls every
+// second while one of them is stopped (SIGSTOP) and continued (SIGCONT)
+// every 20 s; its resident memory is read every minute.
+//
+// Usage: polling_bench [--rounds R] [--ticks N] [--tab T] [--minutes M]
+//   (default 15 rounds of 5 ticks a side, 10000 ticks, 30 minutes of the
+//   program; --minutes 0 skips the program's run; --tab measures one tab and
+//   skips the dead printer and the program's run, for a profile)
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
 #include <dlfcn.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -147,8 +155,8 @@ double Median(std::vector<double> v) {
   const std::size_t n = v.size();
   return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
-long RssKiB() {
-  std::ifstream statm("/proc/self/statm");
+long RssKiB(const std::string& process = "self") {
+  std::ifstream statm("/proc/" + process + "/statm");
   long size = 0, resident = 0;
   statm >> size >> resident;
   return resident * (::sysconf(_SC_PAGESIZE) / 1024);
@@ -271,17 +279,120 @@ void PrintOccupancy(const char* when, IVectorItem* installed, IVectorItem* other
   std::fflush(stdout);
 }
 
+void SetText(const char* path, const char* name, const std::string& text) {
+  mgmt::testing::SetValue(path, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+// The program from the build, started in a process group of its own and
+// ended (SIGTERM, then SIGKILL) when this goes.
+class Program {
+ public:
+  explicit Program(const std::vector<std::pair<std::string, std::string>>& env) {
+    pid_ = ::fork();
+    if (pid_ < 0) Fail("fork");
+    if (pid_ == 0) {
+      ::setpgid(0, 0);
+      for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
+      ::execl(VLM_TQZ2, VLM_TQZ2, static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+  }
+  ~Program() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    for (int i = 0; i < 100 && ::waitpid(pid_, &status, WNOHANG) == 0; ++i) ::usleep(100000);
+    if (::waitpid(pid_, &status, WNOHANG) == 0) {
+      ::kill(-pid_, SIGKILL);
+      ::waitpid(pid_, &status, 0);
+    }
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+  pid_t pid() const { return pid_; }
+  bool Running() const {
+    int status = 0;
+    return ::waitpid(pid_, &status, WNOHANG) == 0;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// tqz2 polls two printers every second for `minutes` while the second one's
+// agent is stopped and continued every 20 s; its RSS is printed every minute.
+void Stop_And_Continue(const vlm::testing::TempFolder& root, const std::string& first, SnmpdAgent& second,
+                       int minutes) {
+  constexpr const char* kPrefs = "Software\\VLM\\Discovery\\Preferences";
+  constexpr const char* kServers = "Software\\VLM\\Discovery\\DP\\IPX\\Discovery Params\\Servers";
+  for (const char* library : {VLM_RX11_SO, VLM_RX12_SO, VLM_RX13_SO, VLM_RX14_SO, VLM_RX15_SO, VLM_RX16_SO,
+                              VLM_RX17_SO})
+    if (mgmt::testing::RunCommand(std::string(VLM_REGSVR) + " -s " + library) != 0) Fail(std::string("regsvr ") + library);
+  if (mgmt::testing::RunCommand(std::string(VLM_REGSET) + " -f " + VLM_MAPPING_REG) != 0) Fail("regset");
+  for (const auto& [name, value] : std::vector<std::pair<const char*, const char*>>{
+           {"IP_Enabled", "Yes"}, {"IPX_Enabled", "No"}, {"UnInstalled_Enabled", "Yes"},
+           {"Polling_Interval", "1"}, {"Polling_Enabled", "Yes"}, {"Check_Discovery", "Completed"}})
+    SetText(kPrefs, name, value);
+  SetText(kRanges, "0", first + ":" + second.host());
+  SetText(kServers, "", "");
+  registry::ResetForTests();
+  const std::string runtime = root / "xdg";
+  ::mkdir(runtime.c_str(), 0700);
+
+  std::printf("\nthe program: two printers (%s, %s), polled every second; the second stopped and continued "
+              "every 20 s, %d minutes\n",
+              first.c_str(), second.host().c_str(), minutes);
+  std::printf("%6s %10s %9s\n", "minute", "RSS KiB", "stopped");
+  std::fflush(stdout);
+  Program program({{"QT_QPA_PLATFORM", "offscreen"},
+                   {"XDG_RUNTIME_DIR", runtime},
+                   {"TMPDIR", root.path()},
+                   {"VLM_INSTANCE_KEY", "vlm-polling-bench-" + std::to_string(::getpid())},
+                   {"VLM_LANG_DIR", root.path()},
+                   {"VLM_SNMP_LOOPBACK_ONLY", "1"}});
+  const auto start = std::chrono::steady_clock::now();
+  bool stopped = false;
+  long stops = 0;
+  std::vector<long> rss;
+  for (int elapsed = 1; elapsed <= minutes * 60; ++elapsed) {
+    std::this_thread::sleep_until(start + std::chrono::seconds(elapsed));
+    if (!program.Running()) {
+      ::kill(second.pid(), SIGCONT);
+      Fail("the program ended after " + std::to_string(elapsed) + " s");
+    }
+    if (elapsed % 20 == 0) {
+      stopped = !stopped;
+      ::kill(second.pid(), stopped ? SIGSTOP : SIGCONT);
+      if (stopped) ++stops;
+    }
+    if (elapsed % 60 == 0) {
+      rss.push_back(RssKiB(std::to_string(program.pid())));
+      std::printf("%6d %10ld %9ld\n", elapsed / 60, rss.back(), stops);
+      std::fflush(stdout);
+    }
+  }
+  ::kill(second.pid(), SIGCONT);
+  if (rss.size() >= 2) {
+    const auto [low, high] = std::minmax_element(rss.begin() + 1, rss.end());
+    std::printf("from minute 2 to %d: %ld to %ld KiB, lowest %ld, highest %ld (spread %ld KiB)\n",
+                minutes, rss[1], rss.back(), *low, *high, *high - *low);
+  }
+}
+
 }  // namespace
 
 int Run(int argc, char** argv) {
   int rounds = 15;
   long ticks = 10000;
   int onlyTab = -1;  // one tab, and no dead printer (for a profile)
-  for (int i = 1; i + 1 < argc; i += 2) {
+  int minutes = 30;
+  for (int i = 1; i < argc; i += 2) {
+    if (i + 1 >= argc) Fail("usage: polling_bench [--rounds R] [--ticks N] [--tab T] [--minutes M]");
     if (std::strcmp(argv[i], "--rounds") == 0) rounds = std::max(1, std::atoi(argv[i + 1]));
     else if (std::strcmp(argv[i], "--ticks") == 0) ticks = std::max(1L, std::atol(argv[i + 1]));
     else if (std::strcmp(argv[i], "--tab") == 0) onlyTab = std::clamp(std::atoi(argv[i + 1]), 0, 6);
-    else Fail("usage: polling_bench [--rounds R] [--ticks N] [--tab T]");
+    else if (std::strcmp(argv[i], "--minutes") == 0) minutes = std::max(0, std::atoi(argv[i + 1]));
+    else Fail("usage: polling_bench [--rounds R] [--ticks N] [--tab T] [--minutes M]");
   }
   if (!RealSynch()) Fail("Net-SNMP's exchange not found");
   Seen().thread = std::this_thread::get_id();
@@ -502,6 +613,7 @@ int Run(int argc, char** argv) {
     Tabs_Window = nullptr;
   }
   CoUninitialize();
+  if (onlyTab < 0 && minutes > 0) Stop_And_Continue(root, hosts[1], *agents[2], minutes);
   agents.clear();
   return 0;
 }

@@ -183,7 +183,7 @@ VectorItem::GroupIds VectorItem::IdsOf(std::int32_t groupId) {
 
 // Reads a group on a network-manager handle; with `cached`, a group whose
 // every scalar holds an integer value in the node is answered from there.
-std::int32_t VectorItem::ReadNetMgrGroup(const HandleEntry& h, std::int32_t groupId, bool cached,
+std::int32_t VectorItem::ReadNetMgrGroup(HandleEntry& h, std::int32_t groupId, bool cached,
                                          bool* hit) {
   *hit = false;
   VectorNode* node = nodes_.NodeOf(h.node);
@@ -214,6 +214,7 @@ std::int32_t VectorItem::ReadNetMgrGroup(const HandleEntry& h, std::int32_t grou
     added = error == 0;
     if (added) error = netmgr_->GetValues(h.value);
   }
+  h.readFailed = error != 0;
 
   // Every scalar is registered by the kind its value comes in: the network
   // manager's string list names its texts.
@@ -323,7 +324,11 @@ void VectorItem::NetMgrEntries(std::int32_t handle, ListKind kind, std::vector<L
       e.text = std::string_view(texts[i], strnlen(texts[i], sizeof texts[i]));
     }
     if (ScalarItem* item = VectorTree::Register(node, e.id, itemKind)) {
-      if (item->kind == itemKind) {
+      if (item->kind == itemKind && h.readFailed) {
+        // A value that was not read is no cached value: a later cached read
+        // asks the device again.
+        item->hasValue = false;
+      } else if (item->kind == itemKind) {
         if (kind == ListKind::Integer)
           item->integer = e.value;
         else

@@ -120,6 +120,7 @@ std::int32_t VectorItem::AllocateHandle() {
     e.kind = 0;
     e.mode = 0;
     e.node = -1;
+    e.readFailed = false;
     return h;
   }
   return -1;

@@ -157,6 +157,10 @@ class VectorItem final
     std::int32_t kind = 0;
     std::int32_t mode = 0;
     std::int32_t node = -1;  // node-table entry, -1 for kinds without a node
+    // The last group read of a network-manager handle failed: its value
+    // lists hand out what the network manager holds, but the node does not
+    // keep it as a cached value.
+    bool readFailed = false;
   };
   struct CustomGroup {
     std::int32_t identity;
@@ -217,7 +221,7 @@ class VectorItem final
   // Groups and value lists.
   GroupIds IdsOf(std::int32_t groupId);
   const CustomGroup* FindCustomGroup(std::int32_t groupHandle) const;
-  std::int32_t ReadNetMgrGroup(const HandleEntry& h, std::int32_t groupId, bool cached,
+  std::int32_t ReadNetMgrGroup(HandleEntry& h, std::int32_t groupId, bool cached,
                                bool* hit);
   // Fills `out` (its storage reused).
   void NetMgrEntries(std::int32_t handle, ListKind kind, std::vector<ListView>& out);

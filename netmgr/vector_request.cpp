@@ -12,9 +12,12 @@ namespace {
 
 using snmp::Status;
 
-// Copies at most 255 characters and the terminating NUL.
+// Copies at most 255 bytes and the terminating NUL; a text that is cut is
+// cut before a UTF-8 character, never inside one.
 void CopyOut(char* to, std::string_view from) {
   std::size_t n = std::min(from.size(), kMaxText);
+  if (n < from.size())
+    while (n > 0 && (static_cast<unsigned char>(from[n]) & 0xC0) == 0x80) --n;
   if (n) std::memcpy(to, from.data(), n);
   to[n] = '\0';
 }
@@ -270,12 +273,16 @@ std::int32_t VectorRequest::FetchValues() {
   Status s = session_.Get(target_, getOids_, response_);
   if (s != Status::Success) return MapSnmpStatus(snmp::ToInt(s), response_.errorStatus);
 
-  // Every asked OID must be bound: an entry the answer leaves out holds no
-  // value rather than one of an earlier read (of another device, maybe).
-  // Agents answer in the order asked, so the binding at the entry's own
-  // position is tried first; an answer in another order is searched.
+  // Every asked OID must be bound to a value of its entry's kind: an entry
+  // the answer leaves out, or binds to something that is not a number for
+  // an integer entry, holds no value rather than one of an earlier read (of
+  // another device, maybe). Text entries take any value's printable form,
+  // as a single read does. Agents answer in the order asked, so the binding
+  // at the entry's own position is tried first; an answer in another order
+  // is searched.
   const std::vector<snmp::VarBind>& answer = response_.bindings;
   bool complete = true;
+  bool numbers = true;
   // The OIDs are compared with the list just sent (getOids_, the entries'
   // OIDs in the same order), which the exchange has left in the cache.
   for (std::size_t k = 0; k < getEntries_.size(); ++k) {
@@ -295,9 +302,14 @@ std::int32_t VectorRequest::FetchValues() {
       CopyPrintable(e.text, *b);
     } else if (auto v = b->AsInt32()) {
       e.value = *v;
+    } else {
+      e.value = 0;
+      numbers = false;
     }
   }
-  return complete ? firstWalkError : kErrOther;
+  if (!complete) return kErrOther;
+  if (!numbers) return kErrBadValue;
+  return firstWalkError;
 }
 
 std::int32_t VectorRequest::GetOne(std::int32_t id, snmp::VarBind& answer) {

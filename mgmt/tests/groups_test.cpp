@@ -48,17 +48,21 @@ TEST_F(GroupTest, AModeOneReadOfACachedGroupSendsNothing) {
     LONG group;
     std::int32_t getValues;
     LONG error;
+    bool listed = false;  // the failed read's list is handed out before
   };
   const Case misses[] = {
       {"one scalar missing", 1018, 0, 0},
       {"a text scalar", 1010, 0, 0},
       {"a read that failed stored nothing", 1019, netmgr::kErrTimeout, netmgr::kErrTimeout},
+      {"the list of a read that failed is no cached value", 1017, netmgr::kErrBadValue, netmgr::kErrBadValue,
+       true},
   };
   for (const Case& c : misses) {
     SCOPED_TRACE(c.name);
     net->getValuesResult = c.getValues;
     Read(engine, c.group);  // registers the group's scalars
     net->getValuesResult = 0;
+    if (c.listed) Ints(engine);
     const std::size_t before = net->Count("GetValues");
     net->getValuesResult = c.getValues;
     EXPECT_EQ(Read(engine, c.group, kModeCached), c.error);

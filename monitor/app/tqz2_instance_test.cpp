@@ -1,9 +1,10 @@
 // The built tqz2 started twice: the second start hands over to the first
 // and ends; after the first was killed (its socket left behind), the next
-// start becomes the instance. And each stored polling interval: the program
-// reports the ones it refuses, runs on the others, and keeps running through
-// second starts, whose hand-over brings its window to the front again after
-// the report has closed.
+// start becomes the instance; starts while the instance is busy wait for it.
+// And each stored polling interval: the program reports the ones it refuses,
+// runs on the others, and keeps running through second starts, whose
+// hand-over brings its window to the front again after the report has
+// closed.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -16,6 +17,7 @@
 #include <QThread>
 #include <QUdpSocket>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <memory>
@@ -236,6 +238,30 @@ TEST_P(Tqz2_Polling_Interval_Test, ReportedOrUsedThenKeepsRunningThroughSecondSt
 
 INSTANTIATE_TEST_SUITE_P(StoredValues, Tqz2_Polling_Interval_Test, ::testing::ValuesIn(kStoredIntervals),
                          Interval_Name);
+
+// Five starts at once while the instance is busy for longer than the old
+// three-second wait (here: stopped): each waits for it, hands over once it
+// runs again and ends; the first stays the one instance and keeps its
+// socket.
+TEST_F(Tqz2_Instance_Test, StartsWhileTheInstanceIsBusyHandOverAndEnd) {
+  QProcess& first = Start();
+  ASSERT_TRUE(Listening());
+  ::kill(static_cast<pid_t>(first.processId()), SIGSTOP);
+  std::vector<QProcess*> later;
+  for (int i = 0; i < 5; ++i) later.push_back(&Start());
+  QThread::msleep(5000);
+  ::kill(static_cast<pid_t>(first.processId()), SIGCONT);
+  for (QProcess* p : later) {
+    ASSERT_TRUE(p->waitForFinished(60000));
+    EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p->exitCode(), 0);
+  }
+  EXPECT_EQ(first.state(), QProcess::Running);
+  QProcess& last = Start();
+  ASSERT_TRUE(last.waitForFinished(60000));
+  EXPECT_EQ(last.exitCode(), 0);
+  EXPECT_EQ(first.state(), QProcess::Running);
+}
 
 }  // namespace
 }  // namespace vlm

@@ -150,7 +150,7 @@ TEST_F(Tqz2_Screenshots_Test, DeviceTextsAreShownAndRecordedAsWrittenOnEveryTab)
   engine.name = kEngine;
   engine.resolution = kResolution;
   engine.finisher = kFinisher;
-  engine.alerts = {kJam, "Toner\\Low\t  "};  // shown in the agent's printable form
+  engine.alerts = {kJam, "Toner\\Low\t  "};
   printer.engines = {engine};
   const std::string host = vlm::testing::AllocateLoopbackAddress();
   vlm::testing::SnmpdAgent agent(host, vlm::testing::Printer_Objects(printer));
@@ -191,9 +191,9 @@ TEST_F(Tqz2_Screenshots_Test, DeviceTextsAreShownAndRecordedAsWrittenOnEveryTab)
   ASSERT_EQ(alerts.size(), 2u) << record;
   EXPECT_EQ(alerts[0].rfind("Alert/Error Status\tlvwEngineAlert\t1\t", 0), 0u);
   EXPECT_NE(alerts[0].find("\t" + kJam), std::string::npos) << alerts[0];
-  // A text with a tab comes as the SNMP layer's printable form of the octets,
-  // whose line breaks are escaped: each row stays one line.
-  EXPECT_NE(alerts[1].find("Toner\\\\Low.  \\n"), std::string::npos) << alerts[1];
+  // A text with a backslash, a tab and trailing blanks is shown as written,
+  // escaped in its one line.
+  EXPECT_NE(alerts[1].find("\tToner\\\\Low\\t  \t"), std::string::npos) << alerts[1];
   EXPECT_EQ(Starting(lines, "Paper Input\tlvwInputTray\t").size(), 2u) << record;
   EXPECT_EQ(Starting(lines, "Paper Output\tlvwOutputTray\t1\t").size(), 1u) << record;
   EXPECT_EQ(Starting(lines, "Printer\tlvwEngineFirmware\t1\t").size(), 1u) << record;

@@ -87,11 +87,10 @@ void Get_Alerts(IVectorItem* item) {
     std::optional<Alert_Status> banner;
     for (VbInteger i = 1; i <= count; ++i) {
       const LONG alert = call.Handle(engine, 175, i);
-      if (!call.Read(alert, alert_group)) {
-        call.Release(alert);
+      if (!Read_Row(call, alert, alert_group)) {
         // A printer that stopped answering would let every further row
         // time out as well: the record keeps its last good list.
-        if (Is_Not_Responding(call.Last_Error_Code())) return;
+        if (call.Not_Responding()) return;
         // Any other failed row is left out; the others are listed.
         continue;
       }

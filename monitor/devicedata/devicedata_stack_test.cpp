@@ -303,5 +303,57 @@ TEST_F(DeviceDataStackTest, EveryProcedureReadsTheFixturesValuesAndAStoppedAgent
   EXPECT_EQ(dialog_.Shown, 0);
 }
 
+// A printer whose tables hold rows with indexes of 2^31 and more, and whose
+// memory size and disk values come as texts: the rows with small indexes
+// stay listed (the others are left out one by one), and a value sent as
+// text shows as no value, never as 0.
+TEST_F(DeviceDataStackTest, RowsPast2To31AndNumbersSentAsTextLeaveTheOtherRowsListed) {
+  Fixture_Builder extra;
+  for (const char* row : {"2147483648", "4294967295"}) {
+    auto add = [&](int id, const char* type, const std::string& value) {
+      extra.objects.push_back({kOid.at(id) + ".1." + row, type, value, false});
+    };
+    add(126, "integer", "3");
+    add(127, "integer", "99");
+    add(128, "integer", "98");
+    add(139, "integer", "5");
+    add(140, "octet_str", "fw big");
+    add(141, "octet_str", "V9");
+    add(178, "integer", "4");
+    add(179, "integer", "1");
+    add(180, "integer", "999");
+    add(181, "octet_str", "Paper Out");
+    add(183, "octet_str", "2026-12-10 10:09");
+  }
+  std::vector<FixtureObject> objects = Printer("Model S", 1);
+  for (FixtureObject& o : objects) {
+    // Memory unit 2's size and the disk's size as texts.
+    if (o.oid == kOid.at(127) + ".1.2" || o.oid == kOid.at(134) + ".1.1") o.type = "octet_str";
+  }
+  objects.insert(objects.end(), extra.objects.begin(), extra.objects.end());
+  single_.reset();
+  single_ = std::make_unique<SnmpdAgent>(hosts_[0], objects);
+
+  const std::map<std::string, VbInteger> devices = Discover();
+  ASSERT_TRUE(devices.count(hosts_[0]));
+  window_.Tab = 1;
+  Select(0, devices.at(hosts_[0]), 0);
+  Read_All();
+  EXPECT_EQ(dialog_.Shown, 0) << Last_Error_Number << " " << Last_Error_Description;
+  EXPECT_EQ(Comm_Error_On, "");
+  auto starts = [](const std::string& text, const std::string& start) {
+    return text.substr(0, start.size()) == start ? ::testing::AssertionSuccess()
+                                                 : ::testing::AssertionFailure() << text;
+  };
+  EXPECT_TRUE(starts(Dump(Alert_Table(0, Selected_Device, 0)),
+                     "-1 2 | 101,Warning,Any User,2026-12-10 10:01,Paper Jam | "
+                     "102,Information,Workgroup Manager,2026-12-10 10:02,Toner Low | ,,,, "));
+  // Unit 2, whose size came as text, is left out: no row shows a size of 0.
+  EXPECT_TRUE(starts(Dump(Memory_Table(0, Selected_Device, 0)), "-1 2 | Ram,1024,512 | ERDH,3072,1536 | ,, "));
+  EXPECT_TRUE(starts(Dump(Firmware_Table(0, Selected_Device, 0)), "-1 2 | Engine,fw11,V1.1 | Finisher,fw12,V1.2 | ,, "));
+  // The disk, whose size came as text, is not stored.
+  EXPECT_EQ(Dump(Disk_Table(0, Selected_Device)), "0 | ,, | ,, | ,,");
+}
+
 }  // namespace
 }  // namespace vlm::monitor

@@ -214,6 +214,12 @@ void Call::Release(LONG handle) {
 
 void Call::Keep(LONG handle) { Forget(handles_, handle); }
 
+bool Read_Row(Call& call, LONG row, LONG group) {
+  if (call.Read(row, group)) return true;
+  call.Release(row);
+  return false;
+}
+
 void Call::Delete_Groups() {
   while (!groups_.empty()) {
     const LONG g = groups_.front();

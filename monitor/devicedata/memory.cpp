@@ -38,7 +38,10 @@ void Get_Memory_Table(IVectorItem* item) {
     VbInteger rows = 0;
     for (VbInteger n = 1; n <= units && rows < kMaxMemoryRows; ++n) {
       const LONG unit = call.Handle(engine, 123, n);
-      if (!call.Read(unit, 1013)) return;
+      if (!Read_Row(call, unit, 1013)) {
+        if (call.Not_Responding()) return;
+        continue;
+      }
       const Value_List values = call.Integers(unit);
       std::optional<VbLong> type;
       Value_Triple row;
@@ -77,11 +80,15 @@ void Get_Firmware_Table(IVectorItem* item) {
     const LONG engine = call.Engine(root, Selected_Engine);
     if (!call.Read(engine, count_group)) return;
     Firmware_Record record;
-    record.Firmware_Count = First_Count(call.Integers(engine), kMaxFirmwareRows);
-    for (VbInteger n = 1; n <= record.Firmware_Count; ++n) {
+    const VbInteger count = First_Count(call.Integers(engine), kMaxFirmwareRows);
+    VbInteger rows = 0;
+    for (VbInteger n = 1; n <= count; ++n) {
       const LONG unit = call.Handle(engine, 136, n);
-      if (!call.Read(unit, 1015)) return;
-      Value_Triple& row = record.Firmware(n);
+      if (!Read_Row(call, unit, 1015)) {
+        if (call.Not_Responding()) return;
+        continue;
+      }
+      Value_Triple& row = record.Firmware(++rows);
       const Value_List values = call.Integers(unit);
       for (std::size_t i = 0; i < values.Count(); ++i) {
         if (values.Ids[i] == 139) row.First = Decode_Firmware_Component(values.Integers[i]);
@@ -96,6 +103,7 @@ void Get_Firmware_Table(IVectorItem* item) {
       }
       call.Release(unit);
     }
+    record.Firmware_Count = rows;
     call.Finish();
     record.Valid = -1;
     Firmware_Table(Selected_List_Kind, Selected_Device, Selected_Engine) = std::move(record);

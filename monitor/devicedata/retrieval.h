@@ -54,6 +54,8 @@ class Call {
   bool Read(LONG handle, LONG group, bool checked = true, LONG mode = xlpnmif::kModeRead);
   // The ErrorCode of the last Read (-2 for a -1 handle, which is not read).
   LONG Last_Error_Code() const { return last_error_; }
+  // The last Read timed out (-11 or -12): the printer does not answer.
+  bool Not_Responding() const { return last_error_ == -11 || last_error_ == -12; }
   Value_List Integers(LONG handle);
   Value_List Strings(LONG handle);
   // ReleaseHandle now (a row handle), or leave it open for good.
@@ -73,6 +75,13 @@ class Call {
   std::vector<LONG> handles_;
   LONG last_error_ = 0;
 };
+
+// The group read of one table row (a handle of Call::Handle). A row that
+// cannot be read is released at once and gives false: the reader leaves it
+// out and goes on with the next one (a count walk may find rows at indexes
+// that instances 1..count do not reach, such as 2^31 and more), unless
+// call.Not_Responding(), when it reads no further.
+bool Read_Row(Call& call, LONG row, LONG group);
 
 // Raises the VbError of a failed HRESULT.
 void Check(HRESULT hr);

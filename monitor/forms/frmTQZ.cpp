@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "monitor/devicedata/retrieval.h"
 #include "monitor/forms/Message_Box.h"
@@ -293,7 +294,20 @@ std::string frmTQZ::StripNullTerminator(const std::string& text) { return Trim_A
 bool frmTQZ::Activate_Previous_Instance() {
   if (guard_ == nullptr) return false;
   guard_->Activate = [this] { Restore_For_Second_Start(); };
-  return guard_->Start() == vbui::SingleInstance::Outcome::HandedOver;
+  switch (guard_->Start()) {
+    case vbui::SingleInstance::Outcome::Primary:
+      return false;
+    case vbui::SingleInstance::Outcome::HandedOver:
+      return true;
+    case vbui::SingleInstance::Outcome::Busy:
+      // A monitor runs but is busy (a poll of a silent printer, a
+      // discovery): this start ends rather than become a second monitor.
+      std::fprintf(stderr,
+                   "tqz2: the printer monitor is already running but did not answer in time "
+                   "(it may be busy); no second monitor is started\n");
+      return true;
+  }
+  return false;
 }
 
 void frmTQZ::Restore_For_Second_Start() {
@@ -745,13 +759,12 @@ void frmTQZ::Localise_Main_Window() {
       VbInteger index;
       VbLong id;
     };
+    // The QuickView's value boxes (lblIPModel, lblIPInstalled, lblIPLocation,
+    // lblIPStatus, the engine and finisher names and states, lblIPPDL,
+    // lblIPSpoolName) take no caption here: their strings name the field,
+    // and shown in the box they would read as a value that was never read.
     static const Caption kLabels[] = {
-        {"lblIPModel", kNoIndex, 260},         {"lblIPInstalled", kNoIndex, 227},
-        {"lblIPLocation", kNoIndex, 245},      {"lblIPStatus", kNoIndex, 359},
-        {"lblIPEngine1Name", kNoIndex, 265},   {"lblIPFinisher1Name", kNoIndex, 359},
-        {"lblIPEngine2Name", kNoIndex, 265},   {"lblIPEngine2Status", kNoIndex, 359},
-        {"lblIPFinisher2Name", kNoIndex, 265}, {"lblIPPDL", kNoIndex, 240},
-        {"lblIPSpoolName", kNoIndex, 343},     {"Label11", kNoIndex, 155},
+        {"Label11", kNoIndex, 155},
         {"Label12", kNoIndex, 312},            {"LabelAlert", 1, 333},
         {"LabelEngine", 1, 333},               {"LabelInput", 1, 333},
         {"LabelOutput", 1, 333},               {"LabelQView", 0, 152},

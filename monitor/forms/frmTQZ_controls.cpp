@@ -140,7 +140,9 @@ void frmTQZ::Build_Controls() {
   }
   SSTab1->setProperty("TabsPerRow", 3);
 
-  // Tab 0: QuickView.
+  // Tab 0: QuickView. Its value boxes start empty: a caption naming the
+  // field would read as a value while none has been read (a printer that
+  // answers nothing after discovery).
   {
     QWidget* page = pages[0];
     Builder b(*this, page);
@@ -149,19 +151,19 @@ void frmTQZ::Build_Controls() {
         {
             {"LabelAlert", 2, "Select Printer", "ComboPrinter", 0},
             {"LabelQView", 0, "Controller Name", "lblIPName", 0},
-            {"LabelQView", 2, "Controller Model", "lblIPModel", kNone, "Model"},
-            {"LabelQView", 1, "Controller Location", "lblIPLocation", kNone, "Location"},
+            {"LabelQView", 2, "Controller Model", "lblIPModel", kNone},
+            {"LabelQView", 1, "Controller Location", "lblIPLocation", kNone},
             {"Label11", kNone, "Controller Type", "Label12", kNone, "Printer"},
             {"IPNetworkAddress", 1, "Network Address", nullptr, 0},
-            {"LabelQView", 4, "Controller Installed", "lblIPInstalled", kNone, "Installed "},
-            {"LabelQView", 5, "Controller Spool Name", "lblIPSpoolName", kNone, "Spool Name"},
-            {"LabelQView", 10, "Supported PDLs ", "lblIPPDL", kNone, "Language Supported"},
-            {"LabelQView", 6, "Engine1 Name", "lblIPEngine1Name", kNone, "Name"},
-            {"LabelQView", 3, "Engine1 Status", "lblIPStatus", kNone, "Status"},
-            {"LabelQView", 7, "Finisher1  Name", "lblIPFinisher1Name", kNone, "Name"},
-            {"Engine2NameLabel", 8, "Engine2 Name", "lblIPEngine2Name", kNone, "Name"},
-            {"Engine2StatusLabel", 9, "Enginer2 Status", "lblIPEngine2Status", kNone, "Status"},
-            {"Finisher2Label", 11, "Finisher2 Name", "lblIPFinisher2Name", kNone, "Name"},
+            {"LabelQView", 4, "Controller Installed", "lblIPInstalled", kNone},
+            {"LabelQView", 5, "Controller Spool Name", "lblIPSpoolName", kNone},
+            {"LabelQView", 10, "Supported PDLs ", "lblIPPDL", kNone},
+            {"LabelQView", 6, "Engine1 Name", "lblIPEngine1Name", kNone},
+            {"LabelQView", 3, "Engine1 Status", "lblIPStatus", kNone},
+            {"LabelQView", 7, "Finisher1  Name", "lblIPFinisher1Name", kNone},
+            {"Engine2NameLabel", 8, "Engine2 Name", "lblIPEngine2Name", kNone},
+            {"Engine2StatusLabel", 9, "Enginer2 Status", "lblIPEngine2Status", kNone},
+            {"Finisher2Label", 11, "Finisher2 Name", "lblIPFinisher2Name", kNone},
         },
         page, 0));
     v->addStretch(1);

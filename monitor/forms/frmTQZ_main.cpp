@@ -14,6 +14,10 @@
 #include <QUrl>
 #include <QWhatsThis>
 
+#include <algorithm>
+#include <array>
+#include <utility>
+
 #include "monitor/forms/Message_Box.h"
 #include "monitor/forms/forms.h"
 #include "monitor/forms/frmAbout.h"
@@ -42,12 +46,14 @@ class Click_Filter final : public QObject {
 
 }  // namespace
 
-QIcon Status_Picture(int image) {
+namespace {
+
+QIcon Paint_Status_Picture(int image) {
   // 1 ready, 2 busy, 3 attention, 4 not ready, 5 waiting.
   static const QColor kColours[] = {QColor(0x30, 0xA0, 0x30), QColor(0x30, 0x60, 0xD0),
                                     QColor(0xE0, 0xC0, 0x20), QColor(0xC0, 0x30, 0x30),
                                     QColor(0xF0, 0x90, 0x20)};
-  const QColor colour = kColours[std::clamp(image, 1, 5) - 1];
+  const QColor colour = kColours[image - 1];
   QIcon icon;
   for (int size : {16, 32}) {
     QPixmap pixmap(size, size);
@@ -63,6 +69,28 @@ QIcon Status_Picture(int image) {
     icon.addPixmap(pixmap);
   }
   return icon;
+}
+
+// The five pictures, painted once per application: every poll sets the
+// icon of every listed printer, and a new icon each time would leave its
+// pixmaps, and those the style derives from them for the selected and
+// disabled looks, behind in Qt's caches.
+std::array<QIcon, 5>*& Status_Pictures() {
+  static std::array<QIcon, 5>* pictures = nullptr;
+  return pictures;
+}
+
+}  // namespace
+
+QIcon Status_Picture(int image) {
+  std::array<QIcon, 5>*& pictures = Status_Pictures();
+  if (pictures == nullptr) {
+    pictures = new std::array<QIcon, 5>;
+    for (int i = 1; i <= 5; ++i) (*pictures)[static_cast<std::size_t>(i - 1)] = Paint_Status_Picture(i);
+    // Pixmaps go before the application does.
+    qAddPostRoutine([] { delete std::exchange(Status_Pictures(), nullptr); });
+  }
+  return (*pictures)[static_cast<std::size_t>(std::clamp(image, 1, 5) - 1)];
 }
 
 struct frmTQZ_Main::Ports final : Tqz_Window, Tqz_Shared {

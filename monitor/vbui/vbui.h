@@ -101,12 +101,15 @@
 // - One running instance per key; DefaultInstanceKey() is per user and
 //   display. Start() either makes this process the instance (Primary: it
 //   listens and calls the activation handler whenever a later start hands
-//   over) or hands over to the running one (HandedOver: the running one was
-//   asked to come to the front and acknowledged). A socket that no running
-//   instance answers (left behind by a crash, or an instance that does not
-//   acknowledge within the wait) is removed and this process becomes the
-//   instance. The check and the listen are made atomic between processes by
-//   a lock file beside the socket.
+//   over), hands over to the running one (HandedOver: the running one was
+//   asked to come to the front and acknowledged), or gives up (Busy: an
+//   instance runs but did not acknowledge within the wait; it is busy, and
+//   answers the request when it is free). The instance holds an exclusive
+//   lock (flock) on a file beside its socket for as long as it runs, which
+//   the system releases however the process ends. A socket that accepts
+//   connections is never removed; only a socket that nobody listens on,
+//   while nobody holds the lock, is stale and is taken over. The lock also
+//   makes the take-over atomic between processes started at the same time.
 //
 // Sizes
 // - Twips(t) converts twips to pixels at 96 DPI (t / 15).
@@ -430,10 +433,11 @@ QString DefaultInstanceKey();
 class SingleInstance : public QObject {
   Q_OBJECT
  public:
-  enum class Outcome { Primary, HandedOver };
+  enum class Outcome { Primary, HandedOver, Busy };
   // handOverWaitMs: how long a second start waits for the running
-  // instance's acknowledgement.
-  explicit SingleInstance(QString key, int handOverWaitMs = 3000);
+  // instance's acknowledgement (a busy monitor may poll a silent printer or
+  // run a discovery for many seconds).
+  explicit SingleInstance(QString key, int handOverWaitMs = 30000);
   ~SingleInstance() override;
 
   Outcome Start();
@@ -442,9 +446,14 @@ class SingleInstance : public QObject {
   std::function<void()> Activate;
 
  private:
-  bool TryHandOver();
+  enum class HandOver { Acknowledged, NoListener, NoAnswer };
+  HandOver TryHandOver(int waitMs);
+  bool TakeLock();
+  void Listen();
   QString key_;
   int wait_;
+  int lock_ = -1;  // the instance lock's descriptor while this is the instance
+  bool lockUnavailable_ = false;  // the lock file cannot be opened at all
   QLocalServer* server_ = nullptr;
 };
 

@@ -4,10 +4,13 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QFile>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QVBoxLayout>
@@ -376,9 +379,9 @@ TEST_F(VbuiTest, QtRuntimeFolderIsTheTestProgramsOwn) {
   EXPECT_EQ(runtime.toStdString().rfind(vlm::testing::TempRoot() + "/vlm-qt-runtime-", 0), 0u);
 }
 
-QString UniqueKey(const char* what) {
-  return QStringLiteral("vlm-test-%1-%2-%3").arg(what).arg(::getpid()).arg(rand());
-}
+// Keys are paths in a folder of the test's own, so that the sockets and the
+// lock files beside them go with it.
+QString KeyIn(const QTemporaryDir& dir, const char* what) { return dir.filePath(QString::fromLatin1(what)); }
 
 // Starts a guard on another thread (the running instance answers on this
 // one) and returns its outcome.
@@ -396,7 +399,8 @@ SingleInstance::Outcome StartElsewhere(const QString& key, int wait = 3000) {
 }
 
 TEST_F(VbuiTest, SingleInstanceSecondGuardHandsOverToTheFirst) {
-  const QString key = UniqueKey("two");
+  QTemporaryDir dir;
+  const QString key = KeyIn(dir, "two");
   SingleInstance first(key);
   int activated = 0;
   first.Activate = [&] { ++activated; };
@@ -407,28 +411,73 @@ TEST_F(VbuiTest, SingleInstanceSecondGuardHandsOverToTheFirst) {
   QTRY_COMPARE(activated, 2);
 }
 
-TEST_F(VbuiTest, SingleInstanceStaleSocketOrSilentServerMakesThisTheInstance) {
-  // A socket file that nobody listens on (left by a crash).
-  const QString stale = UniqueKey("stale");
-  {
-    const QByteArray path = QDir(QDir::tempPath()).filePath(stale).toLocal8Bit();
-    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    ::strncpy(addr.sun_path, path.constData(), sizeof(addr.sun_path) - 1);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
-    ::close(fd);  // the file stays
-  }
-  {
+// A socket file that nobody listens on (left by a crash), with or without
+// the crashed instance's lock file: the start becomes the instance, and a
+// later start hands over to it.
+TEST_F(VbuiTest, SingleInstanceStaleSocketIsTakenOver) {
+  for (bool lockFileLeft : {false, true}) {
+    SCOPED_TRACE(lockFileLeft ? "lock file left" : "no lock file");
+    QTemporaryDir dir;
+    const QString stale = KeyIn(dir, "stale");
+    {
+      const QByteArray path = stale.toLocal8Bit();
+      int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+      sockaddr_un addr{};
+      addr.sun_family = AF_UNIX;
+      ::strncpy(addr.sun_path, path.constData(), sizeof(addr.sun_path) - 1);
+      ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
+      ::close(fd);  // the file stays
+    }
+    if (lockFileLeft) {
+      QFile lock(stale + QStringLiteral(".lock"));
+      ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    }
     SingleInstance guard(stale, 500);
     EXPECT_EQ(guard.Start(), SingleInstance::Outcome::Primary);
     EXPECT_TRUE(guard.IsPrimary());
+    EXPECT_EQ(StartElsewhere(stale), SingleInstance::Outcome::HandedOver);
   }
-  // A server that accepts but never acknowledges.
-  const QString silent = UniqueKey("silent");
+}
+
+// Five starts at once while the instance is busy (its thread does not look
+// at its socket for longer than they wait): none becomes a second instance
+// or removes its socket. Each gives up; the instance answers their requests
+// when it is free, and a later start hands over.
+TEST_F(VbuiTest, SingleInstanceBusyInstanceIsNeverReplaced) {
+  QTemporaryDir dir;
+  const QString key = KeyIn(dir, "busy");
+  SingleInstance first(key);
+  int activated = 0;
+  first.Activate = [&] { ++activated; };
+  ASSERT_EQ(first.Start(), SingleInstance::Outcome::Primary);
+  std::vector<std::thread> starts;
+  std::atomic<int> outcomes[5];
+  for (int i = 0; i < 5; ++i) {
+    outcomes[i] = -1;
+    starts.emplace_back([&, i] {
+      SingleInstance later(key, 300);
+      outcomes[i] = static_cast<int>(later.Start());
+    });
+  }
+  for (std::thread& t : starts) t.join();  // busy: no event is processed meanwhile
+  for (const auto& o : outcomes) EXPECT_EQ(o.load(), static_cast<int>(SingleInstance::Outcome::Busy));
+  QTRY_COMPARE(activated, 5);
+  EXPECT_EQ(StartElsewhere(key), SingleInstance::Outcome::HandedOver);
+  QTRY_COMPARE(activated, 6);
+  EXPECT_TRUE(first.IsPrimary());
+}
+
+// A live listener that never acknowledges (not an instance of this
+// program's lock) is not removed either.
+TEST_F(VbuiTest, SingleInstanceSilentListenerIsNotRemoved) {
+  QTemporaryDir dir;
+  const QString silent = KeyIn(dir, "silent");
   QLocalServer mute;
   ASSERT_TRUE(mute.listen(silent));
-  EXPECT_EQ(StartElsewhere(silent, 300), SingleInstance::Outcome::Primary);
+  EXPECT_EQ(StartElsewhere(silent, 300), SingleInstance::Outcome::Busy);
+  QLocalSocket probe;
+  probe.connectToServer(silent);
+  EXPECT_TRUE(probe.waitForConnected(1000));
 }
 
 }  // namespace

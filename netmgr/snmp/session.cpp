@@ -119,8 +119,23 @@ bool UnsignedFits(const u_char* c, std::size_t len, std::size_t bytes) {
   return len <= bytes;
 }
 
+// Whether every sub-identifier of an OID's content fits 32 bits. Net-SNMP
+// adds up the groups of seven bits in a 64-bit word and then refuses only
+// what lies above 2^32-1, so that 2^64 + n reads as n.
+bool OidFits(const u_char* c, std::size_t len) {
+  std::uint64_t v = 0;
+  for (std::size_t i = 0; i < len; ++i) {
+    v = (v << 7) | (c[i] & 0x7F);
+    if (v > 0xFFFFFFFFu) return false;
+    if (!(c[i] & 0x80)) v = 0;
+  }
+  return true;
+}
+
 bool ValueFits(u_char tag, const u_char* c, std::size_t len) {
   switch (tag) {
+    case ASN_OBJECT_ID:
+      return OidFits(c, len);
     case ASN_INTEGER:
       return SignedFits(c, len);
     case ASN_COUNTER:
@@ -136,9 +151,9 @@ bool ValueFits(u_char tag, const u_char* c, std::size_t len) {
 
 // Net-SNMP reads the integers of a message into a 64-bit word and keeps its
 // low 32 bits, so that an INTEGER of 2^32 reads 0 and an error status of 2^32
-// reads as success (over-long sub-identifiers it refuses itself). The
-// answer's encoding shows what does not fit: false when the message header,
-// the PDU's integers or a binding's value hold such a number. Anything the
+// reads as success; a sub-identifier of 2^64 + n it reads as n. The answer's
+// encoding shows what does not fit: false when the message header, the PDU's
+// integers, a binding's name or its value hold such a number. Anything the
 // walk does not understand is left to the library's own parse.
 bool NumbersFit(const u_char* data, std::size_t length) {
   BerReader r{data, 0, length};
@@ -164,6 +179,7 @@ bool NumbersFit(const u_char* data, std::size_t length) {
     if (!r.Next(tag, len) || tag != (ASN_SEQUENCE | ASN_CONSTRUCTOR)) return true;
     const std::size_t bindingEnd = r.pos + len;
     if (!r.Next(tag, len) || tag != ASN_OBJECT_ID) return true;
+    if (!OidFits(r.d + r.pos, len)) return false;
     r.pos += len;
     if (!r.Next(tag, len)) return true;
     if (!ValueFits(tag, r.d + r.pos, len)) return false;
@@ -288,10 +304,17 @@ struct Session::Impl {
 
   // Net-SNMP's parse hook: the library's own parse, after a look at the
   // encoded numbers that the library would cut to 32 bits without a word.
+  // A message that does not carry the community of the request in progress
+  // is dropped as unparsable, so that it can never pass for the answer: the
+  // library itself does not compare a response's community.
   static int Parse(netsnmp_session* session, netsnmp_pdu* pdu, u_char* data, size_t length) {
     auto* self = static_cast<Impl*>(session->myvoid);
     int rc = snmp_parse(static_cast<session_list*>(self->handle), session, pdu, data, length);
-    if (rc == 0 && !NumbersFit(data, length)) self->oversizedAnswer = pdu->reqid;
+    if (rc != 0) return rc;
+    const std::string_view community(pdu->community ? reinterpret_cast<const char*>(pdu->community) : "",
+                                     pdu->community ? pdu->community_len : 0);
+    if (community != self->waiting.community) return SNMPERR_AUTHENTICATION_FAILURE;
+    if (!NumbersFit(data, length)) self->oversizedAnswer = pdu->reqid;
     return rc;
   }
 
@@ -493,6 +516,7 @@ struct Session::Impl {
 
     oversizedAnswer.reset();
     waiting = Waiting{};
+    waiting.community = community;
     waiting.reqid = NextRequestId();
     waiting.out = &out;
     waiting.open = true;
@@ -513,10 +537,11 @@ struct Session::Impl {
     return result;
   }
 
-  // The exchange in progress: the request id the answer must carry, where its
-  // bindings go, and how it ended.
+  // The exchange in progress: the request id and community the answer must
+  // carry, where its bindings go, and how it ended.
   struct Waiting {
     long reqid = 0;
+    std::string community;  // the request's
     Response* out = nullptr;
     bool open = false;
     bool filled = false;

@@ -25,8 +25,9 @@
 //   an address outside 127.0.0.0/8 is refused with Status::TransportFailed
 //   before anything is sent.
 // - Every returned binding carries its type; values are copied by length
-//   (octet strings may hold NUL bytes), and `Printable()` formats them the
-//   way that class library did.
+//   (octet strings may hold NUL bytes); `Printable()` formats numbers, OIDs
+//   and opaque values the way that class library did, and octet strings as
+//   text.
 #pragma once
 
 #include <compare>
@@ -190,13 +191,19 @@ struct VarBind {
   }
 
   // The printable value: decimal numbers, "h:mm:ss.hh" time ticks, dotted OIDs
-  // and IP addresses, octet strings as they stand when every byte is
-  // printable (or CR/LF) and otherwise as a hex dump of 16 bytes a line.
+  // and IP addresses, octet strings as text (OctetsAsText), and opaque
+  // values (and an IP address that is not 4 bytes long) as a hex dump.
   std::string Printable() const;
 };
 
-// Formats octets as the printable form described at VarBind::Printable.
+// The hex dump of octets, 16 bytes a line, when any byte is not printable
+// ASCII (or CR/LF); octets that all print stand as they are.
 std::string PrintableOctets(std::string_view bytes);
+
+// Octets as UTF-8 text: NUL bytes at the end (padding) are dropped; every
+// byte that is not part of a well-formed UTF-8 character, and every control
+// character but tab, CR and LF, is replaced by U+FFFD.
+std::string OctetsAsText(std::string_view bytes);
 
 struct Target {
   Address address;

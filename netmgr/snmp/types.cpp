@@ -229,6 +229,66 @@ std::string PrintableOctets(std::string_view bytes) {
   return out;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of `b` (shortest
+// form, no surrogates, at most U+10FFFF), or 0; `cp` receives its character.
+std::size_t Utf8Sequence(std::string_view b, char32_t& cp) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(b[i]); };
+  const unsigned char c = byte(0);
+  std::size_t n = 0;
+  char32_t min = 0;
+  if (c < 0x80) {
+    cp = c;
+    return 1;
+  } else if ((c & 0xE0) == 0xC0) {
+    n = 2, min = 0x80, cp = c & 0x1F;
+  } else if ((c & 0xF0) == 0xE0) {
+    n = 3, min = 0x800, cp = c & 0x0F;
+  } else if ((c & 0xF8) == 0xF0) {
+    n = 4, min = 0x10000, cp = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (b.size() < n) return 0;
+  for (std::size_t i = 1; i < n; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (byte(i) & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+
+// Characters that do not print: the C0 and C1 controls and DEL, except the
+// tab and the line ends that texts carry.
+bool IsControl(char32_t cp) {
+  if (cp == '\t' || cp == '\r' || cp == '\n') return false;
+  return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+}
+
+}  // namespace
+
+std::string OctetsAsText(std::string_view bytes) {
+  while (!bytes.empty() && bytes.back() == '\0') bytes.remove_suffix(1);  // padding
+  static constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+  std::string out;
+  out.reserve(bytes.size());
+  while (!bytes.empty()) {
+    char32_t cp = 0;
+    std::size_t n = Utf8Sequence(bytes, cp);
+    if (n == 0) {
+      out += kReplacement;  // one for each byte that is not part of a character
+      n = 1;
+    } else if (IsControl(cp)) {
+      out += kReplacement;
+    } else {
+      out.append(bytes.data(), n);
+    }
+    bytes.remove_prefix(n);
+  }
+  return out;
+}
+
 std::string VarBind::Printable() const {
   char buf[64];
   switch (syntax) {
@@ -260,6 +320,7 @@ std::string VarBind::Printable() const {
       return buf;
     }
     case Syntax::OctetString:
+      return OctetsAsText(bytes);
     case Syntax::Opaque:
       return PrintableOctets(bytes);
     case Syntax::IpAddress:

@@ -130,6 +130,41 @@ TEST(SnmpValue, PrintableFormsAndIntegerReadings) {
   }
 }
 
+// Octet strings are texts: each byte that is not part of a UTF-8 character,
+// and each control character but tab and the line ends, shows as U+FFFD; NUL
+// padding at the end is dropped. A text never turns into a hex dump.
+TEST(SnmpValue, OctetStringsReadAsTextWithEachBadByteReplaced) {
+  const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+  struct Case {
+    std::string bytes;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"Velmar IP Controller", "Velmar IP Controller"},
+      {"B\xC3\xBCro 3 \xE2\x82\xAC \xF0\x9F\x96\xA8", "B\xC3\xBCro 3 \xE2\x82\xAC \xF0\x9F\x96\xA8"},
+      {"line\r\nline\tcell", "line\r\nline\tcell"},
+      {std::string("Office\0\0\0", 9), "Office"},
+      {std::string("Office\0Floor 2", 14), "Office" + r + "Floor 2"},
+      {std::string(3, '\0'), ""},
+      {"Caf\xE9 Lobby", "Caf" + r + " Lobby"},              // Latin-1
+      {"\xFF\xFE", r + r},                                  // never a character
+      {"\xC3", r},                                          // cut short
+      {"\xC0\xAF", r + r},                                  // over-long form
+      {"\xED\xA0\x80", r + r + r},                          // a surrogate
+      {"\xF4\x90\x80\x80", r + r + r + r},                  // past U+10FFFF
+      {"a\x1B[2Jb\x7F\xC2\x85", "a" + r + "[2Jb" + r + r},  // controls
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(OctetsAsText(c.bytes), c.text) << c.bytes;
+    EXPECT_EQ(VarBind::Octets({}, c.bytes).Printable(), c.text) << c.bytes;
+  }
+  // Opaque values are no texts and keep the hex form.
+  VarBind opaque;
+  opaque.syntax = Syntax::Opaque;
+  opaque.bytes = "\x01\x02";
+  EXPECT_EQ(opaque.Printable(), PrintableOctets("\x01\x02"));
+}
+
 TEST(SnmpValue, NonPrintableOctetsGiveAHexDump) {
   // The characters start at column 53 on every line: two blanks, 16 x "XX ",
   // three blanks.
@@ -257,6 +292,47 @@ TEST(SnmpSession, TakesAnswersOnlyFromTheAskedAddress) {
   }
 }
 
+// An answer that carries another community than its request is not taken
+// (the exchange goes on waiting and times out); an answer with the
+// request's community on the retry is.
+TEST(SnmpSession, TakesAnswersOnlyWithTheRequestsCommunity) {
+  using vlm::testing::ScriptedAgent;
+  struct Case {
+    const char* answered;
+    bool set;  // a set, sent with the write community "qarnel"
+  };
+  const Case cases[] = {
+      {"private", false}, {"Public", false}, {"publi", false},  {"public2", false},
+      {"", false},        {"qarnel", false}, {"public", true},  {"qarne", true},
+  };
+  const Oid name = *Oid::Parse("1.3.6.1.2.1.1.7.0");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.answered) + (c.set ? " to a set" : " to a get"));
+    ScriptedAgent agent([&c](const vlm::testing::SnmpMessage& request, int index) {
+      ScriptedAgent::Action a = ScriptedAgent::Echo(request, {vlm::testing::BerValue::Int(index + 1)});
+      if (index < 2) {  // the first exchange's only try and the second's first
+        a.keepCommunity = false;
+        a.reply.community = c.answered;
+      }
+      return a;
+    });
+    Session session;
+    Target target = AgentTarget(agent, 0, 20);
+    target.writeCommunity = "qarnel";
+    Response r;
+    auto exchange = [&] {
+      return c.set ? session.Set(target, {VarBind::Int(name, 3)}, r) : session.Get(target, {name}, r);
+    };
+    EXPECT_EQ(exchange(), Status::Timeout);
+    EXPECT_TRUE(r.bindings.empty());
+    target.retries = 1;
+    ASSERT_EQ(exchange(), Status::Success);
+    ASSERT_EQ(r.bindings.size(), 1u);
+    EXPECT_EQ(r.bindings[0].AsInt32(), 3);  // the answer to the retry
+    EXPECT_EQ(agent.requestCount(), 3);
+  }
+}
+
 // One session asks lists that differ in length, in one OID, and in their
 // order, and asks a list again after others: each request carries exactly
 // the OIDs of its own call, and each answer lands in its call's response.
@@ -348,6 +424,8 @@ TEST(SnmpSession, NumbersBeyondTheirTypesAreRefused) {
   using vlm::testing::Tlv;
   const std::string name = Tlv(0x06, "\x2B\x06\x01\x02\x01\x01\x07\x00");  // 1.3.6.1.2.1.1.7.0
   const std::string big = "\x90\x80\x80\x80\x00";  // 2^32 as a sub-identifier
+  // 2^64 + n as a sub-identifier: ten groups of seven bits.
+  auto wrapped = [](char n) { return "\x82" + std::string(8, '\x80') + std::string(1, n); };
   struct Case {
     const char* what;
     std::string errorStatus;  // content of the error status
@@ -368,12 +446,20 @@ TEST(SnmpSession, NumbersBeyondTheirTypesAreRefused) {
        std::nullopt, Status::Timeout},
       {"sub-identifier 2^32 in a value", zero, name + Tlv(0x06, "\x2B" + big), std::nullopt,
        Status::Timeout},
+      // 2^64 + n: Net-SNMP reads it modulo 2^64 as n (the name as the asked
+      // 1.3.6.1.2.1.1.7.0), in a name and in a value alike.
+      {"sub-identifier 2^64 in the name", zero,
+       Tlv(0x06, "\x2B\x06\x01\x02\x01\x01\x07" + wrapped('\0')) + Tlv(0x02, "\x01"), std::nullopt},
+      {"sub-identifier 2^64+7 in a value", zero, name + Tlv(0x06, "\x2B\x06" + wrapped('\x07')),
+       std::nullopt},
       {"INTEGER 2^31-1, padded", zero, name + Tlv(0x02, std::string("\x00\x7F\xFF\xFF\xFF", 5)),
        2147483647},
       {"INTEGER -2^31", zero, name + Tlv(0x02, std::string("\x80\0\0\0", 4)), -2147483648LL},
       {"Counter32 2^32-1", zero, name + Tlv(0x41, std::string("\x00\xFF\xFF\xFF\xFF", 5)),
        4294967295LL},
       {"Counter64 2^64-1", zero, name + Tlv(0x46, std::string("\x00", 1) + std::string(8, '\xFF')), -1},
+      {"sub-identifier 2^32-1 in the name, padded", zero,
+       Tlv(0x06, "\x2B\x06\x01\x02\x01\x01\x07\x80\x8F\xFF\xFF\xFF\x7F") + Tlv(0x02, "\x05"), 5},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -147,21 +147,29 @@ TEST(VectorRequestWalk, AFailureMidWalkGivesThePartialCountAndTheCode) {
   EXPECT_EQ(values[1], 77);
 }
 
-TEST(VectorRequestFetch, OctetStringsAreCutAt255AndBinaryOnesDumped) {
+// Texts are cut at 255 bytes, before a character that would not fit; bytes
+// that are no text show as U+FFFD, never as a hex dump.
+TEST(VectorRequestFetch, OctetStringsAreCutAt255AndReadAsText) {
   struct Case {
     std::string value;
     std::string expected;
   };
   auto text = [](std::size_t n) { return std::string(n, 'x'); };
+  const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+  std::string replaced;
+  for (int i = 0; i < 85; ++i) replaced += r;
   const Case cases[] = {
       {text(39), text(39)},
       {text(40), text(40)},
       {text(255), text(255)},
       {text(256), text(255)},
       {text(300), text(255)},
-      {std::string("ab\0cd", 5), snmp::PrintableOctets(std::string("ab\0cd", 5))},
-      {std::string("\xFF\xFF", 2), "  FF FF " + std::string(14 * 3, ' ') + "   ..\n"},
-      {std::string(40, '\0'), snmp::PrintableOctets(std::string(40, '\0')).substr(0, 255)},
+      {text(254) + "\xC3\xA9", text(254)},
+      {text(253) + "\xC3\xA9", text(253) + "\xC3\xA9"},
+      {std::string("ab\0cd", 5), "ab" + r + "cd"},
+      {std::string("\xFF\xFF", 2), r + r},
+      {std::string(40, '\0'), ""},
+      {std::string(100, '\xE9'), replaced},
   };
   for (const Case& c : cases) {
     Fixture f([&c](const SnmpMessage& m, int) {
@@ -253,18 +261,69 @@ TEST(VectorRequestFetch, UnsignedSyntaxesAreReadAsIntegers) {
   Fixture f([](const SnmpMessage& m, int) {
     return ScriptedAgent::Echo(m, {BerValue::Unsigned(testing::kTagCounter32, 4000000000u),
                                    BerValue::Unsigned(testing::kTagGauge32, 12),
-                                   BerValue::Unsigned(testing::kTagTimeTicks, 360000),
-                                   BerValue::Octets("not a number")});
+                                   BerValue::Unsigned(testing::kTagTimeTicks, 360000)});
   });
-  for (std::int32_t id : {155, 156, 157, 158}) ASSERT_EQ(f.request.AppendScalar(id), 0);
+  for (std::int32_t id : {155, 156, 157}) ASSERT_EQ(f.request.AppendScalar(id), 0);
   ASSERT_EQ(f.request.FetchValues(), 0);
-  std::int32_t values[4], n = 0;
+  std::int32_t values[3], n = 0;
   f.request.CopyIntegerList(nullptr, nullptr, values, &n);
-  ASSERT_EQ(n, 4);
+  ASSERT_EQ(n, 3);
   EXPECT_EQ(values[0], static_cast<std::int32_t>(4000000000u));
   EXPECT_EQ(values[1], 12);
   EXPECT_EQ(values[2], 360000);
-  EXPECT_EQ(values[3], 0);  // a text in an integer entry keeps the entry's value
+}
+
+// After a switch to another device, an answer that binds an integer entry to
+// a value that is not a number fails the read with -6, as a single read
+// does: that entry is cleared, so that it never shows the first device's
+// number; the other entries take their new values, and a text entry takes
+// any value's printable form.
+TEST(VectorRequestFetch, AnIntegerEntryAnsweredWithoutANumberIsABadValue) {
+  auto tagged = [](std::uint8_t tag, std::string bytes = {}) {
+    BerValue v;
+    v.tag = tag;
+    v.bytes = std::move(bytes);
+    return v;
+  };
+  BerValue oid;
+  oid.tag = testing::kTagOid;
+  oid.oid = {1, 3, 6, 1};
+  struct Case {
+    const char* what;
+    BerValue value;
+  };
+  const Case cases[] = {
+      {"a number as text", BerValue::Octets("12")},
+      {"Null", BerValue::Null()},
+      {"Counter64", BerValue::Unsigned(testing::kTagCounter64, 5)},
+      {"Opaque", tagged(testing::kTagOpaque, "\x01")},
+      {"an OID", oid},
+      {"an IP address", tagged(testing::kTagIpAddress, std::string("\x7F\0\0\x01", 4))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedAgent first([](const SnmpMessage& m, int) {
+      return ScriptedAgent::Echo(m, {BerValue::Int(11), BerValue::Int(12), BerValue::Octets("a1")});
+    });
+    Fixture f([&c](const SnmpMessage& m, int) {
+      return ScriptedAgent::Echo(m, {c.value, BerValue::Int(22), BerValue::Int(7)});
+    });
+    for (std::int32_t id : {6, 155, 152}) ASSERT_EQ(f.request.AppendScalar(id), 0);
+    const snmp::Address second = f.target.address;
+    f.target.address = *snmp::Address::Parse(first.address());
+    ASSERT_EQ(f.request.FetchValues(), kOk);
+
+    f.target.address = second;
+    EXPECT_EQ(f.request.FetchValues(), kErrBadValue);
+    std::int32_t values[2], n = 0;
+    f.request.CopyIntegerList(nullptr, nullptr, values, &n);
+    ASSERT_EQ(n, 2);
+    EXPECT_EQ(values[0], 0);
+    EXPECT_EQ(values[1], 22);
+    char text[1][kTextSize];
+    f.request.CopyStringList(nullptr, nullptr, text, &n);
+    EXPECT_STREQ(text[0], "7");
+  }
 }
 
 TEST(VectorRequestFetch, BadRepliesGiveAnErrorCode) {

@@ -97,7 +97,7 @@ void ScriptedAgent::Run() {
     } else {
       SnmpMessage reply = action.reply;
       reply.version = request->version;
-      reply.community = request->community;
+      if (action.keepCommunity) reply.community = request->community;
       reply.pduType = kPduResponse;
       if (action.keepRequestId) reply.requestId = request->requestId;
       datagram = EncodeMessage(reply);

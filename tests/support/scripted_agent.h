@@ -1,6 +1,6 @@
 // A scripted SNMP agent for what a real agent cannot be made to do: any
 // error status, no answer, an answer only on a retry, a get-next that repeats
-// its OID, a wrong request id, a malformed or truncated datagram.
+// its OID, a wrong request id or community, a malformed or truncated datagram.
 //
 // It listens on a loopback address of its own (on an ephemeral port, so its
 // address text carries "/port") and answers each request with what the
@@ -25,6 +25,7 @@ class ScriptedAgent {
     Kind kind = Kind::Reply;
     SnmpMessage reply;        // response PDU fields; see `keepRequestId`
     bool keepRequestId = true;  // false: send reply.requestId as given
+    bool keepCommunity = true;  // false: send reply.community as given
     std::string raw;          // Kind::Raw: the datagram to send
     std::string fromHost;     // not empty: sent from this loopback address
                               // (on a port of its own) instead of the agent's

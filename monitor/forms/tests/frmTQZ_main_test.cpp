@@ -1,5 +1,6 @@
 // The main window's procedures on the real window: the printer list's names
-// and status pictures, Picture1's click, the tab change and the web page.
+// and status pictures (each painted once), Picture1's click, the tab change
+// and the web page.
 #include <gtest/gtest.h>
 
 #include <QDesktopServices>
@@ -56,6 +57,13 @@ TEST_F(FrmTQZMainTest, ListPictureClickTabChangeAndWebPage) {
     EXPECT_EQ(form.lvwIPs->item(1)->text().toStdString(), "Silent");
     EXPECT_EQ(form.lvwIPs->item(0)->data(Qt::UserRole).toInt(), 1);
     EXPECT_EQ(form.lvwIPs->item(1)->data(Qt::UserRole).toInt(), 4);
+    // Each status picture is painted once and set again at every poll.
+    const qint64 ready = form.lvwIPs->item(0)->icon().cacheKey();
+    m.Timer1_Timer();
+    EXPECT_EQ(form.lvwIPs->item(0)->icon().cacheKey(), ready);
+    EXPECT_EQ(Status_Picture(1).cacheKey(), ready);
+    EXPECT_EQ(Status_Picture(4).cacheKey(), form.lvwIPs->item(1)->icon().cacheKey());
+    EXPECT_NE(Status_Picture(4).cacheKey(), ready);
 
     // A click on the status picture selects the chosen printer again.
     m.Selected_Item_Index = 2;

@@ -525,7 +525,11 @@ TEST_F(frmTQZ_Test, CaptionsWithoutAndWithALanguageCatalogue) {
     EXPECT_EQ(form.windowTitle(), "Velmar Printer Monitor - Controller Name  Unknown");
     EXPECT_EQ(form.Refresh_Discovery->text(), "Refresh &Discovey");
     EXPECT_EQ(form.SSTab1->TabCaption(3), "Alert/Error Status");
-    EXPECT_EQ(form.Caption("lblIPInstalled", Main_Window_Port::kNoIndex), "Installed ");
+    // The QuickView's value boxes show nothing until a value is read.
+    for (const char* box : {"lblIPModel", "lblIPInstalled", "lblIPLocation", "lblIPStatus", "lblIPEngine1Name",
+                            "lblIPFinisher1Name", "lblIPEngine2Name", "lblIPEngine2Status", "lblIPFinisher2Name",
+                            "lblIPPDL", "lblIPSpoolName"})
+      EXPECT_EQ(form.Caption(box, Main_Window_Port::kNoIndex), "") << box;
     EXPECT_EQ(Installed_Text, "Installed");
     EXPECT_EQ(Not_Installed_Text, "Not Installed");
     EXPECT_EQ(Not_Applicable_Text, "N/A");
@@ -554,6 +558,8 @@ TEST_F(frmTQZ_Test, CaptionsWithoutAndWithALanguageCatalogue) {
   EXPECT_EQ(form.Caption("LabelQView", 10), "#435");
   EXPECT_EQ(form.Caption("LabelOutput", 9), "#412");
   EXPECT_EQ(Installed_Text, "#227");
+  EXPECT_EQ(form.Caption("lblIPModel", Main_Window_Port::kNoIndex), "");
+  EXPECT_EQ(form.Caption("lblIPStatus", Main_Window_Port::kNoIndex), "");
   EXPECT_EQ(form.Label("lblIPModel")->property("charSet").toInt(), 128);
   EXPECT_EQ(form.SSTab1->property("charSet").toInt(), 128);
   EXPECT_FALSE(form.Label("lblIPMemAvail")->property("charSet").isValid());  // left out
