@@ -16,8 +16,7 @@
 #include <vector>
 
 #include "monitor/optionsstore/optionsstore.h"
-#include "tests/support/canonical_range.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/fuzz_support.h"
 
 namespace vlm::monitor::fuzz {
 namespace {
@@ -27,12 +26,6 @@ namespace {
   std::abort();
 }
 
-// The registry folder of the run.
-struct Folder {
-  testing::TempFolder folder{"vlm-range-fuzz"};
-  Folder() { ::setenv("VLM_REGISTRY_ROOT", folder.path().c_str(), 1); }
-};
-
 }  // namespace
 }  // namespace vlm::monitor::fuzz
 
@@ -40,14 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace vlm;
   using namespace vlm::monitor;
   using namespace vlm::monitor::fuzz;
-  static const Folder folder;
-  std::vector<std::string> lines;
-  const std::string input(reinterpret_cast<const char*>(data), size);
-  for (std::size_t pos = 0; pos <= input.size() && lines.size() < 66;) {
-    const std::size_t end = std::min(input.find('\n', pos), input.size());
-    lines.push_back(input.substr(pos, end - pos));
-    pos = end + 1;
-  }
+  static const testing::RegistryFolder folder("vlm-range-fuzz");
+  std::vector<std::string> lines = testing::InputLines(data, size, 66);
   lines.resize(std::max<std::size_t>(lines.size(), 2));
   const std::string text1 = lines[0], text2 = lines[1];
   const std::vector<std::string> list(lines.begin() + 2, lines.end());

@@ -26,7 +26,7 @@
 #include "platform/errors.h"
 #include "platform/registry/hive.h"
 #include "platform/registry/registry.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/fuzz_support.h"
 
 namespace vlm::registry::fuzz {
 namespace {
@@ -40,9 +40,8 @@ using detail::Key;
 
 // The registry folder of the run.
 struct Folder {
-  testing::TempFolder folder{"vlm-hive-fuzz"};
-  Folder() { ::setenv("VLM_REGISTRY_ROOT", folder.path().c_str(), 1); }
-  std::string Hive() const { return folder / "HKLM.hive"; }
+  testing::RegistryFolder registry{"vlm-hive-fuzz"};
+  std::string Hive() const { return registry.folder / "HKLM.hive"; }
 };
 
 const Folder& TheFolder() {

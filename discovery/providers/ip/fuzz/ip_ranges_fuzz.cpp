@@ -26,8 +26,7 @@
 #include "discovery/providers/ip/seekip.h"
 #include "discovery/providers/provider.h"
 #include "platform/registry/registry.h"
-#include "tests/support/canonical_range.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/fuzz_support.h"
 
 namespace vlm::discovery::fuzz {
 namespace {
@@ -40,7 +39,7 @@ constexpr std::size_t kAddressesPerRange = 64;
 }
 
 struct Harness {
-  testing::TempFolder folder{"vlm-ip-ranges-fuzz"};
+  testing::RegistryFolder folder{"vlm-ip-ranges-fuzz"};
   std::string keyPath =
       std::string(kSeekIpTraits.transportKey) + "\\Discovery Params\\" + kSeekIpTraits.configurationSubkey;
   std::atomic<bool> stop{false};
@@ -49,7 +48,6 @@ struct Harness {
   IpDeviceFinder finder;
 
   Harness() {
-    ::setenv("VLM_REGISTRY_ROOT", folder.path().c_str(), 1);
     ::setenv("VLM_SNMP_LOOPBACK_ONLY", "1", 1);
     finder.SetStopFlag(&stop);
     snmp::SetExchangeHook(
@@ -116,13 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace vlm::discovery::fuzz;
   static Harness harness;
   Harness* h = &harness;
-  std::vector<std::string> lines;
-  const std::string input(reinterpret_cast<const char*>(data), size);
-  for (std::size_t pos = 0; pos < input.size() && lines.size() < 16;) {
-    const std::size_t end = std::min(input.find('\n', pos), input.size());
-    lines.push_back(input.substr(pos, end - pos));
-    pos = end + 1;
-  }
+  const std::vector<std::string> lines = testing::InputLines(data, size, 16);
 
   // The key holds exactly these values.
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, h->keyPath.c_str());
