@@ -66,3 +66,38 @@ function(vlm_test_registers_stack target)
     VLM_MAPPING_REG="${PROJECT_SOURCE_DIR}/enginepics/mapping.reg")
   add_dependencies(${target} VlmNetMgr XLPNMIF SeekIP VLMDM RX11 RX12 RX13 RX16 regsvr regset)
 endfunction()
+
+# Fuzz targets (VLM_FUZZ, clang only): every library is built with libFuzzer's
+# coverage and AddressSanitizer/UndefinedBehaviorSanitizer, and each target
+# made by vlm_fuzz links libFuzzer's driver. `vlm_fuzz_targets` builds them
+# all; fuzz-targets.txt in the build folder lists each one's name, program
+# and seed corpus (one a line, separated by tabs) for scripts/fuzz.
+if(VLM_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "VLM_FUZZ needs clang (-DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14)")
+  endif()
+  if(VLM_SANITIZE)
+    message(FATAL_ERROR "VLM_FUZZ brings its own sanitizers: leave VLM_SANITIZE empty")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+  add_custom_target(vlm_fuzz_targets)
+  set_property(GLOBAL PROPERTY VLM_FUZZ_MANIFEST "")
+  function(_vlm_fuzz_write_manifest)
+    get_property(lines GLOBAL PROPERTY VLM_FUZZ_MANIFEST)
+    list(JOIN lines "\n" content)
+    file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/fuzz-targets.txt CONTENT "${content}\n")
+  endfunction()
+  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL _vlm_fuzz_write_manifest)
+endif()
+
+# vlm_fuzz(NAME name SOURCES ... LIBS ... CORPUS folder)
+function(vlm_fuzz)
+  cmake_parse_arguments(F "" "NAME;CORPUS" "SOURCES;LIBS" ${ARGN})
+  add_executable(${F_NAME} ${F_SOURCES})
+  target_link_libraries(${F_NAME} PRIVATE ${F_LIBS} vlm_options)
+  target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+  add_dependencies(vlm_fuzz_targets ${F_NAME})
+  set_property(GLOBAL APPEND PROPERTY VLM_FUZZ_MANIFEST "${F_NAME}\t$<TARGET_FILE:${F_NAME}>\t${F_CORPUS}")
+endfunction()

@@ -77,7 +77,9 @@ bool SameIpxHost(const Address& a, const Address& b) {
   return std::memcmp(a.ipxNetwork(), b.ipxNetwork(), 4) == 0 && std::memcmp(a.ipxNode(), b.ipxNode(), 6) == 0;
 }
 
-// A reader of the answer's BER encoding, for the numbers only.
+// A reader of the answer's BER encoding, for the numbers only. Lengths are
+// read as Net-SNMP reads them: the short form, or the long form of 1 to 8
+// length bytes.
 struct BerReader {
   const u_char* d;
   std::size_t pos;
@@ -92,9 +94,11 @@ struct BerReader {
       len = first;
     } else {
       std::size_t n = first & 0x7F;
-      if (n == 0 || n > 4 || pos + n > end) return false;
-      len = 0;
-      for (std::size_t i = 0; i < n; ++i) len = (len << 8) | d[pos++];
+      if (n == 0 || n > sizeof(std::uint64_t) || n > end - pos) return false;
+      std::uint64_t v = 0;
+      for (std::size_t i = 0; i < n; ++i) v = (v << 8) | d[pos++];
+      if (v > end - pos) return false;
+      len = static_cast<std::size_t>(v);
     }
     return len <= end - pos;
   }
@@ -153,37 +157,39 @@ bool ValueFits(u_char tag, const u_char* c, std::size_t len) {
 // low 32 bits, so that an INTEGER of 2^32 reads 0 and an error status of 2^32
 // reads as success; a sub-identifier of 2^64 + n it reads as n. The answer's
 // encoding shows what does not fit: false when the message header, the PDU's
-// integers, a binding's name or its value hold such a number. Anything the
-// walk does not understand is left to the library's own parse.
+// integers, a binding's name or its value hold such a number. The walk reads
+// the message the way the library does (a community of any type, each
+// binding's name and value and the next binding right after the value), and
+// a message the library took that the walk cannot follow is refused too:
+// nothing in it is left unchecked.
 bool NumbersFit(const u_char* data, std::size_t length) {
   BerReader r{data, 0, length};
   u_char tag = 0;
   std::size_t len = 0;
-  if (!r.Next(tag, len) || tag != (ASN_SEQUENCE | ASN_CONSTRUCTOR)) return true;
+  if (!r.Next(tag, len) || tag != (ASN_SEQUENCE | ASN_CONSTRUCTOR)) return false;
   r.end = r.pos + len;
-  if (!r.Next(tag, len) || tag != ASN_INTEGER) return true;
+  if (!r.Next(tag, len) || tag != ASN_INTEGER) return false;
   if (!SignedFits(r.d + r.pos, len)) return false;  // version
   r.pos += len;
-  if (!r.Next(tag, len) || tag != ASN_OCTET_STR) return true;
+  if (!r.Next(tag, len)) return false;  // the community
   r.pos += len;
-  if (!r.Next(tag, len)) return true;  // the PDU
+  if (!r.Next(tag, len)) return false;  // the PDU
   r.end = r.pos + len;
   for (int field = 0; field < 3; ++field) {  // request id, error status, error index
-    if (!r.Next(tag, len) || tag != ASN_INTEGER) return true;
+    if (!r.Next(tag, len) || tag != ASN_INTEGER) return false;
     if (!SignedFits(r.d + r.pos, len)) return false;
     r.pos += len;
   }
-  if (!r.Next(tag, len) || tag != (ASN_SEQUENCE | ASN_CONSTRUCTOR)) return true;
+  if (!r.Next(tag, len) || tag != (ASN_SEQUENCE | ASN_CONSTRUCTOR)) return false;
   const std::size_t listEnd = r.pos + len;
   while (r.pos < listEnd) {
-    if (!r.Next(tag, len) || tag != (ASN_SEQUENCE | ASN_CONSTRUCTOR)) return true;
-    const std::size_t bindingEnd = r.pos + len;
-    if (!r.Next(tag, len) || tag != ASN_OBJECT_ID) return true;
+    if (!r.Next(tag, len) || tag != (ASN_SEQUENCE | ASN_CONSTRUCTOR)) return false;
+    if (!r.Next(tag, len) || tag != ASN_OBJECT_ID) return false;
     if (!OidFits(r.d + r.pos, len)) return false;
     r.pos += len;
-    if (!r.Next(tag, len)) return true;
+    if (!r.Next(tag, len)) return false;
     if (!ValueFits(tag, r.d + r.pos, len)) return false;
-    r.pos = bindingEnd;
+    r.pos += len;  // a binding longer than its name and value holds the next one
   }
   return true;
 }

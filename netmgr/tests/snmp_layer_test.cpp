@@ -2,6 +2,7 @@
 // outside loopback in tests.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <mutex>
 
 #include "netmgr/snmp/snmp.h"
@@ -481,6 +482,72 @@ TEST(SnmpSession, NumbersBeyondTheirTypesAreRefused) {
     ASSERT_EQ(s, Status::Success);
     ASSERT_EQ(r.bindings.size(), 1u);
     EXPECT_EQ(r.bindings[0].integer, *c.read);
+  }
+}
+
+// The check reads an answer the way the library does, so that a number
+// beyond its type is refused in every encoding the library takes: a length
+// given in five length bytes, a community of another type than OCTET STRING,
+// a binding inside the over-long sequence of the binding before it. Each
+// form with a number that fits is read.
+TEST(SnmpSession, NumbersBeyondTheirTypesAreRefusedInEveryEncodingTheLibraryTakes) {
+  using vlm::testing::ScriptedAgent;
+  using vlm::testing::SignedContent;
+  using vlm::testing::Tlv;
+  const std::string name = Tlv(0x06, "\x2B\x06\x01\x02\x01\x01\x07\x00");  // 1.3.6.1.2.1.1.7.0
+  const std::string zero(1, '\0');
+  // An element whose length is given in five length bytes.
+  auto longTlv = [](char tag, const std::string& content) {
+    return std::string{tag, '\x85', '\0', '\0', '\0', '\0', static_cast<char>(content.size())} + content;
+  };
+  auto message = [&](std::int32_t id, const std::string& community, const std::string& errorStatus,
+                     const std::string& bindings) {
+    const std::string pdu = Tlv(0x02, SignedContent(id)) + errorStatus + Tlv(0x02, zero) + Tlv(0x30, bindings);
+    return Tlv(0x30, Tlv(0x02, zero) + community + Tlv(0xA2, pdu));
+  };
+  const std::string community = Tlv(0x04, "public"), noError = Tlv(0x02, zero);
+  // The answer to request `id` with the number `n` (content bytes) in it.
+  using Form = std::function<std::string(std::int32_t id, const std::string& n)>;
+  const struct {
+    const char* what;
+    Form form;
+  } forms[] = {
+      {"a value's length in five bytes",
+       [&](std::int32_t id, const std::string& n) {
+         return message(id, community, noError, Tlv(0x30, name + longTlv(0x02, n)));
+       }},
+      {"the error status's length in five bytes",
+       [&](std::int32_t id, const std::string& n) {
+         return message(id, community, longTlv(0x02, n), Tlv(0x30, name + Tlv(0x02, "\x05")));
+       }},
+      {"a community that is not an OCTET STRING",
+       [&](std::int32_t id, const std::string& n) {
+         return message(id, Tlv(0x44, "public"), noError, Tlv(0x30, name + Tlv(0x02, n)));
+       }},
+      {"a binding inside the sequence of the binding before",
+       [&](std::int32_t id, const std::string& n) {
+         return message(id, community, noError,
+                        Tlv(0x30, name + Tlv(0x02, "\x05") + Tlv(0x30, name + Tlv(0x02, n))));
+       }},
+  };
+  for (const auto& f : forms) {
+    for (const std::string& number : {std::string("\x01\0\0\0\0", 5), zero}) {
+      const bool fits = number.size() == 1;
+      SCOPED_TRACE(std::string(f.what) + (fits ? ", 0" : ", 2^32"));
+      ScriptedAgent agent([&](const vlm::testing::SnmpMessage& request, int) {
+        return ScriptedAgent::Raw(f.form(request.requestId, number));
+      });
+      Session session;
+      Response r;
+      const Status s = session.Get(AgentTarget(agent, 0, 50), {*Oid::Parse("1.3.6.1.2.1.1.7.0")}, r);
+      if (fits) {
+        EXPECT_EQ(s, Status::Success);
+        EXPECT_FALSE(r.bindings.empty());
+      } else {
+        EXPECT_EQ(s, Status::Error);
+        EXPECT_TRUE(r.bindings.empty());
+      }
+    }
   }
 }
 
