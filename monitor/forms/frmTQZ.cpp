@@ -532,13 +532,23 @@ void frmTQZ::Create_Job_Columns() {
   for (const auto& [text, width] : kColumns) Add_Column(lvwJobs, text, width);
 }
 
-void frmTQZ::Start_Polling_From_Preferences() {
-  if (State.Polling_Enabled == "Yes") {
-    Timer1->SetInterval(Polling_Interval_Milliseconds(State.Polling_Interval));
-    Timer1->SetEnabled(true);
-  } else {
+bool frmTQZ::Start_Polling_From_Preferences() {
+  if (State.Polling_Enabled != "Yes") {
     Timer1->SetEnabled(false);
+    return true;
   }
+  VbLong interval = 0;
+  try {
+    interval = Polling_Interval_Milliseconds(State.Polling_Interval);
+  } catch (const VbError&) {
+    if (refused_interval_ == State.Polling_Interval) return false;
+    refused_interval_ = State.Polling_Interval;
+    throw;
+  }
+  refused_interval_.reset();
+  Timer1->SetInterval(interval);
+  Timer1->SetEnabled(true);
+  return true;
 }
 
 void frmTQZ::Form_Load() {
@@ -559,7 +569,7 @@ void frmTQZ::Form_Load() {
       return;
     }
     show();
-    Start_Polling_From_Preferences();
+    if (!Start_Polling_From_Preferences()) return;
     Label15->clear();
     Set_BackColor("Label15", kNoIndex, static_cast<VbLong>(0x8000000F));
   });
@@ -595,8 +605,8 @@ void frmTQZ::Form_Activate() {
     Get_Preferences_Values(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
     if (State.Polling_Enabled != "Yes" || Message_Code == "13") {
       Timer1->SetEnabled(false);
-    } else {
-      Start_Polling_From_Preferences();
+    } else if (!Start_Polling_From_Preferences()) {
+      return;
     }
     Reg_Key_Path = kRangesKey;
     Reg_Value_Name = "0";

@@ -38,6 +38,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "monitor/devicedata/devicedata.h"
@@ -200,8 +201,13 @@ class frmTQZ : public QMainWindow, public Main_Window_Port, public Main_Form {
   // Adds the tray icon (Shell_NotifyIcon NIM_ADD), tip "Velmar TQZ2".
   void Add_Tray_Icon();
   // Timer1 from the preferences: on with the converted interval when
-  // Polling_Enabled is "Yes", else off.
-  void Start_Polling_From_Preferences();
+  // Polling_Enabled is "Yes", else off. A stored interval the program
+  // refuses raises its run-time error the first time only; while the same
+  // text stays stored it returns false instead, and the caller skips the
+  // rest of its procedure as the trap would. (Closing the error report
+  // activates the main window again, so a report at every activation would
+  // come back for ever.)
+  bool Start_Polling_From_Preferences();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -214,6 +220,7 @@ class frmTQZ : public QMainWindow, public Main_Window_Port, public Main_Form {
   std::unique_ptr<vbui::TrayIcon> tray_;
   QIcon program_icon_;
   vbui::SingleInstance* guard_;
+  std::optional<std::string> refused_interval_;  // the stored interval last reported
   bool unloading_ = false;
 };
 

@@ -325,6 +325,33 @@ TEST_F(frmTQZ_Test, ActivationSetsTimer1FromThePreferences) {
   }
 }
 
+// Closing the error report activates the main window again: a refused
+// interval is reported once while it stays stored, and again once another
+// text is stored.
+TEST_F(frmTQZ_Test, ARefusedIntervalIsReportedOnceWhileItStaysStored) {
+  Write(kRanges, {{"0", "127.0.0.1:127.0.0.9"}});
+  frmTQZ& form = Form();
+  Dialog_Script script;
+  struct Step {
+    const char* interval;
+    bool reported;
+  };
+  const Step steps[] = {{"abc", true}, {"abc", false}, {"abc", false}, {"66", true},
+                        {"66", false}, {"45", false},  {"abc", true}};
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.interval);
+    Write(kPrefs, Full_Preferences("Completed", "Yes", step.interval));
+    if (step.reported) script.Push("Command3");
+    const std::size_t before = script.Codes().size();
+    form.Form_Activate();
+    EXPECT_EQ(script.Codes().size(), before + (step.reported ? 1 : 0));
+    if (!step.reported && std::string(step.interval) == "45") {
+      EXPECT_TRUE(form.Timer1->Enabled());
+      EXPECT_EQ(form.Timer1->Interval(), 45000);
+    }
+  }
+}
+
 TEST_F(frmTQZ_Test, NoPrintersQuestionAfterOptionsCancelAskedOnceOkRequestsDiscovery) {
   struct Case {
     const char* answer;
