@@ -7,7 +7,7 @@
 #include <initializer_list>
 
 #include "monitor/devicedata/devicedata.h"
-#include "monitor/forms/frmTQZ_tabs.h"
+#include "monitor/tabs/frmTQZ_tabs.h"
 #include "monitor/mainwin/silent_item.h"
 
 namespace vlm::monitor {

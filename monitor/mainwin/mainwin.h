@@ -48,6 +48,7 @@
 
 #include "mgmt/xlpnmif.h"
 #include "monitor/devicedata/devicedata.h"
+#include "monitor/tabs/frmTQZ_tabs.h"  // the tab procedures; Polling_Tick_Active, View_Refresh_Requested
 #include "platform/com/com.h"
 #include "platform/types.h"
 
@@ -60,12 +61,6 @@ inline constexpr int kMaxDevicesPerList = 64;
 inline constexpr std::uint32_t kStatusBusyColour = 0xC0FFFF;
 inline constexpr std::uint32_t kStatusErrorColour = 0x80FF;
 inline constexpr std::uint32_t kStatusIdleColour = 0x8000000F;
-
-// "Yes" while the tab procedures run inside a polling pass, respectively a
-// requested refresh (the tab procedures read View_Refresh_Requested and set
-// it back).
-inline std::string Polling_Tick_Active;
-inline std::string View_Refresh_Requested;
 
 // The status image (1..5 of imgIcon and imgSmallIcon) of a machine state.
 int Status_Icon_Of(VbLong machineStateCode);

@@ -116,6 +116,12 @@ inline VbLong Picture_Engine_Type = 0;
 inline std::string Column_Click_Pending;
 // The row last clicked in a tray list; set to 1 by every tab change.
 inline VbInteger Last_Clicked_Row = 0;
+// "Yes" while the tab procedures run inside a polling pass, respectively a
+// requested refresh (owner: the main window's polling and refresh,
+// monitor/mainwin/; the tab procedures read View_Refresh_Requested and set
+// it back).
+inline std::string Polling_Tick_Active;
+inline std::string View_Refresh_Requested;
 
 inline constexpr int kMaxInstalledOptions = 10;
 struct Installed_Option_Entry {
