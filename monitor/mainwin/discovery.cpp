@@ -93,18 +93,13 @@ void Store_Discovered(const Discovered_Device& d) {
 }
 
 void Tqz_Main::Refresh_Discovery_Click() {
-  if (Busy()) return;
-  Busy_Scope busy(*this);
-  Discovery_Trapped();
+  Guarded([&] { Discovery_Trapped(); });
 }
 
 void Tqz_Main::Discovery_Trapped() {
-  try {
+  Trapped({5, 91, 400, 401, 35601}, [&] {
     Discovery_Body();
-  } catch (const VbError& e) {
-    Status_Idle();
-    Trap(e, {5, 91, 400, 401, 35601});
-  }
+  }, [&] { Status_Idle(); });
   // A pending status message belongs to the time before this discovery;
   // whatever is read from now on shows its own.
   Clear_Status_Pending = "No";
@@ -188,7 +183,7 @@ void Tqz_Main::Discovery_Body() {
 
 VbInteger Tqz_Main::Discover_Printers(IVectorItem* item, VbInteger listKind) {
   VbInteger stored = 0;
-  try {
+  Trapped({5, 91, 400, 35601}, [&] {
     if (!item) throw VbError(VBERR_OBJECT_NOT_SET, VbErrorDescription(VBERR_OBJECT_NOT_SET));
     struct Group_Guard {
       IVectorItem* item;
@@ -275,15 +270,12 @@ VbInteger Tqz_Main::Discover_Printers(IVectorItem* item, VbInteger listKind) {
       }
       Store_Discovered(device);
     }
-    return stored;
-  } catch (const VbError& e) {
-    Trap(e, {5, 91, 400, 35601});
-    return 0;
-  }
+  }, [&] { stored = 0; });
+  return stored;
 }
 
 void Tqz_Main::Fill_Printer_List() {
-  try {
+  Trapped({5, 91, 400, 35601}, [&] {
     window_.lvwIPs_Clear();
     Selected_Item_Index = 1;
     Marked_Item_Index = 0;
@@ -319,9 +311,7 @@ void Tqz_Main::Fill_Printer_List() {
     }
     window_.Set_Hourglass(false);
     Status_Idle();
-  } catch (const VbError& e) {
-    Trap(e, {5, 91, 400, 35601});
-  }
+  });
 }
 
 }  // namespace vlm::monitor

@@ -7,19 +7,17 @@ namespace vlm::monitor {
 
 void Tqz_Main::Form_Load() {
   Busy_Scope busy(*this);
-  try {
+  Trapped({5, 400, 35601, 91}, [&] {
     window_.Localise_Main_Window();
     window_.Add_Tray_Icon();
     if (Flag("Registry_Entries_Found") == "No") return;
     Load_After_Checks();
-  } catch (const VbError& e) {
-    Trap(e, {5, 400, 35601, 91});
-  }
+  });
 }
 
 void Tqz_Main::Load_After_Checks() {
   Busy_Scope busy(*this);
-  try {
+  Trapped({5, 400, 35601, 91}, [&] {
     Selected_Item_Index = 1;
     window_.Get_Preferences_Values();
     window_.Set_Hourglass(true);
@@ -74,9 +72,7 @@ void Tqz_Main::Load_After_Checks() {
     }
     Status_Idle();
     window_.Set_Hourglass(false);
-  } catch (const VbError& e) {
-    Trap(e, {5, 400, 35601, 91});
-  }
+  });
 }
 
 }  // namespace vlm::monitor

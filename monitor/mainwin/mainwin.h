@@ -44,7 +44,9 @@
 
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "mgmt/xlpnmif.h"
 #include "monitor/devicedata/devicedata.h"
@@ -304,6 +306,32 @@ class Tqz_Main {
   // The error trap: keeps the error, default pointer, reports it unless
   // its number is quiet. Returns whether it was quiet.
   bool Trap(const VbError& e, std::initializer_list<LONG> quiet);
+  // The one guard and the one trap of the event procedures.
+  // Guarded: does nothing while a discovery, a polling pass, a view refresh
+  // or a load runs; else runs `body` as one of them.
+  template <class Body>
+  void Guarded(Body&& body) {
+    if (Busy()) return;
+    Busy_Scope busy(*this);
+    body();
+  }
+  // Trapped: runs `body`; a VbError ends it, then `before_trap` runs (what
+  // the procedure puts back first, such as the status line) and Trap with
+  // the procedure's quiet set. Returns whether an error was trapped quietly.
+  template <class Body, class Before>
+  bool Trapped(std::initializer_list<LONG> quiet, Body&& body, Before&& before_trap) {
+    try {
+      body();
+    } catch (const VbError& e) {
+      before_trap();
+      return Trap(e, quiet);
+    }
+    return false;
+  }
+  template <class Body>
+  bool Trapped(std::initializer_list<LONG> quiet, Body&& body) {
+    return Trapped(quiet, std::forward<Body>(body), [] {});
+  }
   std::string& Flag(const char* name) { return shared_.Flag(name); }
   std::string Text(const char* english, VbLong id);
   void Status_Idle();

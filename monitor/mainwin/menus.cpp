@@ -35,7 +35,7 @@ void Tqz_Main::Command_Click() { window_.Set_Web_Enabled(Flag("IP_Enabled") != "
 void Tqz_Main::StartDoc(const std::string& document) { window_.Open_Document(document); }
 
 void Tqz_Main::Web_Click() {
-  try {
+  Trapped({5, 91, 400, 35601}, [&] {
     window_.Set_Hourglass(true);
     if (Discovered_Count > 0) {
       const VbInteger kind = Selected_List_Kind;
@@ -47,21 +47,17 @@ void Tqz_Main::Web_Click() {
         StartDoc("http://" + address + "/");
     }
     window_.Set_Hourglass(false);
-  } catch (const VbError& e) {
-    Trap(e, {5, 91, 400, 35601});
-  }
+  });
 }
 
 void Tqz_Main::Content_Click() {
-  try {
+  Trapped({5, 91, 400, 35601}, [&] {
     window_.Set_Hourglass(true);
     // The help file without the topic that follows "::".
     std::string file = Help_File.substr(0, Help_File.find("::"));
     if (!file.empty()) StartDoc("file://" + file);
     window_.Set_Hourglass(false);
-  } catch (const VbError& e) {
-    Trap(e, {5, 91, 400, 35601});
-  }
+  });
 }
 
 void Tqz_Main::Options_Click() {
@@ -77,11 +73,9 @@ void Tqz_Main::Context_Help_Click() {
 }
 
 void Tqz_Main::Exit_System_Click() {
-  try {
+  Trapped({5, 91, 400, 35601}, [&] {
     window_.Unload_Window();
-  } catch (const VbError& e) {
-    Trap(e, {5, 91, 400, 35601});
-  }
+  });
 }
 
 void Tqz_Main::IconView_Click() { window_.lvwIPs_Set_View(0); }

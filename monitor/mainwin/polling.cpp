@@ -50,17 +50,12 @@ void Tqz_Main::Tab_Captions(int tab) {
 }
 
 void Tqz_Main::Refresh_The_View() {
-  if (Busy()) return;
-  Busy_Scope busy(*this);
-  Refresh_The_View_Trapped();
+  Guarded([&] { Refresh_The_View_Trapped(); });
 }
 
 void Tqz_Main::Refresh_The_View_Trapped() {
-  try {
-    Refresh_The_View_Body();
-  } catch (const VbError& e) {
-    if (Trap(e, {5, 91, 400, 401, 35601})) Polling_Tick_Active = "No";
-  }
+  if (Trapped({5, 91, 400, 401, 35601}, [&] { Refresh_The_View_Body(); }))
+    Polling_Tick_Active = "No";
 }
 
 void Tqz_Main::Refresh_The_View_Body() {
@@ -167,32 +162,28 @@ void Tqz_Main::Status_Icons() {
 }
 
 void Tqz_Main::Timer1_Timer() {
-  if (Busy()) return;
-  Busy_Scope busy(*this);
-  try {
-    if (Installed_Printer_Count + Other_Device_Count == 0) return;
-    Polling_Tick_Active = "Yes";
-    Status_Busy(Text("Updating Values", 494));
-    Refresh_The_View_Trapped();
-    window_.Set_Hourglass(false);
-    Status_Icons();
-    window_.Set_Hourglass(false);
-    Polling_Tick_Active = "No";
-    Status_Idle();
-  } catch (const VbError& e) {
-    Status_Idle();
-    if (Trap(e, {5, 91, 400, 35601})) Polling_Tick_Active = "No";
-  }
+  Guarded([&] {
+    const bool quiet = Trapped({5, 91, 400, 35601}, [&] {
+      if (Installed_Printer_Count + Other_Device_Count == 0) return;
+      Polling_Tick_Active = "Yes";
+      Status_Busy(Text("Updating Values", 494));
+      Refresh_The_View_Trapped();
+      window_.Set_Hourglass(false);
+      Status_Icons();
+      window_.Set_Hourglass(false);
+      Polling_Tick_Active = "No";
+      Status_Idle();
+    }, [&] { Status_Idle(); });
+    if (quiet) Polling_Tick_Active = "No";
+  });
 }
 
 void Tqz_Main::Refresh_View_Click() {
-  if (Busy()) return;
-  Busy_Scope busy(*this);
-  Refresh_View_Trapped();
+  Guarded([&] { Refresh_View_Trapped(); });
 }
 
 void Tqz_Main::Refresh_View_Trapped() {
-  try {
+  Trapped({5, 91, 400, 35601}, [&] {
     View_Refresh_Requested = "Yes";
     window_.Set_Timer_Enabled(1, false);
     Status_Busy(Text("Updating Values", 494));
@@ -200,26 +191,21 @@ void Tqz_Main::Refresh_View_Trapped() {
     Status_Idle();
     window_.Set_Hourglass(false);
     if (Flag("Polling_Enabled") == "Yes") window_.Set_Timer_Enabled(1, true);
-  } catch (const VbError& e) {
-    Status_Idle();
-    Trap(e, {5, 91, 400, 35601});
-  }
+  }, [&] { Status_Idle(); });
 }
 
 void Tqz_Main::Timer2_Timer() {
   // A discovery waits while another operation runs; the timer keeps going.
-  if (Busy()) return;
-  Busy_Scope busy(*this);
-  try {
-    if (Flag("Discovery_Requested") != "Yes") return;
-    window_.Set_Timer_Enabled(2, false);
-    Flag("Discovery_Requested") = "No";
-    Discovery_Trapped();
-    if (ending_) return;
-    Status_Idle();
-  } catch (const VbError& e) {
-    Trap(e, {5, 91, 400, 35601});
-  }
+  Guarded([&] {
+    Trapped({5, 91, 400, 35601}, [&] {
+      if (Flag("Discovery_Requested") != "Yes") return;
+      window_.Set_Timer_Enabled(2, false);
+      Flag("Discovery_Requested") = "No";
+      Discovery_Trapped();
+      if (ending_) return;
+      Status_Idle();
+    });
+  });
 }
 
 void Tqz_Main::Timer3_Timer() {
@@ -250,7 +236,7 @@ void Tqz_Main::Timer5_Timer() {
 }
 
 void Tqz_Main::SSTab1_Click(int previousTab) {
-  try {
+  Trapped({5, 91, 400, 401, 35601}, [&] {
     static const int kTopics[] = {1162, 1201, 1210, 1158, 1171, 1188};
     const int tab = window_.Current_Tab();
     if (tab >= 0 && tab <= 5) window_.Set_Tab_Help_Topic(kTopics[tab]);
@@ -269,16 +255,12 @@ void Tqz_Main::SSTab1_Click(int previousTab) {
     for (const Hidden& h : kHidden)
       if (h.tab == previousTab) window_.Set_Visible(h.control, h.index, false);
     Last_Clicked_Row = 1;
-    if (Busy()) return;
-    Busy_Scope busy(*this);
-    Refresh_The_View_Trapped();
-  } catch (const VbError& e) {
-    Trap(e, {5, 91, 400, 401, 35601});
-  }
+    Guarded([&] { Refresh_The_View_Trapped(); });
+  });
 }
 
 void Tqz_Main::SSTab1_GotFocus() {
-  try {
+  Trapped({5, 9, 400, 35600}, [&] {
     const int tab = window_.Current_Tab();
     const bool tandem =
         Discovered_Count > 0 &&
@@ -309,9 +291,7 @@ void Tqz_Main::SSTab1_GotFocus() {
     window_.Set_Hourglass(false);
     const std::string& code = Message_Code;
     if (code != "13" && code != "11" && code != "14-1") window_.lvwIPs_Set_Focus();
-  } catch (const VbError& e) {
-    Trap(e, {5, 9, 400, 35600});
-  }
+  });
 }
 
 }  // namespace vlm::monitor

@@ -9,7 +9,7 @@
 namespace vlm::monitor {
 
 void Tqz_Main::lvwIPs_ItemClick(int index) {
-  try {
+  Trapped({5, 91, 400, 401, 35601}, [&] {
     Comm_Error_On = "Off";
     Status_Idle();
     window_.Set_Hourglass(true);
@@ -106,9 +106,7 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
         break;
     }
     window_.Set_Hourglass(false);
-  } catch (const VbError& e) {
-    Trap(e, {5, 91, 400, 401, 35601});
-  }
+  });
 }
 
 void Tqz_Main::Choose_Tab_Engine() {
@@ -120,7 +118,7 @@ void Tqz_Main::Choose_Tab_Engine() {
 }
 
 void Tqz_Main::ComboPrinter_Click(int index) {
-  try {
+  Trapped({5, 91, 400, 35601}, [&] {
     Selected_Engine = static_cast<VbInteger>(window_.ComboPrinter_ListIndex(index));
     Engine_Choice = Selected_Engine;
     if (Discovered_Count == 0) return;
@@ -162,20 +160,16 @@ void Tqz_Main::ComboPrinter_Click(int index) {
         break;
     }
     window_.lvwIPs_Set_Focus();
-  } catch (const VbError& e) {
-    Trap(e, {5, 91, 400, 35601});
-  }
+  });
 }
 
 void Tqz_Main::Picture1_Click() {
-  try {
+  Trapped({5, 91, 400, 35601}, [&] {
     window_.lvwIPs_Set_Focus();
     if (Selected_Item_Index >= 1 && Selected_Item_Index <= window_.lvwIPs_Count())
       window_.lvwIPs_Select(Selected_Item_Index);
     if (Column_Click_Pending == "On") Column_Click_Pending.clear();
-  } catch (const VbError& e) {
-    Trap(e, {5, 91, 400, 35601});
-  }
+  });
 }
 
 }  // namespace vlm::monitor
