@@ -17,8 +17,8 @@
 //   window and shows frmOptions() without waiting; the options dialog
 //   leaves its outcome in Options_Changed, Discovery_Requested, Quiet_Exit
 //   and Options_Cancelling and shows, unloads or ends the main window
-//   through Main, whose activation and unload read the flags. No form calls
-//   another form's own code.
+//   through Main, whose activation and unload read the flags. frmTQZ and
+//   frmOptions do not call each other's code.
 #pragma once
 
 #include <memory>

@@ -2,7 +2,10 @@
 // the printer list, the selection, the polling timers and the view refresh,
 // the menus and the window load. The window itself (frmTQZ) implements the
 // two ports below with its real controls and calls the event procedures of
-// Tqz_Main from its Qt slots; tests drive them with fakes.
+// Tqz_Main from its Qt slots; tests drive them with fakes. One file for
+// each concern: load.cpp, discovery.cpp (and the printer list),
+// selection.cpp, polling.cpp (and the view refresh), menus.cpp; they stand
+// on the tab procedures of monitor/tabs/.
 //
 // What a caller may rely on:
 // - Everything runs on the one user-interface thread; nothing here locks.

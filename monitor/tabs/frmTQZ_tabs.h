@@ -4,7 +4,9 @@
 // libraries. Free of Qt widgets: the procedures reach the window through the
 // device data module's window port (labels, mouse pointer) and through
 // Tabs_Port below (lists, the printer list's focus, Timer5, picture boxes),
-// so tables of cases run them without a window.
+// so tables of cases run them without a window. They stand below the main
+// window's procedures (monitor/mainwin/), which call them, and include
+// nothing of those procedures or of the forms.
 //
 // What a caller may rely on:
 // - Every procedure runs on the window's thread and traps its run-time
