@@ -10,8 +10,15 @@
 // - Main is the main window while it exists (set by frmTQZ), else null; the
 //   dialogs reach it only through this interface.
 // - frmOptions() is the one options window: the options dialog
-//   (frmOptions.h), unless Install_Options_Form replaced it for the rest of
-//   the program's run.
+//   (frmOptions.h, wired in forms.cpp), unless Install_Options_Form
+//   replaced it for the rest of the program's run.
+// - The windows hand over through these two ports and State's flags only:
+//   the main window (or the message dialog's Configure) hides the main
+//   window and shows frmOptions() without waiting; the options dialog
+//   leaves its outcome in Options_Changed, Discovery_Requested, Quiet_Exit
+//   and Options_Cancelling and shows, unloads or ends the main window
+//   through Main, whose activation and unload read the flags. frmTQZ and
+//   frmOptions do not call each other's code.
 #pragma once
 
 #include <memory>

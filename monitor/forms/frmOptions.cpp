@@ -108,40 +108,15 @@ class Options_Window final : public Options_Form {
   frmOptions_Form* form_ = nullptr;
 };
 
-Options_Window*& Default_Window() {
-  static Options_Window* window = nullptr;
-  return window;
-}
-
-std::unique_ptr<Options_Form>& Installed() {
-  // Never destroyed, like the message box: no window outlives the
-  // application object at exit.
-  static auto* form = new std::unique_ptr<Options_Form>;
-  return *form;
-}
-
 }  // namespace
 
 std::string Options_Title() { return Say(232, "Velmar Printer Monitor - Options"); }
 
-Options_Form& frmOptions() {
-  auto& form = Installed();
-  if (!form) {
-    auto window = std::make_unique<Options_Window>();
-    Default_Window() = window.get();
-    form = std::move(window);
-  }
-  return *form;
-}
-
-void Install_Options_Form(std::unique_ptr<Options_Form> form) {
-  Default_Window() = nullptr;
-  Installed() = std::move(form);
-}
+std::unique_ptr<Options_Form> Make_Options_Window() { return std::make_unique<Options_Window>(); }
 
 frmOptions_Form* Loaded_Options_Form() {
-  frmOptions();
-  return Default_Window() ? Default_Window()->Form() : nullptr;
+  const auto* window = dynamic_cast<const Options_Window*>(&frmOptions());
+  return window != nullptr ? window->Form() : nullptr;
 }
 
 // ---- Controls ----

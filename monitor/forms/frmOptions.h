@@ -31,9 +31,11 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "monitor/devicedata/devicedata.h"
+#include "monitor/forms/forms.h"
 #include "monitor/optionsstore/optionsstore.h"
 
 class QGroupBox;
@@ -170,7 +172,13 @@ class frmOptions_Form : public QDialog {
   bool apply_failed_ = false;
 };
 
-// The loaded options dialog, or null when it is not loaded.
+// The options window on this dialog, as the forms' window port shows it
+// (frmOptions(), forms.h): loads the dialog on its first show after an
+// unload.
+std::unique_ptr<Options_Form> Make_Options_Window();
+
+// The loaded options dialog, or null when it is not loaded (or another
+// options window was installed).
 frmOptions_Form* Loaded_Options_Form();
 
 }  // namespace vlm::monitor

@@ -23,6 +23,7 @@ namespace vlm::monitor {
 namespace {
 
 using retrieval::Localised_Text;
+using retrieval::Trapped;
 
 const std::string kPreferencesKey = "Software\\VLM\\Discovery\\Preferences";
 // The preferences a first start stores, in this order.
@@ -95,10 +96,6 @@ struct Default_Pointer_On_Exit {
   ~Default_Pointer_On_Exit() { vbui::SetMousePointer(0); }
 };
 
-template <class F>
-void Trapped(std::span<const VbLong> quiet, F&& body) {
-  retrieval::Trapped(quiet, std::forward<F>(body));
-}
 
 std::string Trim(const std::string& s) {
   const auto first = s.find_first_not_of(' ');

@@ -19,7 +19,7 @@
 #include <functional>
 
 #include "monitor/forms/frmTQZ.h"
-#include "monitor/forms/frmTQZ_tabs.h"
+#include "monitor/tabs/frmTQZ_tabs.h"
 
 namespace vlm::monitor {
 

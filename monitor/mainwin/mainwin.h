@@ -2,7 +2,10 @@
 // the printer list, the selection, the polling timers and the view refresh,
 // the menus and the window load. The window itself (frmTQZ) implements the
 // two ports below with its real controls and calls the event procedures of
-// Tqz_Main from its Qt slots; tests drive them with fakes.
+// Tqz_Main from its Qt slots; tests drive them with fakes. One file for
+// each concern: load.cpp, discovery.cpp (and the printer list),
+// selection.cpp, polling.cpp (and the view refresh), menus.cpp; they stand
+// on the tab procedures of monitor/tabs/.
 //
 // What a caller may rely on:
 // - Everything runs on the one user-interface thread; nothing here locks.
@@ -44,10 +47,13 @@
 
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "mgmt/xlpnmif.h"
 #include "monitor/devicedata/devicedata.h"
+#include "monitor/tabs/frmTQZ_tabs.h"  // the tab procedures; Polling_Tick_Active, View_Refresh_Requested
 #include "platform/com/com.h"
 #include "platform/types.h"
 
@@ -60,12 +66,6 @@ inline constexpr int kMaxDevicesPerList = 64;
 inline constexpr std::uint32_t kStatusBusyColour = 0xC0FFFF;
 inline constexpr std::uint32_t kStatusErrorColour = 0x80FF;
 inline constexpr std::uint32_t kStatusIdleColour = 0x8000000F;
-
-// "Yes" while the tab procedures run inside a polling pass, respectively a
-// requested refresh (the tab procedures read View_Refresh_Requested and set
-// it back).
-inline std::string Polling_Tick_Active;
-inline std::string View_Refresh_Requested;
 
 // The status image (1..5 of imgIcon and imgSmallIcon) of a machine state.
 int Status_Icon_Of(VbLong machineStateCode);
@@ -309,6 +309,32 @@ class Tqz_Main {
   // The error trap: keeps the error, default pointer, reports it unless
   // its number is quiet. Returns whether it was quiet.
   bool Trap(const VbError& e, std::initializer_list<LONG> quiet);
+  // The one guard and the one trap of the event procedures.
+  // Guarded: does nothing while a discovery, a polling pass, a view refresh
+  // or a load runs; else runs `body` as one of them.
+  template <class Body>
+  void Guarded(Body&& body) {
+    if (Busy()) return;
+    Busy_Scope busy(*this);
+    body();
+  }
+  // Trapped: runs `body`; a VbError ends it, then `before_trap` runs (what
+  // the procedure puts back first, such as the status line) and Trap with
+  // the procedure's quiet set. Returns whether an error was trapped quietly.
+  template <class Body, class Before>
+  bool Trapped(std::initializer_list<LONG> quiet, Body&& body, Before&& before_trap) {
+    try {
+      body();
+    } catch (const VbError& e) {
+      before_trap();
+      return Trap(e, quiet);
+    }
+    return false;
+  }
+  template <class Body>
+  bool Trapped(std::initializer_list<LONG> quiet, Body&& body) {
+    return Trapped(quiet, std::forward<Body>(body), [] {});
+  }
   std::string& Flag(const char* name) { return shared_.Flag(name); }
   std::string Text(const char* english, VbLong id);
   void Status_Idle();

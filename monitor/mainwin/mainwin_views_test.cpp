@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "monitor/devicedata/tagged_printer_test_support.h"
-#include "monitor/forms/frmTQZ_pictures_test_support.h"
-#include "monitor/forms/frmTQZ_tabs_test_support.h"
+#include "monitor/tabs/frmTQZ_pictures_test_support.h"
+#include "monitor/tabs/frmTQZ_tabs_test_support.h"
 #include "monitor/mainwin/mainwin.h"
 #include "monitor/mainwin/mainwin_test_support.h"
 #include "monitor/mainwin/silent_item.h"

@@ -1,5 +1,5 @@
 // The main window's readers: the device data procedures and the tab views.
-#include "monitor/forms/frmTQZ_tabs.h"
+#include "monitor/tabs/frmTQZ_tabs.h"
 #include "monitor/mainwin/mainwin.h"
 
 namespace vlm::monitor {

@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "monitor/devicedata/devicedata_fakes.h"
-#include "monitor/forms/frmTQZ_pictures_test_support.h"
+#include "monitor/tabs/frmTQZ_pictures_test_support.h"
 #include "monitor/forms/frmTQZ_tabs_window.h"
 #include "monitor/forms/tests/forms_test_support.h"
 #include "monitor/mainwin/mainwin.h"

@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
-#include "monitor/forms/frmTQZ_pictures_test_support.h"
-#include "monitor/forms/frmTQZ_tabs_test_support.h"
+#include "monitor/tabs/frmTQZ_pictures_test_support.h"
+#include "monitor/tabs/frmTQZ_tabs_test_support.h"
 #include "platform/registry/registry.h"
 
 namespace vlm::monitor {

@@ -3,7 +3,7 @@
 // alert numbering), filled from the records the cases set.
 #include <gtest/gtest.h>
 
-#include "monitor/forms/frmTQZ_tabs_test_support.h"
+#include "monitor/tabs/frmTQZ_tabs_test_support.h"
 
 namespace vlm::monitor {
 namespace {

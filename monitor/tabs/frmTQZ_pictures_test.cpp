@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "enginepics/gdi/gdi.h"
-#include "monitor/forms/frmTQZ_pictures_test_support.h"
-#include "monitor/forms/frmTQZ_tabs_test_support.h"
+#include "monitor/tabs/frmTQZ_pictures_test_support.h"
+#include "monitor/tabs/frmTQZ_tabs_test_support.h"
 #include "platform/registry/registry.h"
 
 namespace vlm::monitor {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "enginepics/gdi/gdi.h"
-#include "monitor/forms/frmTQZ_tabs.h"
+#include "monitor/tabs/frmTQZ_tabs.h"
 #include "platform/com/com.h"
 #include "platform/registry/registry.h"
 

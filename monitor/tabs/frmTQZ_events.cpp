@@ -4,7 +4,7 @@
 // a tray or bin redraw the machine picture with it marked.
 #include <algorithm>
 
-#include "monitor/forms/frmTQZ_tabs_internal.h"
+#include "monitor/tabs/frmTQZ_tabs_internal.h"
 
 namespace vlm::monitor {
 

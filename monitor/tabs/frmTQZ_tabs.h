@@ -4,7 +4,9 @@
 // libraries. Free of Qt widgets: the procedures reach the window through the
 // device data module's window port (labels, mouse pointer) and through
 // Tabs_Port below (lists, the printer list's focus, Timer5, picture boxes),
-// so tables of cases run them without a window.
+// so tables of cases run them without a window. They stand below the main
+// window's procedures (monitor/mainwin/), which call them, and include
+// nothing of those procedures or of the forms.
 //
 // What a caller may rely on:
 // - Every procedure runs on the window's thread and traps its run-time
@@ -116,6 +118,12 @@ inline VbLong Picture_Engine_Type = 0;
 inline std::string Column_Click_Pending;
 // The row last clicked in a tray list; set to 1 by every tab change.
 inline VbInteger Last_Clicked_Row = 0;
+// "Yes" while the tab procedures run inside a polling pass, respectively a
+// requested refresh (owner: the main window's polling and refresh,
+// monitor/mainwin/; the tab procedures read View_Refresh_Requested and set
+// it back).
+inline std::string Polling_Tick_Active;
+inline std::string View_Refresh_Requested;
 
 inline constexpr int kMaxInstalledOptions = 10;
 struct Installed_Option_Entry {

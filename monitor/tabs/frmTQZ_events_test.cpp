@@ -3,7 +3,7 @@
 // and rows beyond a list passed over without a report.
 #include <gtest/gtest.h>
 
-#include "monitor/forms/frmTQZ_tabs_test_support.h"
+#include "monitor/tabs/frmTQZ_tabs_test_support.h"
 
 namespace vlm::monitor {
 namespace {

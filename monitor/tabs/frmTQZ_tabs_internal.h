@@ -8,8 +8,7 @@
 
 #include "monitor/devicedata/devicedata.h"
 #include "monitor/devicedata/retrieval.h"
-#include "monitor/forms/frmTQZ_tabs.h"
-#include "monitor/mainwin/mainwin.h"  // Polling_Tick_Active, View_Refresh_Requested
+#include "monitor/tabs/frmTQZ_tabs.h"
 
 namespace vlm::monitor::tabs {
 

@@ -1,7 +1,7 @@
 // The ports and table cells the tab procedures share.
 #include <charconv>
 
-#include "monitor/forms/frmTQZ_tabs_internal.h"
+#include "monitor/tabs/frmTQZ_tabs_internal.h"
 
 namespace vlm::monitor::tabs {
 

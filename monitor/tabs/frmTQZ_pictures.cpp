@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "enginepics/gdi/gdi.h"
-#include "monitor/forms/frmTQZ_tabs_internal.h"
+#include "monitor/tabs/frmTQZ_tabs_internal.h"
 
 namespace vlm::monitor {
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "monitor/devicedata/retrieval.h"
-#include "monitor/forms/frmTQZ_tabs_internal.h"
+#include "monitor/tabs/frmTQZ_tabs_internal.h"
 
 namespace vlm::monitor {
 

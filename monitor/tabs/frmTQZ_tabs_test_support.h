@@ -14,8 +14,7 @@
 
 #include "monitor/devicedata/devicedata_fakes.h"
 #include "monitor/devicedata/devicedata_test_support.h"
-#include "monitor/forms/frmTQZ_tabs.h"
-#include "monitor/mainwin/mainwin.h"
+#include "monitor/tabs/frmTQZ_tabs.h"
 
 namespace vlm::monitor::test_support {
 

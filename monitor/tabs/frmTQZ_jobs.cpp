@@ -2,7 +2,7 @@
 // it) and its three buttons, which change nothing.
 #include <algorithm>
 
-#include "monitor/forms/frmTQZ_tabs_internal.h"
+#include "monitor/tabs/frmTQZ_tabs_internal.h"
 
 namespace vlm::monitor {
 

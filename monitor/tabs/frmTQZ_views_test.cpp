@@ -4,7 +4,7 @@
 // each case sets.
 #include <gtest/gtest.h>
 
-#include "monitor/forms/frmTQZ_tabs_test_support.h"
+#include "monitor/tabs/frmTQZ_tabs_test_support.h"
 
 namespace vlm::monitor {
 namespace {

@@ -3,7 +3,7 @@
 // list and adds one row per entry, at most the record's capacity.
 #include <algorithm>
 
-#include "monitor/forms/frmTQZ_tabs_internal.h"
+#include "monitor/tabs/frmTQZ_tabs_internal.h"
 
 namespace vlm::monitor {
 
