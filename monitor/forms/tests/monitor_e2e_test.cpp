@@ -170,9 +170,15 @@ TEST_F(Monitor_E2E_Test, ListsPollsShowsEveryTabAndAPrinterThatStopsAnswering) {
     EXPECT_EQ(icon(1), ready);
     EXPECT_EQ(icon(2), ready);
 
+    // A click on a printer of the list, as the user makes it: the press
+    // selects the row, then the list raises its ItemClick.
+    auto click = [&](int row) {
+      form->lvwIPs->setCurrentRow(row - 1);
+      procedures.lvwIPs_ItemClick(row);
+    };
     // The office printer selected: QuickView shows its identity, and every
     // tab its values.
-    procedures.lvwIPs_ItemClick(1);
+    click(1);
     struct Tab_Values {
       int tab;
       const char* file;
@@ -213,12 +219,13 @@ TEST_F(Monitor_E2E_Test, ListsPollsShowsEveryTabAndAPrinterThatStopsAnswering) {
 
     // The tandem's QuickView names both engines.
     form->SSTab1->SetTab(0);
-    procedures.lvwIPs_ItemClick(2);
+    click(2);
     const std::vector<std::string> tandem = Texts_Of(form->SSTab1->widget(0));
     for (const char* s : {"Tandem TQ-9200", "Print room", "Left engine", "Right engine", "Booklet", "Folder"})
       EXPECT_TRUE(Shows(tandem, s)) << s << " in " << Joined(tandem);
+    EXPECT_EQ(form->lvwIPs->currentRow(), 1);
     vbui::testing::SaveScreenshot(*form, QStringLiteral("monitor_e2e_quickview_tandem"));
-    procedures.lvwIPs_ItemClick(1);
+    click(1);
 
     // The selected printer stops answering: the next poll turns its icon
     // and shows the not-responding status on its tab.
