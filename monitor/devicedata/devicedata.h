@@ -129,8 +129,9 @@ std::string Decode_Present(VbLong code);
 //   read before shows for this one. Record procedures store their record
 //   only when every read of the call succeeded (the input tray's optional
 //   wide-size flag aside: when its read fails the flag stays empty), but
-//   for Get_Alerts and Get_Print_Jobs, which leave out a row whose read
-//   fails and store the others (an alert row answering -11 or -12 ends the
+//   for Get_Alerts, Get_Memory_Table, Get_Firmware_Table and
+//   Get_Print_Jobs, which leave out a row whose read fails and store the
+//   others (an alert, memory or firmware row answering -11 or -12 ends the
 //   read and keeps the record). ErrorCode -11 or -12 (after a read that
 //   the procedure checks) sets Comm_Error_On to "On", Comm_Error_Text to
 //   the not-responding text and enables Timer4; other codes set nothing.
@@ -377,16 +378,6 @@ inline VbLong Silent_Read_Count = 0;
 inline LONG Silent_Read_Code = -11;
 // Not_Responding_Phrase & " (" & Error_Code_Phrase & " " & code & ")".
 inline std::string Comm_Error_Text;
-// True while the main window reads a printer other than the one its tabs
-// showed before (owner: the main window's selection and view refresh).
-// What the views keep on show while Comm_Error_On is "On" (the alert list,
-// the pictures, the rest of the Paper tabs) they keep only for the printer
-// they were read for: for another printer they show its own last good
-// values instead.
-inline bool View_Printer_Changed = false;
-// Comm_Error_On is "On" for the printer the tabs already show: the views
-// keep what they show of it.
-inline bool Keep_Silent_Printer_View() { return Comm_Error_On == "On" && !View_Printer_Changed; }
 // "The Selected Printer is not Responding" / "Error Code", or the language
 // library's texts 503 and 504 cut at the first NUL and trimmed (owner: the
 // main window's start-up).

@@ -52,7 +52,6 @@ inline void Reset_Module_Values() {
   Comm_Error_On.clear();
   Comm_Error_Text.clear();
   Silent_Read_Code = -11;
-  View_Printer_Changed = false;
   Not_Responding_Phrase.clear();
   Error_Code_Phrase.clear();
   Installed_Text.clear();

@@ -48,7 +48,7 @@ VbInteger Get_Printer_State(IVectorItem* item, VbInteger engine) {
     }
     // A device that did not answer the name read (-11 or -12) would not
     // answer the state read either: that second time-out cycle is skipped.
-    const bool silent = Is_Not_Responding(call.Last_Error_Code());
+    const bool silent = call.Not_Responding();
     const LONG state_group = call.Create_Group({186});
     const LONG state = call.Handle(engine_handle, 148, 1);
     if (!silent && call.Read(state, state_group, false)) {

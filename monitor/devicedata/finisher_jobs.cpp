@@ -56,10 +56,7 @@ void Get_Print_Jobs(IVectorItem* item) {
       const LONG job = call.Handle(list, xlpnmif::kPrintJob, n - 1);
       // A job that left the queue since the count (no handle, or its read
       // answers that it is gone) is left out; the others are listed.
-      if (!call.Read(job, xlpnmif::kJobGroup, false)) {
-        call.Release(job);
-        continue;
-      }
+      if (!Read_Row(call, job, xlpnmif::kJobGroup, false)) continue;
       Job_Entry& entry = record.Jobs(++record.Job_Count);
       const Value_List texts = call.Strings(job);
       for (std::size_t i = 0; i < texts.Count(); ++i)

@@ -214,8 +214,8 @@ void Call::Release(LONG handle) {
 
 void Call::Keep(LONG handle) { Forget(handles_, handle); }
 
-bool Read_Row(Call& call, LONG row, LONG group) {
-  if (call.Read(row, group)) return true;
+bool Read_Row(Call& call, LONG row, LONG group, bool checked) {
+  if (call.Read(row, group, checked)) return true;
   call.Release(row);
   return false;
 }

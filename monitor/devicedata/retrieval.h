@@ -34,6 +34,10 @@ struct Value_List {
   std::size_t Count() const { return Ids.size(); }
 };
 
+// ErrorCode -11 (time-out) or -12 (any other failure): the printer does
+// not answer.
+inline bool Is_Not_Responding(LONG error_code) { return error_code == -11 || error_code == -12; }
+
 class Call {
  public:
   explicit Call(IVectorItem* item);
@@ -55,7 +59,7 @@ class Call {
   // The ErrorCode of the last Read (-2 for a -1 handle, which is not read).
   LONG Last_Error_Code() const { return last_error_; }
   // The last Read timed out (-11 or -12): the printer does not answer.
-  bool Not_Responding() const { return last_error_ == -11 || last_error_ == -12; }
+  bool Not_Responding() const { return Is_Not_Responding(last_error_); }
   Value_List Integers(LONG handle);
   Value_List Strings(LONG handle);
   // ReleaseHandle now (a row handle), or leave it open for good.
@@ -80,15 +84,12 @@ class Call {
 // cannot be read is released at once and gives false: the reader leaves it
 // out and goes on with the next one (a count walk may find rows at indexes
 // that instances 1..count do not reach, such as 2^31 and more), unless
-// call.Not_Responding(), when it reads no further.
-bool Read_Row(Call& call, LONG row, LONG group);
+// call.Not_Responding(), when it reads no further. `checked` as for
+// Call::Read.
+bool Read_Row(Call& call, LONG row, LONG group, bool checked = true);
 
 // Raises the VbError of a failed HRESULT.
 void Check(HRESULT hr);
-
-// ErrorCode -11 (time-out) or -12 (any other failure): the printer does
-// not answer.
-inline bool Is_Not_Responding(LONG error_code) { return error_code == -11 || error_code == -12; }
 
 // The not-responding check of a group read's ErrorCode.
 void Check_Not_Responding(LONG error_code);

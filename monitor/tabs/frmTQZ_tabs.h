@@ -124,6 +124,16 @@ inline VbInteger Last_Clicked_Row = 0;
 // it back).
 inline std::string Polling_Tick_Active;
 inline std::string View_Refresh_Requested;
+// True while the main window reads a printer other than the one its tabs
+// showed before (owner: the main window's selection and view refresh).
+// What the views keep on show while Comm_Error_On is "On" (the alert list,
+// the pictures, the rest of the Paper tabs) they keep only for the printer
+// they were read for: for another printer they show its own last good
+// values instead.
+inline bool View_Printer_Changed = false;
+// Comm_Error_On is "On" for the printer the tabs already show: the views
+// keep what they show of it.
+inline bool Keep_Silent_Printer_View() { return Comm_Error_On == "On" && !View_Printer_Changed; }
 
 inline constexpr int kMaxInstalledOptions = 10;
 struct Installed_Option_Entry {
