@@ -97,9 +97,12 @@ void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
     const bool read = call.Read(vector, engineGroup);
     if (!read) {
       // The option word describes the engine read last: a failed read
-      // leaves none, never the word of the printer read before.
+      // leaves none, never the word of the printer read before, and the
+      // option captions and the resolution are empty.
       Engine_Options(engine) = 0;
       functions::Set_All_Option_Flags(0);
+      Show_Option_Captions("", "");
+      functions::Clear({"Label14"});
     } else {
       const retrieval::Value_List ints = call.Integers(vector);
       for (std::size_t i = 0; i < ints.Count(); ++i) {
@@ -121,22 +124,13 @@ void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
           default: break;
         }
       }
-    }
-    // The option captions show the flags read now; after a failed read they
-    // are empty.
-    if (read) {
+      // The option captions show the flags read now.
       Show_Option_Captions(retrieval::Localised_Text("YES", 397), retrieval::Localised_Text("No", 269));
-    } else {
-      Show_Option_Captions("", "");
-    }
-    if (read) {
       const retrieval::Value_List texts = call.Strings(vector);
       for (std::size_t i = 0; i < texts.Count(); ++i) {
         if (texts.Ids[i] == 152) Engine_Fields(kind, device, engine, 10) = texts.Texts[i];
         if (texts.Ids[i] == 151) Show("Label14", texts.Texts[i]);
       }
-    } else {
-      functions::Clear({"Label14"});
     }
     call.Finish();
     if (read) Engine_Fields(kind, device, engine, 9) = true;
