@@ -18,9 +18,10 @@ endif()
 
 # vlm_test(NAME name SOURCES ... LIBS ... [LABELS ...] [PROPERTIES ...])
 # One GoogleTest executable, each of its tests a CTest test of its own so
-# that ctest -j runs them in parallel.
+# that ctest -j runs them in parallel, named after the executable (and so
+# after its folder): `ctest -R '^tabs_'` runs the tab procedures' tests.
 function(vlm_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;TIMEOUT;COST" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main vlm_options)
   if(NOT T_TIMEOUT)
@@ -34,7 +35,12 @@ function(vlm_test)
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
   endif()
-  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+  # A test that takes minutes of waiting is given a cost, so that a parallel
+  # run starts it first instead of ending on it.
+  if(T_COST)
+    list(APPEND props COST ${T_COST})
+  endif()
+  gtest_discover_tests(${T_NAME} TEST_PREFIX "${T_NAME}." DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()
 
 # vlm_export_map(target file): export only the symbols a version script lists,
