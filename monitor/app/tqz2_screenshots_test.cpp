@@ -151,6 +151,9 @@ TEST_F(Tqz2_Screenshots_Test, DeviceTextsAreShownAndRecordedAsWrittenOnEveryTab)
   engine.resolution = kResolution;
   engine.finisher = kFinisher;
   engine.alerts = {kJam, "Toner\\Low\t  "};
+  // A memory unit the Printer tab lists (it leaves the RAM and ROM kinds to
+  // the controller's figures).
+  engine.memory[0] = 6;
   printer.engines = {engine};
   const std::string host = vlm::testing::AllocateLoopbackAddress();
   vlm::testing::SnmpdAgent agent(host, vlm::testing::Printer_Objects(printer));
@@ -197,6 +200,7 @@ TEST_F(Tqz2_Screenshots_Test, DeviceTextsAreShownAndRecordedAsWrittenOnEveryTab)
   EXPECT_EQ(Starting(lines, "Paper Input\tlvwInputTray\t").size(), 2u) << record;
   EXPECT_EQ(Starting(lines, "Paper Output\tlvwOutputTray\t1\t").size(), 1u) << record;
   EXPECT_EQ(Starting(lines, "Printer\tlvwEngineFirmware\t1\t").size(), 1u) << record;
+  EXPECT_EQ(Starting(lines, "Printer\tlvwEngineMemory\t1\tERDH\t").size(), 1u) << record;
   EXPECT_EQ(Starting(lines, "lvwIPs\t1\t").size(), 1u) << record;
 
   for (const char* picture : {"tab0-quickview.png", "tab1-ip-controller.png", "tab2-printer.png",

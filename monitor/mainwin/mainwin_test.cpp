@@ -451,31 +451,36 @@ TEST_F(MainWinTest, ASingleEnginePrinterShowsItsEngineOnEveryTabAfterPrinter2Was
   other_->runs = {{}};
   readers_.printers[{0, 0}] = {{3}, false};
   main_.Refresh_Discovery_Click();
-  window_.tab = 0;
-  main_.lvwIPs_ItemClick(1);
-  window_.Set_ComboPrinter_ListIndex(0, 1);
-  EXPECT_EQ(window_.combo[0], 0);
-  EXPECT_EQ(main_.Engine_Choice, 0);
-  EXPECT_EQ(Selected_Engine, 0);
-  for (int tab = 1; tab <= 6; ++tab) {
-    SCOPED_TRACE(tab);
-    const int previous = window_.tab;
-    window_.tab = tab;
-    for (bool by_selection : {false, true}) {
-      readers_.calls.clear();
-      readers_.engines.clear();
-      if (by_selection) {
-        main_.lvwIPs_ItemClick(1);
-      } else {
-        main_.SSTab1_Click(previous);
-      }
-      EXPECT_FALSE(readers_.calls.empty());
-      for (std::size_t i = 0; i < readers_.calls.size(); ++i)
-        EXPECT_EQ(readers_.engines[i], 0) << readers_.calls[i];
-      EXPECT_EQ(std::count(readers_.calls.begin(), readers_.calls.end(), "Get_Engine_Counters 1"), 0);
-      EXPECT_EQ(Selected_Engine, 0);
-      if (window_.combo.count(tab)) {
-        EXPECT_EQ(window_.combo[tab], 0);
+  // "Printer 2" chosen in the box of QuickView, then in that of IP Controller.
+  for (int chosen_on : {0, 1}) {
+    SCOPED_TRACE(chosen_on);
+    window_.tab = chosen_on;
+    main_.lvwIPs_ItemClick(1);
+    window_.Set_ComboPrinter_ListIndex(chosen_on, 1);
+    EXPECT_EQ(window_.combo[chosen_on], 0);
+    EXPECT_EQ(main_.Engine_Choice, 0);
+    EXPECT_EQ(Selected_Engine, 0);
+    for (int tab = 0; tab <= 6; ++tab) {
+      if (tab == chosen_on) continue;
+      SCOPED_TRACE(tab);
+      const int previous = window_.tab;
+      window_.tab = tab;
+      for (bool by_selection : {false, true}) {
+        readers_.calls.clear();
+        readers_.engines.clear();
+        if (by_selection) {
+          main_.lvwIPs_ItemClick(1);
+        } else {
+          main_.SSTab1_Click(previous);
+        }
+        EXPECT_FALSE(readers_.calls.empty());
+        for (std::size_t i = 0; i < readers_.calls.size(); ++i)
+          EXPECT_EQ(readers_.engines[i], 0) << readers_.calls[i];
+        EXPECT_EQ(std::count(readers_.calls.begin(), readers_.calls.end(), "Get_Engine_Counters 1"), 0);
+        EXPECT_EQ(Selected_Engine, 0);
+        if (window_.combo.count(tab)) {
+          EXPECT_EQ(window_.combo[tab], 0);
+        }
       }
     }
   }
