@@ -310,8 +310,13 @@ bool frmTQZ::Activate_Previous_Instance() {
 void frmTQZ::Restore_For_Second_Start() {
   // OpenIcon and SetForegroundWindow: restored, shown and in front.
   if (isMinimized() || isHidden()) {
+    const bool minimised = isMinimized();
     setWindowState(windowState() & ~Qt::WindowMinimized);
     showNormal();
+    // A window minimised to the icon is still hidden when its state changes,
+    // so the resize that starts polling again runs once it is shown, as for
+    // a restore from the icon.
+    if (minimised) Form_Resize();
   }
   Show_Window();
 }

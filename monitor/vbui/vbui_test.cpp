@@ -73,7 +73,7 @@ TEST_F(VbuiTest, TimerWithIntervalZeroNeverTicksAndInvalidIntervalsAreError380) 
 
   timer.SetInterval(1);
   EXPECT_TRUE(timer.Counting());
-  QTRY_VERIFY(ticks > 0);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return ticks > 0; }));
   timer.SetEnabled(false);
   EXPECT_FALSE(timer.Counting());
   const int stopped = ticks;
@@ -89,7 +89,7 @@ TEST_F(VbuiTest, TimerHandlerErrorIsReportedNotThrown) {
     throw VbError(13, "Type mismatch");
   };
   timer.SetEnabled(true);
-  QTRY_COMPARE(reported_.size(), 1u);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return reported_.size() == 1u; }));
   EXPECT_EQ(reported_[0].first, 13);
   EXPECT_EQ(reported_[0].second, "Type mismatch");
 }
@@ -406,9 +406,9 @@ TEST_F(VbuiTest, SingleInstanceSecondGuardHandsOverToTheFirst) {
   first.Activate = [&] { ++activated; };
   ASSERT_EQ(first.Start(), SingleInstance::Outcome::Primary);
   EXPECT_EQ(StartElsewhere(key), SingleInstance::Outcome::HandedOver);
-  QTRY_COMPARE(activated, 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return activated == 1; }));
   EXPECT_EQ(StartElsewhere(key), SingleInstance::Outcome::HandedOver);
-  QTRY_COMPARE(activated, 2);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return activated == 2; }));
 }
 
 // A socket file that nobody listens on (left by a crash), with or without
@@ -461,9 +461,9 @@ TEST_F(VbuiTest, SingleInstanceBusyInstanceIsNeverReplaced) {
   }
   for (std::thread& t : starts) t.join();  // busy: no event is processed meanwhile
   for (const auto& o : outcomes) EXPECT_EQ(o.load(), static_cast<int>(SingleInstance::Outcome::Busy));
-  QTRY_COMPARE(activated, 5);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return activated == 5; }));
   EXPECT_EQ(StartElsewhere(key), SingleInstance::Outcome::HandedOver);
-  QTRY_COMPARE(activated, 6);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return activated == 6; }));
   EXPECT_TRUE(first.IsPrimary());
 }
 

@@ -10,11 +10,14 @@
 #include <QTest>
 #include <QWindow>
 
+#include <atomic>
 #include <optional>
+#include <thread>
 
 #include "monitor/forms/frmTQZ.h"
 #include "monitor/forms/tests/forms_test_support.h"
 #include "platform/registry/registry.h"
+#include "tests/support/temp_folder.h"
 
 namespace vlm::monitor {
 namespace {
@@ -541,6 +544,63 @@ TEST_F(frmTQZ_Test, WithoutATrayMinimisingKeepsTheWindowReachable) {
   EXPECT_FALSE(form.Timer1->Enabled());
   form.setWindowState(Qt::WindowNoState);
   EXPECT_TRUE(form.Timer1->Enabled());
+}
+
+// ---- A second start ----
+
+// A later start of the program on another thread: its guard hands over to
+// the running instance, which answers on this thread's event loop.
+vbui::SingleInstance::Outcome Start_Again(const QString& key) {
+  std::atomic<int> outcome{-1};
+  std::thread later([&] {
+    vbui::SingleInstance guard(key, 5000);
+    outcome = static_cast<int>(guard.Start());
+  });
+  while (outcome < 0) QTest::qWait(5);
+  later.join();
+  return static_cast<vbui::SingleInstance::Outcome>(outcome.load());
+}
+
+// The running monitor minimised, with and without a notification area (with
+// one, minimising hides the window to the icon), and another application in
+// front. A second start brings the window back: shown, no longer minimised,
+// the active window, and polling again as after a restore from the icon.
+// The offscreen platform activates a window when asked, so activation is
+// observed; a bare QWindow stands for the other application (no form of the
+// program, so coming back from it is no activation of the form's own).
+TEST_F(frmTQZ_Test, ASecondStartBringsTheWindowToTheFront) {
+  for (const bool tray : {false, true}) {
+    SCOPED_TRACE(tray ? "hidden to the icon" : "minimised, no notification area");
+    Good_Registry();
+    const vlm::testing::TempFolder folder("vlm-instance");
+    const QString key = QString::fromStdString(folder / "tqz2");
+    vbui::SingleInstance guard(key);
+    frmTQZ form(std::make_unique<vbui::FakeTrayIcon>(tray), &guard);
+    form.Form_Initialize();  // the first start becomes the instance
+    ASSERT_TRUE(guard.IsPrimary());
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.isActiveWindow(); }));
+    ASSERT_TRUE(form.Timer1->Enabled());  // the activation started polling
+
+    form.setWindowState(Qt::WindowMinimized);
+    EXPECT_EQ(form.isHidden(), tray);
+    EXPECT_FALSE(form.Timer1->Enabled());
+    QWindow other;
+    other.resize(200, 100);
+    other.show();
+    other.requestActivate();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == &other; }));
+    ASSERT_FALSE(form.isActiveWindow());
+
+    EXPECT_EQ(Start_Again(key), vbui::SingleInstance::Outcome::HandedOver);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.isActiveWindow(); }));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(form.isMinimized());
+    EXPECT_EQ(QApplication::activeWindow(), &form);
+    EXPECT_TRUE(form.Timer1->Enabled());
+    EXPECT_TRUE(guard.IsPrimary());  // the instance runs on
+    EXPECT_FALSE(vbui::ProgramEnded());
+  }
 }
 
 // ---- Captions ----
