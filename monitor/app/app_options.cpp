@@ -25,14 +25,24 @@
 
 namespace vlm::monitor {
 
+std::filesystem::path Installed_Registry_Folder(const std::filesystem::path& program_folder) {
+  // The prefix is the program folder's parent, without a trailing separator
+  // ("/usr/bin/" and "/usr/bin" are the same folder).
+  std::filesystem::path prefix = (program_folder / "..").lexically_normal();
+  if (!prefix.has_filename() && prefix.has_relative_path()) prefix = prefix.parent_path();
+  // The machine's own prefixes keep their registry in /var, as the install
+  // registers it.
+  if (prefix == "/usr" || prefix == "/") return "/var/lib/vlm/registry";
+  return (prefix / "var" / "lib" / "vlm" / "registry").lexically_normal();
+}
+
 void Use_Installed_Registry() {
   const char* set = std::getenv("VLM_REGISTRY_ROOT");
   if (set && *set) return;
   std::error_code ec;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) return;
-  const std::filesystem::path registry =
-      (program.parent_path().parent_path() / "var" / "lib" / "vlm" / "registry").lexically_normal();
+  const std::filesystem::path registry = Installed_Registry_Folder(program.parent_path());
   if (std::filesystem::is_directory(registry, ec)) ::setenv("VLM_REGISTRY_ROOT", registry.c_str(), 1);
 }
 

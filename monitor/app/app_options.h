@@ -3,11 +3,18 @@
 // termination signal, and the pictures of the main window's tabs.
 //
 // What a caller may rely on:
-// - Use_Installed_Registry() sets $VLM_REGISTRY_ROOT to the registry folder
-//   of the prefix the program is installed in (<program folder>/../var/lib/
-//   vlm/registry) when the variable is unset or empty and that folder
-//   exists; otherwise the registry layer's machine-wide default applies. It
-//   runs before the first registry call.
+// - Installed_Registry_Folder(program_folder) is the registry folder of the
+//   prefix a program in that folder is installed in, the one the install
+//   registers into: <program folder>/../var/lib/vlm/registry, and for the
+//   prefixes /usr and / the machine-wide /var/lib/vlm/registry. It only
+//   reads the path (a trailing separator and "." or ".." parts are taken
+//   lexically, links are not followed); a relative folder gives a folder
+//   relative to the same place.
+// - Use_Installed_Registry() sets $VLM_REGISTRY_ROOT to the
+//   Installed_Registry_Folder() of the running program's real folder (links
+//   resolved) when the variable is unset or empty and that folder exists;
+//   otherwise the registry layer's machine-wide default applies. It runs
+//   before the first registry call.
 // - Parse_Options() takes "--screenshots DIR" and "--exit-after-screenshots"
 //   (which needs --screenshots); anything else is refused with a message.
 // - End_On_Signals() makes SIGTERM, SIGINT and SIGHUP end the program as
@@ -37,6 +44,7 @@
 
 #include <QString>
 
+#include <filesystem>
 #include <string>
 
 namespace vlm::monitor {
@@ -48,6 +56,7 @@ struct App_Options {
   bool exit_after_screenshots = false;
 };
 
+std::filesystem::path Installed_Registry_Folder(const std::filesystem::path& program_folder);
 void Use_Installed_Registry();
 bool Parse_Options(int argc, char** argv, App_Options& options, std::string& error);
 void End_On_Signals();

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -131,17 +132,67 @@ TEST(InstalledMonitorTest, InstalledProgramListsAndReadsAPrinterFromItsOwnRegist
   EXPECT_TRUE(vlm::testing::LeftQtRuntimeFolders(folder.path()).empty());
 }
 
+// The machine's registry (the /usr prefix's, in /var) and the one a /usr
+// prefix would have beside its programs, as a staged install must leave
+// them: whether each exists, and each hive's modification time.
+struct MachineRegistries {
+  std::map<std::string, bool> exists;
+  std::map<std::string, fs::file_time_type> hives;
+  bool operator==(const MachineRegistries&) const = default;
+};
+
+MachineRegistries ReadMachineRegistries() {
+  MachineRegistries state;
+  for (const std::string root : {"/var/lib/vlm/registry", "/usr/var/lib/vlm/registry"}) {
+    std::error_code ec;
+    state.exists[root] = fs::exists(root, ec);
+    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+      if (it->path().extension() == ".hive") state.hives[it->path()] = fs::last_write_time(it->path(), ec);
+  }
+  return state;
+}
+
+// What in a folder (none when it does not exist) looks like a registry: a
+// hive, or a registry folder.
+std::vector<std::string> RegistryFilesUnder(const fs::path& folder) {
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    if (it->path().extension() == ".hive" || it->path().filename() == "registry") found.push_back(it->path());
+  return found;
+}
+
 // A staged install (DESTDIR, as a package build makes) installs the files
 // and registers nothing: a library registers the path it is loaded from,
-// which would be the staging folder.
+// which would be the staging folder. Nothing is written to the registry of
+// the prefix outside the stage, in the stage, or to the machine's registry
+// (the /usr prefix's).
 TEST(InstalledMonitorTest, StagedInstallRegistersNothing) {
   TempFolder folder("vlm-staged");
-  const std::string stage = folder / "stage";
-  ASSERT_EQ(RunProgram({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", "/usr"}, {{"DESTDIR", stage}}), 0);
-  EXPECT_TRUE(fs::exists(stage + "/usr/bin/tqz2"));
-  EXPECT_TRUE(fs::exists(stage + "/usr/lib/vlm/libSeekIP.so"));
-  for (const fs::directory_entry& e : fs::recursive_directory_iterator(stage))
-    EXPECT_NE(e.path().extension(), ".hive") << e.path();
+  TempFolder staging("vlm-stage");
+  const MachineRegistries machine = ReadMachineRegistries();
+  for (const std::string& prefix : {folder / "prefix", std::string("/usr")}) {
+    SCOPED_TRACE(prefix);
+    const std::string stage = staging / fs::path(prefix).filename().string();
+    const std::string log = folder / "install.log";
+    vlm::testing::Launch install;
+    install.args = {CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", prefix};
+    install.set = {{"DESTDIR", stage}};
+    install.output = log;
+    ASSERT_EQ(vlm::testing::Run(install), 0) << Read(log);
+    EXPECT_NE(Read(log).find("Staged install into " + stage + ": nothing registered"), std::string::npos)
+        << Read(log);
+    EXPECT_EQ(Read(log).find("Registered in"), std::string::npos) << Read(log);
+    EXPECT_TRUE(fs::exists(stage + prefix + "/bin/tqz2"));
+    EXPECT_TRUE(fs::exists(stage + prefix + "/lib/vlm/libSeekIP.so"));
+    EXPECT_EQ(RegistryFilesUnder(stage), std::vector<std::string>{});
+    if (prefix != "/usr") {
+      // Nothing outside the stage: the prefix itself is not even made.
+      EXPECT_EQ(RegistryFilesUnder(prefix), std::vector<std::string>{});
+      EXPECT_FALSE(fs::exists(prefix));
+    }
+    EXPECT_TRUE(ReadMachineRegistries() == machine) << "the machine's registry changed";
+  }
 }
 
 TEST(InstalledMonitorTest, RunScriptListsEveryPrinterAndLeavesNothingRunning) {
