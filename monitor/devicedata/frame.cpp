@@ -1,6 +1,7 @@
 // The retrieval frame, the per-device tables' helpers, the error trap and
 // the general error report.
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "monitor/devicedata/retrieval.h"
@@ -60,16 +61,29 @@ VbInteger First_Count(const Value_List& list, int capacity) {
   return list.Count() > 0 ? Clamp_Count(list.Integers[0], capacity) : VbInteger{0};
 }
 
-void Trap_Error(const VbError& error, std::span<const VbLong> quiet) {
+bool Trap_Error(const VbError& error, std::span<const VbLong> quiet,
+                const std::function<void()>& restore) {
   Last_Error_Number = error.Number();
   Last_Error_Description = error.Description();
+  const bool is_quiet = std::find(quiet.begin(), quiet.end(), error.Number()) != quiet.end();
   try {
-    if (Main_Window != nullptr) Main_Window->Set_Mouse_Pointer(0);
-    if (std::find(quiet.begin(), quiet.end(), error.Number()) == quiet.end()) Report_Error();
+    if (restore) restore();
+    if (!is_quiet) Report_Error();
   } catch (...) {
     // The report itself failed (a window that is going away): the error
     // stays recorded and the procedure ends as it would.
   }
+  return is_quiet;
+}
+
+bool Trap_Error(const VbError& error, std::span<const VbLong> quiet) {
+  return Trap_Error(error, quiet, [] {
+    if (Main_Window != nullptr) Main_Window->Set_Mouse_Pointer(0);
+  });
+}
+
+VbError Out_Of_Memory_Error() {
+  return VbError(VBERR_OUT_OF_MEMORY, VbErrorDescription(VBERR_OUT_OF_MEMORY));
 }
 
 std::string Localised_Text(const char* english, VbLong id) {

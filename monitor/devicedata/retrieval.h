@@ -15,6 +15,7 @@
 //   not-responding state first.
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 #include <new>
 #include <span>
@@ -100,11 +101,23 @@ VbInteger Clamp_Count(LONG value, int capacity);
 // id, clamped; 0 for an empty list.
 VbInteger First_Count(const Value_List& list, int capacity);
 
-// The trap of a procedure: keeps the error, sets the default mouse pointer
-// and reports it unless its number is quiet.
-void Trap_Error(const VbError& error, std::span<const VbLong> quiet);
+// The error trap of every procedure and event procedure of the monitor.
+// It keeps the error in Last_Error_Number and Last_Error_Description, runs
+// `restore` (the mouse pointer back to the default, and what the procedure
+// itself puts back), then calls Report_Error unless the number is in the
+// quiet set. When restore or the report itself fails (a window that is
+// going away), the error stays recorded and the procedure ends as it
+// would; nothing leaves the trap. Returns whether the number was quiet.
+bool Trap_Error(const VbError& error, std::span<const VbLong> quiet,
+                const std::function<void()>& restore);
+// The same, with the default mouse pointer set through Main_Window.
+bool Trap_Error(const VbError& error, std::span<const VbLong> quiet);
 
-// Runs body under a trap with the quiet set.
+// What a failed allocation is trapped as: error 7, "Out of memory".
+VbError Out_Of_Memory_Error();
+
+// Runs body under a trap with the quiet set; a failed allocation is
+// trapped as Out_Of_Memory_Error.
 template <class F>
 void Trapped(std::span<const VbLong> quiet, F&& body) {
   try {
@@ -112,7 +125,7 @@ void Trapped(std::span<const VbLong> quiet, F&& body) {
   } catch (const VbError& e) {
     Trap_Error(e, quiet);
   } catch (const std::bad_alloc&) {
-    Trap_Error(VbError(VBERR_OUT_OF_MEMORY, VbErrorDescription(VBERR_OUT_OF_MEMORY)), quiet);
+    Trap_Error(Out_Of_Memory_Error(), quiet);
   }
 }
 

@@ -3,19 +3,14 @@
 // status line and the selected printer.
 #include "monitor/mainwin/mainwin.h"
 
-#include <algorithm>
+#include <functional>
 #include <initializer_list>
+#include <span>
 
 #include "monitor/devicedata/devicedata.h"
+#include "monitor/devicedata/retrieval.h"
 
 namespace vlm::monitor {
-namespace {
-
-bool Is_Quiet(LONG number, std::initializer_list<LONG> quiet) {
-  return std::find(quiet.begin(), quiet.end(), number) != quiet.end();
-}
-
-}  // namespace
 
 int Status_Icon_Of(VbLong code) {
   switch (code) {
@@ -76,14 +71,20 @@ IVectorItem* Tqz_Main::Object_Of(VbInteger kind) const {
   return item;
 }
 
-bool Tqz_Main::Trap(const VbError& e, std::initializer_list<LONG> quiet) {
-  Last_Error_Number = e.Number();
-  Last_Error_Description = e.Description();
-  window_.Set_Hourglass(false);
-  if (Is_Quiet(e.Number(), quiet)) return true;
-  Report_Error();
-  return false;
+bool Tqz_Main::Trap(const VbError& e, std::initializer_list<LONG> quiet, bool every_quiet,
+                    const std::function<void()>& before_trap) {
+  // Every number is quiet when the quiet set is the error's own number.
+  const VbLong own[] = {e.Number()};
+  const std::span<const VbLong> set = every_quiet
+                                          ? std::span<const VbLong>(own)
+                                          : std::span<const VbLong>(quiet.begin(), quiet.size());
+  return retrieval::Trap_Error(e, set, [&] {
+    before_trap();
+    window_.Set_Hourglass(false);
+  });
 }
+
+VbError Tqz_Main::Out_Of_Memory() { return retrieval::Out_Of_Memory_Error(); }
 
 std::string Tqz_Main::Text(const char* english, VbLong id) {
   return Localised == "On" ? Trim_At_Null(Load_Res_String(id)) : std::string(english);

@@ -1,18 +1,23 @@
 // The main window's procedures that need no widget: printer discovery and
 // the printer list, the selection, the polling timers and the view refresh,
-// the menus and the window load. The window itself (frmTQZ) implements the
-// two ports below with its real controls and calls the event procedures of
+// the menus and the window load. Free of Qt widgets; the tab procedures
+// they stand on (monitor/tabs/) draw the machine pictures into a QImage
+// through the GDI layer. The window itself (frmTQZ) implements the two
+// ports below with its real controls and calls the event procedures of
 // Tqz_Main from its Qt slots; tests drive them with fakes. One file for
 // each concern: load.cpp, discovery.cpp (and the printer list),
-// selection.cpp, polling.cpp (and the view refresh), menus.cpp; they stand
-// on the tab procedures of monitor/tabs/.
+// selection.cpp, polling.cpp (and the view refresh), menus.cpp.
 //
 // What a caller may rely on:
 // - Everything runs on the one user-interface thread; nothing here locks.
-// - Every event procedure traps VbError itself: the error is kept in
-//   Last_Error_Number / Last_Error_Description, the pointer goes back to the
-//   default, and the window's Report_Error runs unless the number is in the
-//   procedure's quiet set. No exception leaves an event procedure.
+// - Every event procedure traps its errors itself, with the same trap as
+//   the device data and tab procedures: a VbError (a failed allocation as
+//   error 7, "Out of memory") is kept in Last_Error_Number /
+//   Last_Error_Description, the pointer goes back to the default, and
+//   Report_Error runs unless the number is in the procedure's quiet set
+//   (Timer3_Timer reports none). A report that fails itself ends the trap
+//   with the error kept. No exception leaves an event procedure, and the
+//   busy guard below is released on every path.
 // - One busy guard: while a discovery, a polling pass, a view refresh or a
 //   window load runs (also inside a modal dialog opened by one of them), the
 //   timer ticks and the menu commands that would start another of them do
@@ -48,6 +53,7 @@
 #include <array>
 #include <functional>
 #include <initializer_list>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -306,9 +312,15 @@ class Tqz_Main {
    private:
     bool previous_;
   };
-  // The error trap: keeps the error, default pointer, reports it unless
-  // its number is quiet. Returns whether it was quiet.
-  bool Trap(const VbError& e, std::initializer_list<LONG> quiet);
+  // The error trap, on the device data module's trap core (which also
+  // survives a report that fails): keeps the error, runs `before_trap`
+  // (what the procedure puts back, such as the status line), puts the
+  // pointer back to the default and reports the error unless its number is
+  // quiet; with `every_quiet` no number is reported. Returns whether it was
+  // quiet.
+  bool Trap(const VbError& e, std::initializer_list<LONG> quiet, bool every_quiet,
+            const std::function<void()>& before_trap);
+  static VbError Out_Of_Memory();
   // The one guard and the one trap of the event procedures.
   // Guarded: does nothing while a discovery, a polling pass, a view refresh
   // or a load runs; else runs `body` as one of them.
@@ -318,22 +330,33 @@ class Tqz_Main {
     Busy_Scope busy(*this);
     body();
   }
-  // Trapped: runs `body`; a VbError ends it, then `before_trap` runs (what
-  // the procedure puts back first, such as the status line) and Trap with
-  // the procedure's quiet set. Returns whether an error was trapped quietly.
+  // Trapped: runs `body`; a VbError, or a failed allocation as error 7,
+  // ends it and goes to Trap with the procedure's quiet set and
+  // `before_trap`. Returns whether an error was trapped quietly.
   template <class Body, class Before>
   bool Trapped(std::initializer_list<LONG> quiet, Body&& body, Before&& before_trap) {
-    try {
-      body();
-    } catch (const VbError& e) {
-      before_trap();
-      return Trap(e, quiet);
-    }
-    return false;
+    return Run_Trapped(quiet, false, std::forward<Body>(body), std::forward<Before>(before_trap));
   }
   template <class Body>
   bool Trapped(std::initializer_list<LONG> quiet, Body&& body) {
     return Trapped(quiet, std::forward<Body>(body), [] {});
+  }
+  // Trapped_Silently: as Trapped, with every error number quiet.
+  template <class Body, class Before>
+  void Trapped_Silently(Body&& body, Before&& before_trap) {
+    Run_Trapped({}, true, std::forward<Body>(body), std::forward<Before>(before_trap));
+  }
+  template <class Body, class Before>
+  bool Run_Trapped(std::initializer_list<LONG> quiet, bool every_quiet, Body&& body,
+                   Before&& before_trap) {
+    try {
+      body();
+    } catch (const VbError& e) {
+      return Trap(e, quiet, every_quiet, std::ref(before_trap));
+    } catch (const std::bad_alloc&) {
+      return Trap(Out_Of_Memory(), quiet, every_quiet, std::ref(before_trap));
+    }
+    return false;
   }
   std::string& Flag(const char* name) { return shared_.Flag(name); }
   std::string Text(const char* english, VbLong id);

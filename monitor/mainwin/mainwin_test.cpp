@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 
 #include "monitor/devicedata/devicedata_test_support.h"
 #include "monitor/mainwin/mainwin.h"
@@ -409,6 +411,60 @@ TEST_F(MainWinTest, BusyGuardHoldsOffTicksInsideModalDialogs) {
   EXPECT_EQ(report_.Shown, 1);
   EXPECT_EQ(Last_Error_Number, 13);
   EXPECT_EQ(reads, 0);
+}
+
+// An event procedure whose body fails to allocate, or whose error report
+// fails itself, ends cleanly: the error is kept, the pointer and the status
+// line are back, and the busy guard is released for the next tick.
+TEST_F(MainWinTest, AFailedAllocationOrAFailingReportEndsTheProcedureCleanly) {
+  installed_->runs = {Devices(1, "P")};
+  other_->runs = {{}};
+  main_.Refresh_Discovery_Click();
+  window_.active = true;
+  struct Case {
+    const char* name;
+    bool timer3;  // the end of the help period, else a polling tick
+    bool out_of_memory;  // else error 13
+    bool report_fails;
+    LONG number;
+    int reports;
+  };
+  const Case cases[] = {
+      {"tick, out of memory", false, true, false, VBERR_OUT_OF_MEMORY, 1},
+      {"tick, the report fails", false, false, true, 13, 1},
+      {"help period, out of memory", true, true, false, VBERR_OUT_OF_MEMORY, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto fail = [&] {
+      if (c.out_of_memory) throw std::bad_alloc();
+      throw VbError(13, "Type mismatch");
+    };
+    readers_.onRead = [&] {
+      if (readers_.calls.back().rfind("Get_Printer_State", 0) == 0) fail();
+    };
+    window_.onLeaveWhatsThis = fail;
+    report_.during = [&] {
+      if (c.report_fails) throw std::runtime_error("the window is going away");
+    };
+    Last_Error_Number = 0;
+    window_.hourglass = true;
+    window_.timers[3] = true;
+    const int shown = report_.Shown;
+    EXPECT_NO_THROW(c.timer3 ? main_.Timer3_Timer() : main_.Timer1_Timer());
+    EXPECT_FALSE(main_.Busy());
+    EXPECT_EQ(Last_Error_Number, c.number);
+    EXPECT_EQ(report_.Shown - shown, c.reports);
+    EXPECT_FALSE(window_.hourglass);
+    if (c.timer3) {
+      EXPECT_FALSE(window_.timers[3]);
+    } else {
+      EXPECT_EQ(window_.statusColour, kStatusIdleColour);
+    }
+  }
+  readers_.onRead = nullptr;
+  window_.onLeaveWhatsThis = nullptr;
+  report_.during = nullptr;
 }
 
 TEST_F(MainWinTest, EngineChoiceFollowsTheComboAndResetsOnASingleEngine) {

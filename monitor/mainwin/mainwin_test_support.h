@@ -195,6 +195,7 @@ class Fake_Window : public Tqz_Window {
   std::map<std::pair<std::string, int>, std::string> captions;
   bool active = true;
   bool whatsThis = false;
+  std::function<void()> onLeaveWhatsThis;
   bool webEnabled = true;
   bool jobsTabHidden = false;
   bool shown = false;
@@ -271,7 +272,10 @@ class Fake_Window : public Tqz_Window {
   void Show_Window() override { shown = true; }
   void Repaint_Window() override {}
   void Enter_Whats_This_Mode() override { whatsThis = true; }
-  void Leave_Whats_This_Mode() override { whatsThis = false; }
+  void Leave_Whats_This_Mode() override {
+    if (onLeaveWhatsThis) onLeaveWhatsThis();
+    whatsThis = false;
+  }
   void Set_Web_Enabled(bool e) override { webEnabled = e; }
   std::string Ask_No_Printers() override {
     ++questions;

@@ -209,13 +209,11 @@ void Tqz_Main::Timer2_Timer() {
 }
 
 void Tqz_Main::Timer3_Timer() {
-  try {
+  // The end of the help period reports no error; Timer3 goes off on every path.
+  Trapped_Silently([&] {
     window_.Leave_Whats_This_Mode();
-  } catch (const VbError& e) {
-    Last_Error_Number = e.Number();
-    Last_Error_Description = e.Description();
-  }
-  window_.Set_Timer_Enabled(3, false);
+    window_.Set_Timer_Enabled(3, false);
+  }, [&] { window_.Set_Timer_Enabled(3, false); });
 }
 
 void Tqz_Main::Timer4_Timer() {

@@ -135,8 +135,7 @@ void Draw_Picture(IVectorItem* item, Picture_Box box, bool show_selection) {
     tabs::Trap_Error(error, tabs::kUsualQuiet);
   } catch (const std::bad_alloc&) {
     engine = nullptr;
-    tabs::Trap_Error(VbError(VBERR_OUT_OF_MEMORY, VbErrorDescription(VBERR_OUT_OF_MEMORY)),
-                     tabs::kUsualQuiet);
+    tabs::Trap_Error(retrieval::Out_Of_Memory_Error(), tabs::kUsualQuiet);
   }
 }
 

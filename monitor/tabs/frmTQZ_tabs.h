@@ -4,9 +4,11 @@
 // libraries. Free of Qt widgets: the procedures reach the window through the
 // device data module's window port (labels, mouse pointer) and through
 // Tabs_Port below (lists, the printer list's focus, Timer5, picture boxes),
-// so tables of cases run them without a window. They stand below the main
-// window's procedures (monitor/mainwin/), which call them, and include
-// nothing of those procedures or of the forms.
+// so tables of cases run them without a window. The pictures are drawn into
+// a QImage (Tabs_Port::Picture_Image) through the GDI layer, so this
+// library links Qt's GUI module through vlm_gdi. The procedures stand
+// below the main window's procedures (monitor/mainwin/), which call them,
+// and include nothing of those procedures or of the forms.
 //
 // What a caller may rely on:
 // - Every procedure runs on the window's thread and traps its run-time
