@@ -79,9 +79,16 @@ CupsSpooler::CupsSpooler(std::string server) : server_(std::move(server)) {}
 
 namespace {
 
+// Declines every password request. A scheduler that wants a login then
+// refuses the request (authentication cancelled) instead of libcups' own
+// callback opening the terminal and waiting there for someone to type.
+const char* NoPassword(const char*, http_t*, const char*, const char*, void*) { return nullptr; }
+
 // A connection to the server: "" for libcups' own choice, a socket path or
 // "host:port". Null when the scheduler cannot be reached.
 http_t* Connect(const std::string& server) {
+  // libcups keeps the callback per thread, so every connecting thread sets it.
+  cupsSetPasswordCB2(NoPassword, nullptr);
   std::string host = server.empty() ? cupsServer() : server;
   int port = ippPort();
   if (!host.empty() && host.front() != '/') {

@@ -246,6 +246,8 @@ class MemorySpooler : public Backend {
 // and aborted JOB_STATUS_ERROR, canceled JOB_STATUS_DELETING, completed
 // JOB_STATUS_PRINTED. Pause, resume, cancel and restart are Hold-Job,
 // Release-Job, Cancel-Job and Restart-Job, sent only for a job of that queue.
+// It never asks for a password: a server that wants a login refuses the call
+// with ERROR_ACCESS_DENIED.
 class CupsSpooler : public Backend {
  public:
   explicit CupsSpooler(std::string server = {});

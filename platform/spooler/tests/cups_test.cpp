@@ -1,11 +1,25 @@
 // The CUPS backend against a private scheduler on loopback.
+#include <arpa/inet.h>
 #include <cups/cups.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/spooler/spooler.h"
@@ -107,6 +121,164 @@ TEST(CupsSpooler, AStoppedSchedulerIsUnavailable) {
   std::vector<spooler::Job> jobs;
   EXPECT_EQ(backend.ListJobs("laser", jobs), RPC_S_SERVER_UNAVAILABLE);
   EXPECT_EQ(backend.ControlJob("laser", 1, JOB_CONTROL_CANCEL), RPC_S_SERVER_UNAVAILABLE);
+}
+
+// A web server on 127.0.0.1 that wants a login for everything: each request
+// is answered 401 with a Basic challenge. The socket listens from the
+// constructor on; Serve() starts answering, on a thread of its own.
+class LoginWall {
+ public:
+  LoginWall() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&a), len) != 0 ||
+        ::listen(listener_, 16) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+      ADD_FAILURE() << "cannot listen on 127.0.0.1: " << errno;
+    port_ = ntohs(a.sin_port);
+  }
+  ~LoginWall() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    if (listener_ >= 0) ::close(listener_);
+  }
+  LoginWall(const LoginWall&) = delete;
+  LoginWall& operator=(const LoginWall&) = delete;
+
+  int listener() const { return listener_; }
+  int port() const { return port_; }
+  int requests() const { return requests_; }
+  void Serve() {
+    thread_ = std::thread([this] {
+      while (!stop_) {
+        pollfd p{listener_, POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0) continue;
+        int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd >= 0) Answer(fd);
+      }
+    });
+  }
+
+ private:
+  // Waits for the request's head, refuses it and reads on until the client
+  // hangs up, so that the client never writes into a closed connection.
+  void Answer(int fd) {
+    std::string head;
+    char buf[4096];
+    bool answered = false;
+    for (int idle = 0; !stop_ && idle < 100;) {
+      pollfd p{fd, POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0) {
+        ++idle;
+        continue;
+      }
+      ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n <= 0) break;
+      if (answered) continue;
+      head.append(buf, static_cast<std::size_t>(n));
+      if (head.find("\r\n\r\n") == std::string::npos) continue;
+      ++requests_;
+      static const char kRefusal[] =
+          "HTTP/1.1 401 Unauthorized\r\n"
+          "WWW-Authenticate: Basic realm=\"CUPS\"\r\n"
+          "Content-Length: 0\r\n"
+          "Connection: close\r\n\r\n";
+      if (::send(fd, kRefusal, sizeof kRefusal - 1, MSG_NOSIGNAL) < 0) break;
+      answered = true;
+    }
+    ::close(fd);
+  }
+
+  int listener_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> requests_{0};
+  std::thread thread_;
+};
+
+// The calls of each kind against a server that wants a login, made on a
+// fresh thread of a process whose controlling terminal is a pseudo-terminal,
+// as when the monitor is started from a shell. No call may ask the terminal
+// for a password: each fails at once as access denied, and nothing was
+// typed.
+TEST(CupsSpooler, AServerThatWantsALoginIsAccessDeniedWithoutAskingTheTerminal) {
+  LoginWall wall;
+  const std::string server = "127.0.0.1:" + std::to_string(wall.port());
+  constexpr int kCalls = 4;
+  const char* const names[kCalls] = {"EnumPrintersA", "OpenPrinterA", "ListJobs", "ControlJob"};
+  int results[2];
+  ASSERT_EQ(::pipe2(results, O_CLOEXEC), 0);
+
+  int terminal = -1;
+  pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Forked before the server thread started: the process is single-threaded.
+    ::close(results[0]);
+    ::close(wall.listener());
+    ::setenv("CUPS_SERVER", server.c_str(), 1);  // read by each new thread's libcups
+    // The backend is made here and used on another thread.
+    auto backend = std::make_shared<CupsSpooler>();
+    spooler::SetBackend(backend);
+    LONG got[kCalls] = {};
+    std::thread worker([&] {
+      DWORD needed = 0, returned = 0;
+      got[0] = EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned)
+                   ? ERROR_SUCCESS
+                   : static_cast<LONG>(GetLastError());
+      PrinterHandle* printer = nullptr;
+      got[1] = OpenPrinterA("laser", &printer, nullptr) ? ERROR_SUCCESS : static_cast<LONG>(GetLastError());
+      std::vector<spooler::Job> jobs;
+      got[2] = backend->ListJobs("laser", jobs);
+      got[3] = backend->ControlJob("laser", 1, JOB_CONTROL_CANCEL);
+    });
+    worker.join();
+    ssize_t written = ::write(results[1], got, sizeof got);
+    ::_exit(written == static_cast<ssize_t>(sizeof got) ? 0 : 1);
+  }
+  ::close(results[1]);
+  wall.Serve();
+
+  // Everything the child writes to its terminal, until it ends. A child that
+  // is still running after 20 s waits for a password and is killed.
+  std::string shown;
+  int status = 0;
+  bool ended = false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!ended && std::chrono::steady_clock::now() < deadline) {
+    pollfd p{terminal, POLLIN, 0};
+    if (::poll(&p, 1, 100) > 0) {
+      char buf[256];
+      ssize_t n = ::read(terminal, buf, sizeof buf);
+      if (n > 0) shown.append(buf, static_cast<std::size_t>(n));
+    }
+    ended = ::waitpid(child, &status, WNOHANG) == child;
+  }
+  if (!ended) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+  }
+  for (;;) {  // what is left after the end
+    pollfd p{terminal, POLLIN, 0};
+    char buf[256];
+    ssize_t n = ::poll(&p, 1, 0) > 0 ? ::read(terminal, buf, sizeof buf) : 0;
+    if (n <= 0) break;
+    shown.append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(terminal);
+  LONG got[kCalls] = {};
+  ssize_t n = ::read(results[0], got, sizeof got);
+  ::close(results[0]);
+
+  ASSERT_TRUE(ended) << "the calls still waited after 20 s; the terminal shows: " << shown;
+  EXPECT_EQ(shown.find("assword"), std::string::npos) << "the terminal shows: " << shown;
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+  ASSERT_EQ(n, static_cast<ssize_t>(sizeof got));
+  for (int i = 0; i < kCalls; ++i) EXPECT_EQ(got[i], ERROR_ACCESS_DENIED) << names[i];
+  // The refusals came from the server, not from a connection that failed.
+  EXPECT_GE(wall.requests(), kCalls);
 }
 
 // A stopped queue with three held jobs from two documents, and a held job on
