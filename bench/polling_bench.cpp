@@ -4,8 +4,8 @@
 // The stack is the real one: the libraries registered into a scratch
 // registry, the network manager and the IP provider loaded by the COM layer
 // and the discovery manager, the management interface's two objects, and
-// the main window's procedures, free of Qt widgets, (Tqz_Main with the real device data
-// readers and tab views) on windows that only record. Three simulated
+// the main window's procedures (Tqz_Main, free of Qt widgets, with the
+// real device data readers and tab views) on windows that only record. Three simulated
 // printers (one a tandem pair) answer from snmpd agents on 127.x.y.z; they
 // are found by the IP provider as other devices.
 //
