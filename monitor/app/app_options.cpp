@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QImageWriter>
 #include <QLabel>
 #include <QListWidget>
 #include <QSocketNotifier>
@@ -88,23 +89,40 @@ QString File_Name(const QString& text) {
   return name;
 }
 
-void Save_Pictures(frmTQZ& form, const App_Options& options) {
-  QDir dir(options.screenshots);
-  dir.mkpath(QStringLiteral("."));
-  QFile record(dir.filePath(QStringLiteral("window.txt")));
-  const bool recording = record.open(QIODevice::WriteOnly | QIODevice::Truncate);
+// Saves the pictures of the tabs and window.txt in folder; returns what
+// failed, with its path and reason, or an empty text when all was saved.
+QString Save_Pictures_In(frmTQZ& form, const QString& folder) {
+  const QDir dir(folder);
+  std::error_code ec;
+  std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), ec);
+  if (ec) {
+    return QStringLiteral("cannot make the folder %1: %2")
+        .arg(QDir::toNativeSeparators(dir.absolutePath()), QString::fromLocal8Bit(ec.message()));
+  }
+  auto cannot_write = [](const QString& path, const QString& reason) {
+    return QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), reason);
+  };
+  QFile record(dir.absoluteFilePath(QStringLiteral("window.txt")));
+  if (!record.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    return cannot_write(record.fileName(), record.errorString());
   QTextStream out(&record);
   out.setEncoding(QStringConverter::Utf8);
   for (int row = 0; row < form.lvwIPs->count(); ++row) {
     out << "lvwIPs\t" << (row + 1) << '\t' << Window_Record_Text(form.lvwIPs->item(row)->text()) << '\n';
   }
   form.activateWindow();
+  QString failed;
   for (int tab = 0; tab < form.SSTab1->Tabs(); ++tab) {
     if (!form.SSTab1->TabVisible(tab) || !form.SSTab1->TabEnabled(tab)) continue;
     form.SSTab1->SetTab(tab);  // raises Click: the tab's view is read
     QCoreApplication::processEvents();
     const QString caption = form.SSTab1->TabCaption(tab);
-    form.grab().save(dir.filePath(QStringLiteral("tab%1-%2.png").arg(tab).arg(File_Name(caption))));
+    const QString name = QStringLiteral("tab%1-%2.png").arg(tab).arg(File_Name(caption));
+    QImageWriter picture(dir.absoluteFilePath(name));
+    if (!picture.write(form.grab().toImage())) {
+      failed = cannot_write(picture.fileName(), picture.errorString());
+      break;
+    }
     QWidget* page = form.SSTab1->widget(tab);
     for (const QLabel* label : page->findChildren<QLabel*>()) {
       if (label->objectName().isEmpty()) continue;
@@ -120,10 +138,25 @@ void Save_Pictures(frmTQZ& form, const App_Options& options) {
     }
   }
   if (form.SSTab1->Tabs() > 0) form.SSTab1->SetTab(0);
+  if (!failed.isEmpty()) return failed;
   out.flush();
-  if (recording) record.close();
-  std::fprintf(stderr, "tqz2: pictures of the main window saved in %s\n",
-               qPrintable(QDir::toNativeSeparators(dir.absolutePath())));
+  record.close();
+  if (out.status() != QTextStream::Ok || record.error() != QFileDevice::NoError)
+    return cannot_write(record.fileName(), record.errorString());
+  return {};
+}
+
+bool g_pictures_not_saved = false;
+
+void Save_Pictures(frmTQZ& form, const App_Options& options) {
+  const QString failed = Save_Pictures_In(form, options.screenshots);
+  g_pictures_not_saved = !failed.isEmpty();
+  if (g_pictures_not_saved) {
+    std::fprintf(stderr, "tqz2: the pictures were not saved: %s\n", qPrintable(failed));
+  } else {
+    std::fprintf(stderr, "tqz2: pictures of the main window saved in %s\n",
+                 qPrintable(QDir::toNativeSeparators(QDir(options.screenshots).absolutePath())));
+  }
   if (options.exit_after_screenshots) vbui::End();
 }
 
@@ -179,6 +212,8 @@ void End_When_No_Printers(const App_Options& options) {
 }
 
 bool Ended_Without_Printers() { return g_no_printers; }
+
+bool Pictures_Not_Saved() { return g_pictures_not_saved; }
 
 void Save_Pictures_After_First_Poll(frmTQZ& form, const App_Options& options) {
   if (options.screenshots.isEmpty() || vbui::ProgramEnded()) return;

@@ -32,8 +32,12 @@
 //                                             each tab, every column
 //   Rows count from 1. Texts are written exactly as shown (a label's text
 //   as ShownText gives it), nothing trimmed or collapsed, with tab, newline,
-//   carriage return and backslash escaped as \t, \n, \r and \\. With
-//   exit_after_screenshots the program then ends.
+//   carriage return and backslash escaped as \t, \n, \r and \\. It says on
+//   stderr that the pictures were saved in DIR; when DIR cannot be made, or
+//   window.txt or a picture cannot be written, it stops there and says
+//   instead, in one line, what failed (path and reason), and
+//   Pictures_Not_Saved() is then true (the program exits with status 4 when
+//   it ends). With exit_after_screenshots the program then ends.
 // - End_When_No_Printers() makes a run with exit_after_screenshots answer no
 //   question: the no-printers question ("11") of a discovery ends the
 //   program (vbui::End) with a line on stderr, and Ended_Without_Printers()
@@ -65,5 +69,6 @@ void End_When_No_Printers(const App_Options& options);
 // A text as window.txt writes it.
 QString Window_Record_Text(const QString& text);
 bool Ended_Without_Printers();
+bool Pictures_Not_Saved();
 
 }  // namespace vlm::monitor

@@ -73,5 +73,7 @@ int main(int argc, char** argv) {
     frmOptions().Unload();
   }
   CoUninitialize();
-  return Ended_Without_Printers() ? 3 : rc;
+  if (Ended_Without_Printers()) return 3;
+  if (Pictures_Not_Saved()) return 4;
+  return rc;
 }

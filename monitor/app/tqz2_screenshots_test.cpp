@@ -2,9 +2,10 @@
 // on a scratch registry with the libraries registered by their own
 // registration: a printer whose texts look like markup (and hold blanks,
 // tabs and backslashes) is shown as written on every tab, and window.txt
-// holds each label and each list row exactly; a run that finds no printer
-// ends with an error instead of asking for ever. Neither run leaves Qt's
-// runtime folder in its $TMPDIR.
+// holds each label and each list row exactly; a run whose pictures cannot be
+// saved, and a run that finds no printer, end with an error (the latter
+// instead of asking for ever). No run leaves Qt's runtime folder in its
+// $TMPDIR.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -206,6 +207,22 @@ TEST_F(Tqz2_Screenshots_Test, DeviceTextsAreShownAndRecordedAsWrittenOnEveryTab)
   for (const char* picture : {"tab0-quickview.png", "tab1-ip-controller.png", "tab2-printer.png",
                               "tab3-alert-error-status.png", "tab4-paper-input.png", "tab5-paper-output.png"})
     EXPECT_TRUE(fs::exists(shots + "/" + picture)) << picture;
+}
+
+TEST_F(Tqz2_Screenshots_Test, PicturesThatCannotBeSavedEndTheRunWithAnError) {
+  vlm::testing::Printer_Spec printer;
+  printer.controller_name = "TQ";
+  printer.engines = {vlm::testing::Engine_Spec{}};
+  const std::string host = vlm::testing::AllocateLoopbackAddress();
+  vlm::testing::SnmpdAgent agent(host, vlm::testing::Printer_Objects(printer));
+  Scan(host);
+  // A folder under a regular file cannot be made, not even by root.
+  std::ofstream(folder_ / "file") << "not a folder";
+  const std::string shots = folder_ / "file/shots";
+  EXPECT_EQ(Run(shots), 4) << errors_;
+  EXPECT_NE(errors_.find("tqz2: the pictures were not saved: "), std::string::npos) << errors_;
+  EXPECT_NE(errors_.find(shots + ": "), std::string::npos) << errors_;
+  EXPECT_EQ(errors_.find("saved in"), std::string::npos) << errors_;
 }
 
 TEST_F(Tqz2_Screenshots_Test, NoPrinterFoundEndsTheRunWithAnError) {

@@ -71,6 +71,7 @@ Message_Box_Form::Message_Box_Form() {
 void Message_Box_Form::Load() {
   unloaded_ = false;
   configure_ = false;
+  answer_.reset();
   setResult(0);
   setWindowTitle(QStringLiteral("Velmar Printer Monitor"));
   for (int i = 0; i < 6; ++i) {
@@ -151,13 +152,18 @@ void Message_Box_Form::reject() {
   Unload();
 }
 
+void Message_Box_Form::Answer(std::string code) {
+  answer_ = code;
+  Message_Code = std::move(code);
+}
+
 void Message_Box_Form::Command2_Click() {
   if (code_ == "10") {
-    Message_Code = "10-1";
+    Answer("10-1");
     if (State.Polling_Enabled == "Yes" && Main != nullptr) Main->Set_Timer1_Enabled(true);
     Unload();
   } else if (code_ == "11" || code_ == "12" || code_ == "13" || code_ == "14") {
-    Message_Code = code_ + "-1";
+    Answer(code_ + "-1");
     Unload();
   } else if (code_ == "16") {
     Unload();
@@ -169,12 +175,12 @@ void Message_Box_Form::Command2_Click() {
 void Message_Box_Form::Command3_Click() {
   static const char* const kCodes[] = {"10", "11", "12", "13", "14", "15", "16"};
   if (std::find(std::begin(kCodes), std::end(kCodes), code_) == std::end(kCodes)) return;
-  Message_Code.clear();
+  Answer("");
   Unload();
 }
 
 void Message_Box_Form::Command4_Click() {
-  Message_Code = code_ == "16" ? "16-1" : "14-1";
+  Answer(code_ == "16" ? "16-1" : "14-1");
   configure_ = true;
   Unload();
   if (Main != nullptr) Main->Hide_Window();
@@ -253,6 +259,8 @@ void Message_Box_Access::Show_Modal() {
   if (showing_) return;  // "form already displayed": dropped
   Message_Box_Form& f = Form();
   f.Spread_Buttons();
+  // What Message_Code is when the question is closed without an answer.
+  const std::string unanswered = Message_Code;
   showing_ = true;
   configure_ = false;
   struct Reset {
@@ -260,6 +268,9 @@ void Message_Box_Access::Show_Modal() {
     ~Reset() { flag = false; }
   } reset{showing_};
   vbui::DialogService::Instance().ShowModal(f);
+  // A caller whose show was dropped meanwhile may have written its own code:
+  // the caller of this show reads the answer to this question only.
+  Message_Code = f.Answered().value_or(unanswered);
   configure_ = f.Configure_Chosen();
   if (form_ && !form_->isVisible()) form_->Unload();
 }

@@ -18,7 +18,10 @@
 //   the code the form was loaded with, so a code written by the dropped caller
 //   does not change what the answer means.
 // - Answers in Message_Code (Command2 the code & "-1", Command3 "",
-//   Command4 "14-1" or "16-1"); a close by the frame writes nothing. Command2
+//   Command4 "14-1" or "16-1"); a close by the frame writes nothing. When
+//   Show_Modal returns, Message_Code holds the answer to the question shown,
+//   or after a close by the frame or Escape what it held when the question
+//   came up, whatever a dropped caller wrote while the question was up. Command2
 //   on "10" enables the main window's Timer1 when Polling_Enabled is "Yes".
 //   Command2 on "16" unloads the dialog and the main window and ends the
 //   program (vbui::End). Command4 hides the main window and shows the options
@@ -39,6 +42,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -67,6 +71,9 @@ class Message_Box_Form : public QDialog {
   bool Unloaded() const { return unloaded_; }
   // True when the answer came from Command4 (Configure).
   bool Configure_Chosen() const { return configure_; }
+  // The answer written to Message_Code since the load; none after a close by
+  // the frame or Escape.
+  const std::optional<std::string>& Answered() const { return answer_; }
   // Unload Message_Box: closes it without an answer.
   void Unload();
 
@@ -83,7 +90,9 @@ class Message_Box_Form : public QDialog {
 
  private:
   void Form_Load();
+  void Answer(std::string code);
   std::string code_;
+  std::optional<std::string> answer_;
   std::array<QLineEdit*, 6> texts_{};
   std::array<QPushButton*, 4> commands_{};
   bool unloaded_ = false;

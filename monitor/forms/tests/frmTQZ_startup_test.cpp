@@ -11,6 +11,7 @@
 #include <QWindow>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -410,12 +411,26 @@ TEST_F(frmTQZ_Test, ExitFlows) {
     std::vector<std::string> codes;
     bool ended;
     bool timer1_after;
+    // Run while the question is up: a report or a question that is dropped
+    // because the exit question is showing.
+    std::function<void()> meanwhile = nullptr;
   };
+  const auto report = [] {
+    Last_Error_Number = 13;
+    Last_Error_Description = "Type mismatch";
+    Report_Error();
+  };
+  const auto no_printers = [] { Show_Message("11"); };
   const Case cases[] = {
       {"Yes", Frame, {"Command3"}, "", "", {"10"}, true, false},
       {"No", Frame, {"Command2"}, "", "", {"10"}, false, true},
       {"frame close of the question counts as No", Frame, {""}, "", "", {"10"}, false, true},
       {"Escape counts as No", Frame, {"Escape"}, "", "", {"10"}, false, true},
+      {"Escape after an error report meanwhile", Frame, {"Escape"}, "", "", {"10"}, false, true, report},
+      {"Escape after the no-printers question meanwhile", Frame, {"Escape"}, "", "", {"10"}, false, true,
+       no_printers},
+      {"Yes after the no-printers question meanwhile", Frame, {"Command3"}, "", "", {"10"}, true, false,
+       no_printers},
       {"Quiet_Exit: no question", Frame, {}, "Yes", "", {}, false, true},
       {"Options_Cancelling: ends without asking", Frame, {}, "", "On", {}, true, false},
       {"tray Exit, Yes", TrayExit, {"vbYes"}, "", "", {"MsgBox"}, true, false},
@@ -439,6 +454,7 @@ TEST_F(frmTQZ_Test, ExitFlows) {
     form.Timer1->SetEnabled(true);
     Dialog_Script script;
     for (const std::string& a : c.answers) script.Push(a);
+    if (c.meanwhile) script.Before = [&c](QDialog&) { c.meanwhile(); };
     bool ended = false;
     switch (c.how) {
       case Frame:
