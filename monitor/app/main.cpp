@@ -73,5 +73,6 @@ int main(int argc, char** argv) {
     frmOptions().Unload();
   }
   CoUninitialize();
+  if (!guard.Refusal().isEmpty()) return 1;  // the instance's files are not this user's
   return Ended_Without_Printers() ? 3 : rc;
 }

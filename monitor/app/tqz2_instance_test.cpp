@@ -97,7 +97,7 @@ class Tqz2_Instance_Test : public ::testing::Test {
   }
   // Waits until an instance accepts connections on the socket.
   bool Listening() {
-    const QString socket = QDir(dir_.path()).filePath(key_);
+    const QString socket = QDir(env_.value("XDG_RUNTIME_DIR")).filePath(key_);
     for (int i = 0; i < 600; ++i) {
       QLocalSocket probe;
       probe.connectToServer(socket);
@@ -130,7 +130,7 @@ TEST_F(Tqz2_Instance_Test, SecondStartHandsOverAndEndsStaleSocketStartBecomesThe
   // A crash leaves the socket behind.
   first.kill();
   ASSERT_TRUE(first.waitForFinished(10000));
-  ASSERT_TRUE(QFileInfo(QDir(dir_.path()).filePath(key_)).exists());
+  ASSERT_TRUE(QFileInfo(QDir(env_.value("XDG_RUNTIME_DIR")).filePath(key_)).exists());
   QProcess& third = Start();
   // The third becomes the instance: a fourth start hands over to it.
   ASSERT_TRUE(Listening());
