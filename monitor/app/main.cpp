@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
     frmOptions().Unload();
   }
   CoUninitialize();
+  if (!guard.Refusal().isEmpty()) return 1;  // the instance's files are not this user's
   if (Ended_Without_Printers()) return 3;
   if (Pictures_Not_Saved()) return 4;
   return rc;

@@ -1,6 +1,7 @@
 // The built tqz2 started twice: the second start hands over to the first
 // and ends; after the first was killed (its socket left behind), the next
-// start becomes the instance; starts while the instance is busy wait for it.
+// start becomes the instance; starts while the instance is busy wait for it;
+// a start on instance files that are not its own ends with the reason.
 // And each stored polling interval: the program reports the ones it refuses,
 // runs on the others, and keeps running through second starts, whose
 // hand-over brings its window to the front again after the report has
@@ -31,7 +32,7 @@ TEST_F(Tqz2_Instance_Test, SecondStartHandsOverAndEndsStaleSocketStartBecomesThe
   // A crash leaves the socket behind.
   first.kill();
   ASSERT_TRUE(first.waitForFinished(10000));
-  ASSERT_TRUE(QFileInfo(QDir(dir_.path()).filePath(key_)).exists());
+  ASSERT_TRUE(QFileInfo(QDir(env_.value("XDG_RUNTIME_DIR")).filePath(key_)).exists());
   QProcess& third = Start();
   // The third becomes the instance: a fourth start hands over to it.
   ASSERT_TRUE(Listening());
@@ -122,6 +123,23 @@ TEST_P(Tqz2_Polling_Interval_Test, ReportedOrUsedThenKeepsRunningThroughSecondSt
 
 INSTANTIATE_TEST_SUITE_P(StoredValues, Tqz2_Polling_Interval_Test, ::testing::ValuesIn(kStoredIntervals),
                          Interval_Name);
+
+// The instance's lock planted as a link (as another user could in a shared
+// temporary folder): the start ends with the reason and status 1, and
+// writes nothing through the link.
+TEST_F(Tqz2_Instance_Test, AStartOnInstanceFilesNotItsOwnEndsWithTheReason) {
+  const QString runtime = env_.value("XDG_RUNTIME_DIR");
+  const QString target = dir_.filePath("elsewhere");
+  ASSERT_TRUE(QFile::link(target, QDir(runtime).filePath(key_ + ".lock")));
+  QProcess& p = Start("refused.txt");
+  ASSERT_TRUE(p.waitForFinished(30000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 1);
+  const QString errors = Errors("refused.txt");
+  EXPECT_TRUE(errors.contains(QStringLiteral("is not a regular file; cannot start"))) << errors.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(target));
+  EXPECT_FALSE(QFileInfo::exists(QDir(runtime).filePath(key_)));  // no instance socket made
+}
 
 // Five starts at once while the instance is busy for longer than the old
 // three-second wait (here: stopped): each waits for it, hands over once it

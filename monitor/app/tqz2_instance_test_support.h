@@ -127,7 +127,7 @@ class Tqz2_Instance_Test : public ::testing::Test {
   // Waits until an instance accepts connections on the socket.
   bool Listening() { return Listening(key_); }
   bool Listening(const QString& key) {
-    const QString socket = QDir(dir_.path()).filePath(key);
+    const QString socket = QDir(env_.value("XDG_RUNTIME_DIR")).filePath(key);
     for (int i = 0; i < 600; ++i) {
       QLocalSocket probe;
       probe.connectToServer(socket);

@@ -303,6 +303,11 @@ bool frmTQZ::Activate_Previous_Instance() {
                    "tqz2: the printer monitor is already running but did not answer in time "
                    "(it may be busy); no second monitor is started\n");
       return true;
+    case vbui::SingleInstance::Outcome::Refused:
+      // The instance's socket or lock is another user's (or not a file of
+      // this user's): nothing of it is trusted, and no monitor starts.
+      std::fprintf(stderr, "tqz2: %s; cannot start\n", qPrintable(guard_->Refusal()));
+      return true;
   }
   return false;
 }

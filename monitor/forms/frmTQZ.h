@@ -155,8 +155,9 @@ class frmTQZ : public QMainWindow, public Main_Window_Port, public Main_Form {
   void Get_Check_Discovery(HKEY root, const std::string& subkey, const std::string& valueName);
   static VbInteger GetCharSet(const std::string& codePage);
   static std::string StripNullTerminator(const std::string& text);
-  // Hands this start over to the running instance; true when it did (the
-  // caller then ends).
+  // Hands this start over to the running instance; true when this start
+  // ends (handed over, the instance busy, or its socket or lock not this
+  // user's) and the caller ends it.
   bool Activate_Previous_Instance();
   // What the running instance does when a later start hands over: its
   // window comes to the front, restored.

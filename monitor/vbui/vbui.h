@@ -104,12 +104,20 @@
 //   over), hands over to the running one (HandedOver: the running one was
 //   asked to come to the front and acknowledged), or gives up (Busy: an
 //   instance runs but did not acknowledge within the wait; it is busy, and
-//   answers the request when it is free). The instance holds an exclusive
-//   lock (flock) on a file beside its socket for as long as it runs, which
-//   the system releases however the process ends. A socket that accepts
-//   connections is never removed; only a socket that nobody listens on,
-//   while nobody holds the lock, is stale and is taken over. The lock also
-//   makes the take-over atomic between processes started at the same time.
+//   answers the request when it is free), or refuses (Refused: the lock
+//   file or the socket is not this user's; Refusal() says which). The
+//   instance holds an exclusive lock (flock) on a file beside its socket for
+//   as long as it runs, which the system releases however the process ends.
+//   A socket that accepts connections is never removed; only a socket that
+//   nobody listens on, while nobody holds the lock, is stale and is taken
+//   over. The lock also makes the take-over atomic between processes started
+//   at the same time.
+// - A key that is not an absolute path names the socket in the user's
+//   runtime folder ($XDG_RUNTIME_DIR when it is a folder of the user's that
+//   nobody else may enter), else in the temporary folder; the lock file is
+//   <socket>.lock. A lock file that is a link, not a regular file or
+//   another user's, another user's socket file, or a listener of another
+//   user is never trusted, removed or waited for.
 //
 // Sizes
 // - Twips(t) converts twips to pixels at 96 DPI (t / 15).
@@ -433,7 +441,7 @@ QString DefaultInstanceKey();
 class SingleInstance : public QObject {
   Q_OBJECT
  public:
-  enum class Outcome { Primary, HandedOver, Busy };
+  enum class Outcome { Primary, HandedOver, Busy, Refused };
   // handOverWaitMs: how long a second start waits for the running
   // instance's acknowledgement (a busy monitor may poll a silent printer or
   // run a discovery for many seconds).
@@ -442,18 +450,24 @@ class SingleInstance : public QObject {
 
   Outcome Start();
   bool IsPrimary() const { return server_ != nullptr; }
+  // After a Refused start: "<path> belongs to another user" or "<path> is
+  // not a regular file"; empty otherwise.
+  const QString& Refusal() const { return refusal_; }
   // Called on the running instance when a later start hands over.
   std::function<void()> Activate;
 
  private:
-  enum class HandOver { Acknowledged, NoListener, NoAnswer };
+  enum class HandOver { Acknowledged, NoListener, NoAnswer, Foreign };
+  enum class Lock { Taken, Held, Unavailable, Foreign };
   HandOver TryHandOver(int waitMs);
-  bool TakeLock();
+  Lock TakeLock();
+  Outcome Refuse(const QString& why);
   void Listen();
   QString key_;
+  QString socket_;  // the socket's absolute path
   int wait_;
   int lock_ = -1;  // the instance lock's descriptor while this is the instance
-  bool lockUnavailable_ = false;  // the lock file cannot be opened at all
+  QString refusal_;
   QLocalServer* server_ = nullptr;
 };
 

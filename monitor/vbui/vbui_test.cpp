@@ -2,9 +2,11 @@
 // service, End, the tray fake and the single-instance guard.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPushButton>
@@ -16,11 +18,18 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <iostream>
+#include <memory>
 #include <thread>
 
 #include "monitor/vbui/vbui.h"
@@ -478,6 +487,222 @@ TEST_F(VbuiTest, SingleInstanceSilentListenerIsNotRemoved) {
   QLocalSocket probe;
   probe.connectToServer(silent);
   EXPECT_TRUE(probe.waitForConnected(1000));
+}
+
+constexpr uid_t kNobody = 65534;
+
+// A socket file at path, bound (and left) by this process.
+int BoundSocket(const QString& path) {
+  const QByteArray name = QFile::encodeName(path);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  ::strncpy(addr.sun_path, name.constData(), sizeof(addr.sun_path) - 1);
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// A process of the user nobody that listens on a socket bound at path and
+// answers every request as an instance does. It is bound before the
+// process changes user (the folder need not be open to nobody); who
+// listens is who calls listen().
+class ForeignListener {
+ public:
+  explicit ForeignListener(const QString& path) {
+    const int fd = BoundSocket(path);
+    int ready[2];
+    if (fd < 0 || ::pipe(ready) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      if (::setresgid(kNobody, kNobody, kNobody) != 0 || ::setresuid(kNobody, kNobody, kNobody) != 0 ||
+          ::listen(fd, 8) != 0)
+        ::_exit(90);
+      (void)!::write(ready[1], "r", 1);
+      for (;;) {
+        const int peer = ::accept(fd, nullptr, nullptr);
+        char c = 0;
+        while (peer >= 0 && ::read(peer, &c, 1) == 1 && c != '\n') {
+        }
+        if (peer >= 0) (void)!::write(peer, "ok\n", 3);
+        if (peer >= 0) ::close(peer);
+      }
+    }
+    ::close(fd);
+    ::close(ready[1]);
+    char c = 0;
+    listening_ = pid_ > 0 && ::read(ready[0], &c, 1) == 1;
+    ::close(ready[0]);
+  }
+  ~ForeignListener() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  bool Listening() const { return listening_; }
+
+ private:
+  pid_t pid_ = -1;
+  bool listening_ = false;
+};
+
+// Files where the instance's lock and socket are that are not this user's
+// own: a lock that is a link (not followed, so its target is not made),
+// another user's lock held by them, another user's socket file left
+// behind, a listener of another user that answers as an instance. The
+// start is refused with the reason: it neither hands over, nor waits (the
+// wait would end Busy), nor removes a file, nor makes the lock's target.
+// Files of another user need root; those cases are skipped without.
+TEST_F(VbuiTest, SingleInstanceFilesNotThisUsersAreRefused) {
+  enum Planted { LockLink, ForeignLock, ForeignSocketFile, ForeignListening };
+  struct Case {
+    const char* what;
+    Planted planted;
+    const char* refusal;  // after the folder
+  };
+  const Case cases[] = {
+      {"lock is a link", LockLink, "/k.lock is not a regular file"},
+      {"lock of another user, held", ForeignLock, "/k.lock belongs to another user"},
+      {"socket file of another user, nobody listening", ForeignSocketFile, "/k belongs to another user"},
+      {"listener of another user answering ok", ForeignListening, "/k belongs to another user"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.planted != LockLink && ::geteuid() != 0) {
+      std::cout << "(without root, not tried: " << c.what << ")\n";
+      continue;
+    }
+    QTemporaryDir dir;
+    const QString key = KeyIn(dir, "k");
+    const QString lock = key + QStringLiteral(".lock");
+    int held = -1;
+    std::unique_ptr<ForeignListener> listener;
+    switch (c.planted) {
+      case LockLink:
+        ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("target")), lock));
+        break;
+      case ForeignLock:
+        held = ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CREAT, 0666);
+        ASSERT_GE(held, 0);
+        ASSERT_EQ(::fchown(held, kNobody, kNobody), 0);
+        ASSERT_EQ(::fchmod(held, 0666), 0);
+        ASSERT_EQ(::flock(held, LOCK_EX), 0);
+        break;
+      case ForeignSocketFile: {
+        const int fd = BoundSocket(key);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+        ASSERT_EQ(::lchown(QFile::encodeName(key).constData(), kNobody, kNobody), 0);
+        break;
+      }
+      case ForeignListening:
+        listener = std::make_unique<ForeignListener>(key);
+        ASSERT_TRUE(listener->Listening());
+        break;
+    }
+    SingleInstance guard(key, 300);
+    EXPECT_EQ(guard.Start(), SingleInstance::Outcome::Refused);
+    EXPECT_EQ(guard.Refusal(), dir.path() + QString::fromLatin1(c.refusal));
+    EXPECT_FALSE(guard.IsPrimary());
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("target"))));
+    if (c.planted == LockLink) {
+      EXPECT_TRUE(QFileInfo(lock).isSymLink());
+    }
+    if (c.planted == ForeignSocketFile || c.planted == ForeignListening) {
+      struct stat st {};
+      EXPECT_EQ(::lstat(QFile::encodeName(key).constData(), &st), 0) << "the socket file was removed";
+    }
+    if (held >= 0) ::close(held);
+  }
+}
+
+// Sets an environment variable (unsets it, for nullptr) while it lives.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const QByteArray* value)
+      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+    if (value != nullptr) {
+      qputenv(name, *value);
+    } else {
+      qunsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (had_) {
+      qputenv(name_, old_);
+    } else {
+      qunsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  bool had_;
+  QByteArray old_;
+};
+
+// A key that is not a path: the socket and the lock beside it are in the
+// user's runtime folder when $XDG_RUNTIME_DIR is a folder of the user's
+// that nobody else may enter, else in the temporary folder; a later start
+// finds the instance there.
+TEST_F(VbuiTest, SingleInstanceFilesAreInThePrivateRuntimeFolderElseInTheTemporaryFolder) {
+  enum Runtime { Private, Unset, OpenToOthers, OpenToGroup, AnotherUsers, NotAFolder };
+  struct Case {
+    const char* what;
+    Runtime runtime;
+    bool used;
+  };
+  const Case cases[] = {
+      {"the user's, 0700", Private, true},
+      {"unset", Unset, false},
+      {"0755", OpenToOthers, false},
+      {"0750", OpenToGroup, false},
+      {"another user's, 0700", AnotherUsers, false},
+      {"a file", NotAFolder, false},
+  };
+  const QString key = QStringLiteral("vlm-instance-test");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.runtime == AnotherUsers && ::geteuid() != 0) {
+      std::cout << "(without root, not tried: " << c.what << ")\n";
+      continue;
+    }
+    QTemporaryDir dir;
+    const QString tmp = dir.filePath(QStringLiteral("tmp"));
+    const QString runtime = dir.filePath(QStringLiteral("runtime"));
+    ASSERT_TRUE(QDir().mkdir(tmp));
+    const QByteArray runtimeName = QFile::encodeName(runtime);
+    if (c.runtime == NotAFolder) {
+      QFile file(runtime);
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    } else {
+      ASSERT_TRUE(QDir().mkdir(runtime));
+      const mode_t mode = c.runtime == OpenToOthers ? 0755 : c.runtime == OpenToGroup ? 0750 : 0700;
+      ASSERT_EQ(::chmod(runtimeName.constData(), mode), 0);
+      if (c.runtime == AnotherUsers) {
+        ASSERT_EQ(::chown(runtimeName.constData(), kNobody, kNobody), 0);
+      }
+    }
+    const QByteArray tmpName = QFile::encodeName(tmp);
+    ScopedEnv tmpdir("TMPDIR", &tmpName);
+    ScopedEnv xdg("XDG_RUNTIME_DIR", c.runtime == Unset ? nullptr : &runtimeName);
+    SingleInstance first(key);
+    int activated = 0;
+    first.Activate = [&] { ++activated; };
+    ASSERT_EQ(first.Start(), SingleInstance::Outcome::Primary);
+    const QDir used(c.used ? runtime : tmp);
+    const QDir unused(c.used ? tmp : runtime);
+    EXPECT_TRUE(QFileInfo::exists(used.filePath(key)));
+    EXPECT_TRUE(QFileInfo::exists(used.filePath(key + QStringLiteral(".lock"))));
+    if (c.runtime != NotAFolder) {
+      EXPECT_TRUE(unused.isEmpty());
+    }
+    EXPECT_EQ(StartElsewhere(key), SingleInstance::Outcome::HandedOver);
+    QTRY_COMPARE(activated, 1);
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QTreeWidget>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -218,6 +219,26 @@ TEST_F(frmTQZ_Test, StartUpChecksByRegistryAndAnswers) {
 // one notice in the administrator's wording, no locked options dialog, the
 // default preferences in memory, nothing stored, and no second notice when
 // the window is activated again.
+// A start whose instance lock is not a file of this user's own (here a
+// link) ends before any check, with the reason on standard error.
+TEST_F(frmTQZ_Test, StartRefusedByTheInstanceGuardEndsWithTheReason) {
+  Good_Registry();
+  QTemporaryDir dir;
+  const QString key = dir.filePath(QStringLiteral("instance"));
+  ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("elsewhere")), key + QStringLiteral(".lock")));
+  vbui::SingleInstance guard(key, 300);
+  form_ = std::make_unique<frmTQZ>(std::make_unique<vbui::FakeTrayIcon>(true), &guard);
+  ::testing::internal::CaptureStderr();
+  const bool ended = test_support::Ends([&] { form_->Form_Initialize(); });
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  form_.reset();
+  EXPECT_TRUE(ended);
+  EXPECT_NE(errors.find("tqz2: " + key.toStdString() + ".lock is not a regular file; cannot start\n"),
+            std::string::npos)
+      << errors;
+  EXPECT_FALSE(guard.IsPrimary());
+}
+
 TEST_F(frmTQZ_Test, ReadOnlyRegistryGivesOneNoticeAndRunsOnTheDefaults) {
   struct Case {
     const char* what;
