@@ -62,6 +62,8 @@ TEST(InstalledRegistryFolder, IsThePrefixRegistryAndVarLibForTheMachinePrefixes)
   };
   for (const auto& [folder, registry] : cases)
     EXPECT_EQ(Installed_Registry_Folder(folder).string(), registry) << folder;
+}
+
 // A folder that cannot be made (under a regular file), a window.txt or a
 // picture that cannot be written (a folder of that name is in the way):
 // each fails even for root. The run says what failed instead of reporting
