@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 
 #include "platform/registry/registry.h"
@@ -108,21 +109,31 @@ class Tqz2_Instance_Test : public ::testing::Test {
     trap_port.bind(QHostAddress::LocalHost, 0);
     env_.insert("VLM_SNMP_TRAP_PORT", QString::number(trap_port.localPort()));
   }
-  // Starts tqz2; with a file name, its standard error goes there.
+  // Starts tqz2; its standard error goes to the file named, or to a file of
+  // its own (start-N.txt).
   QProcess& Start(const QString& errors = {}) { return Start(errors, env_); }
   QProcess& Start(const QString& errors, const QProcessEnvironment& env) {
     running_.push_back(std::make_unique<QProcess>());
     QProcess& p = *running_.back();
+    const QString file = errors.isEmpty() ? QStringLiteral("start-%1.txt").arg(running_.size()) : errors;
+    errors_of_[&p] = file;
     p.setProcessEnvironment(env);
-    if (errors.isEmpty()) {
-      p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    } else {
-      p.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-      p.setStandardErrorFile(dir_.filePath(errors));
-    }
+    p.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    p.setStandardErrorFile(dir_.filePath(file));
     p.start(QStringLiteral(TQZ2_PATH), {});
     EXPECT_TRUE(p.waitForStarted(10000));
     return p;
+  }
+  // Whether a start that has ended handed over to the instance: status 0,
+  // and not the end of a start that waited for a busy instance in vain,
+  // which ends with status 0 too.
+  ::testing::AssertionResult Handed_Over(const QProcess& p) const {
+    const QString errors = Errors(errors_of_.at(&p));
+    if (p.state() == QProcess::NotRunning && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 &&
+        !errors.contains(QStringLiteral("did not answer in time"))) {
+      return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "status " << p.exitCode() << ", errors: " << errors.toStdString();
   }
   // Waits until an instance accepts connections on the socket.
   bool Listening() { return Listening(key_); }
@@ -146,6 +157,7 @@ class Tqz2_Instance_Test : public ::testing::Test {
   QString key_;
   QProcessEnvironment env_;
   std::vector<std::unique_ptr<QProcess>> running_;
+  std::map<const QProcess*, QString> errors_of_;
 };
 
 // The dialog service's line for a dialog closed offscreen: the error

@@ -60,7 +60,7 @@ TEST_F(Tqz2_Instance_Test, EachStoredIntervalKeepsRunningForTwoMinutes) {
     for (const Run& r : runs) seconds.push_back(&Start({}, r.env));
     for (size_t i = 0; i < seconds.size(); ++i) {
       ASSERT_TRUE(seconds[i]->waitForFinished(60000)) << runs[i].value->name << " " << when;
-      EXPECT_EQ(seconds[i]->exitCode(), 0) << runs[i].value->name << " " << when;  // handed over
+      EXPECT_TRUE(Handed_Over(*seconds[i])) << runs[i].value->name << " " << when;
     }
   };
   auto until = [&](qint64 ms) {

@@ -1,6 +1,7 @@
 // The retrieval frame, the per-device tables' helpers, the error trap and
 // the general error report.
 #include <algorithm>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -66,12 +67,22 @@ bool Trap_Error(const VbError& error, std::span<const VbLong> quiet,
   Last_Error_Number = error.Number();
   Last_Error_Description = error.Description();
   const bool is_quiet = std::find(quiet.begin(), quiet.end(), error.Number()) != quiet.end();
+  // A restore or a report that fails (a window that is going away) leaves
+  // the error recorded and the procedure ends as it would; a failed restore
+  // still lets the error be reported. Only the program's and the library's
+  // errors are caught here: the end of the program (End, from a dialog's
+  // loop) is no error and passes on to unwind the procedure.
   try {
     if (restore) restore();
-    if (!is_quiet) Report_Error();
-  } catch (...) {
-    // The report itself failed (a window that is going away): the error
-    // stays recorded and the procedure ends as it would.
+  } catch (const VbError&) {
+  } catch (const std::exception&) {
+  }
+  if (!is_quiet) {
+    try {
+      Report_Error();
+    } catch (const VbError&) {
+    } catch (const std::exception&) {
+    }
   }
   return is_quiet;
 }

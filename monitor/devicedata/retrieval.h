@@ -105,9 +105,12 @@ VbInteger First_Count(const Value_List& list, int capacity);
 // It keeps the error in Last_Error_Number and Last_Error_Description, runs
 // `restore` (the mouse pointer back to the default, and what the procedure
 // itself puts back), then calls Report_Error unless the number is in the
-// quiet set. When restore or the report itself fails (a window that is
-// going away), the error stays recorded and the procedure ends as it
-// would; nothing leaves the trap. Returns whether the number was quiet.
+// quiet set. When restore or the report itself fails with an error of the
+// program's or the library's (a window that is going away), the error stays
+// recorded and the procedure ends as it would; a failed restore does not
+// keep the error from being reported. Anything else (the program's end,
+// thrown from a dialog's loop) passes on. Returns whether the number was
+// quiet.
 bool Trap_Error(const VbError& error, std::span<const VbLong> quiet,
                 const std::function<void()>& restore);
 // The same, with the default mouse pointer set through Main_Window.

@@ -467,6 +467,32 @@ TEST_F(MainWinTest, AFailedAllocationOrAFailingReportEndsTheProcedureCleanly) {
   report_.during = nullptr;
 }
 
+// The program's end thrown from the error report's dialog (End while it is
+// up) is no error: it leaves the trap and the procedure, and nothing after
+// the report runs, not the status icons' reads of every printer.
+TEST_F(MainWinTest, TheProgramsEndFromAnErrorReportLeavesTheProcedure) {
+  struct Program_End {};
+  installed_->runs = {Devices(2, "P")};
+  other_->runs = {{}};
+  main_.Refresh_Discovery_Click();
+  main_.lvwIPs_ItemClick(1);
+  readers_.onRead = [&] {
+    if (readers_.calls.back().rfind("Get_Printer_State", 0) == 0) throw VbError(13, "Type mismatch");
+  };
+  std::size_t reads_at_report = 0;
+  report_.during = [&] {
+    reads_at_report = readers_.calls.size();
+    throw Program_End{};
+  };
+  readers_.calls.clear();
+  EXPECT_THROW(main_.Timer1_Timer(), Program_End);
+  EXPECT_EQ(report_.Shown, 1);
+  EXPECT_EQ(readers_.calls.size(), reads_at_report);
+  EXPECT_FALSE(main_.Busy());
+  readers_.onRead = nullptr;
+  report_.during = nullptr;
+}
+
 TEST_F(MainWinTest, EngineChoiceFollowsTheComboAndResetsOnASingleEngine) {
   installed_->runs = {Devices(2, "P")};
   other_->runs = {{}};

@@ -35,12 +35,19 @@ QString Sanitised(QString text) {
 // when $XDG_RUNTIME_DIR names a folder of this user that nobody else may
 // enter (what Qt asks of it too), so that no other user can put a file
 // where the instance looks; else the temporary folder, shared with every
-// user, where the files found are checked before they are used.
-QString InstanceFolder() {
+// user, where the files found are checked before they are used. A runtime
+// folder whose path would make the socket's too long for a local socket
+// address is not used either: the server could not listen there.
+QString InstanceFolder(const QString& key) {
   const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+  // sun_path holds 108 bytes with the closing NUL; a server with
+  // UserAccessOption first listens in a folder named after the socket with
+  // up to 8 bytes more ("<socket>.XXXXXX/s").
+  constexpr qsizetype kLongestSocketPath = 107 - 8;
   struct stat st {};
   if (runtime.startsWith('/') && ::stat(runtime.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
-      st.st_uid == ::getuid() && (st.st_mode & 077) == 0) {
+      st.st_uid == ::getuid() && (st.st_mode & 077) == 0 &&
+      runtime.size() + 1 + QFile::encodeName(key).size() <= kLongestSocketPath) {
     return QFile::decodeName(runtime);
   }
   return QDir::tempPath();
@@ -76,7 +83,7 @@ QString DefaultInstanceKey() {
 SingleInstance::SingleInstance(QString key, int handOverWaitMs)
     : key_(std::move(key)),
       // A key that is a path already names its socket.
-      socket_(QDir(InstanceFolder()).filePath(key_)),
+      socket_(QDir(InstanceFolder(key_)).filePath(key_)),
       wait_(std::max(0, handOverWaitMs)) {}
 
 SingleInstance::~SingleInstance() {

@@ -649,7 +649,7 @@ class ScopedEnv {
 // that nobody else may enter, else in the temporary folder; a later start
 // finds the instance there.
 TEST_F(VbuiTest, SingleInstanceFilesAreInThePrivateRuntimeFolderElseInTheTemporaryFolder) {
-  enum Runtime { Private, Unset, OpenToOthers, OpenToGroup, AnotherUsers, NotAFolder };
+  enum Runtime { Private, Unset, OpenToOthers, OpenToGroup, AnotherUsers, NotAFolder, TooLong };
   struct Case {
     const char* what;
     Runtime runtime;
@@ -662,6 +662,8 @@ TEST_F(VbuiTest, SingleInstanceFilesAreInThePrivateRuntimeFolderElseInTheTempora
       {"0750", OpenToGroup, false},
       {"another user's, 0700", AnotherUsers, false},
       {"a file", NotAFolder, false},
+      // The socket's path would not fit a local socket address.
+      {"the user's, 0700, too long a path", TooLong, false},
   };
   const QString key = QStringLiteral("vlm-instance-test");
   for (const Case& c : cases) {
@@ -672,7 +674,9 @@ TEST_F(VbuiTest, SingleInstanceFilesAreInThePrivateRuntimeFolderElseInTheTempora
     }
     QTemporaryDir dir;
     const QString tmp = dir.filePath(QStringLiteral("tmp"));
-    const QString runtime = dir.filePath(QStringLiteral("runtime"));
+    const QString runtime =
+        dir.filePath(c.runtime == TooLong ? QStringLiteral("runtime-").append(QString(90, u'r'))
+                                          : QStringLiteral("runtime"));
     ASSERT_TRUE(QDir().mkdir(tmp));
     const QByteArray runtimeName = QFile::encodeName(runtime);
     if (c.runtime == NotAFolder) {
@@ -701,7 +705,7 @@ TEST_F(VbuiTest, SingleInstanceFilesAreInThePrivateRuntimeFolderElseInTheTempora
       EXPECT_TRUE(unused.isEmpty());
     }
     EXPECT_EQ(StartElsewhere(key), SingleInstance::Outcome::HandedOver);
-    QTRY_COMPARE(activated, 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return activated == 1; }));
   }
 }
 
