@@ -16,8 +16,10 @@
 //   Last_Error_Description, the pointer goes back to the default, and
 //   Report_Error runs unless the number is in the procedure's quiet set
 //   (Timer3_Timer reports none). A report that fails itself ends the trap
-//   with the error kept. No exception leaves an event procedure, and the
-//   busy guard below is released on every path.
+//   with the error kept. No error leaves an event procedure; only the
+//   program's end (End, thrown out of a dialog's loop) unwinds through it,
+//   so that nothing after it runs. The busy guard below is released on
+//   every path.
 // - One busy guard: while a discovery, a polling pass, a view refresh or a
 //   window load runs (also inside a modal dialog opened by one of them), the
 //   timer ticks and the menu commands that would start another of them do
