@@ -1,6 +1,6 @@
 // The alerts of the selected engine and the alert status table that colours
 // the status banner Label13.
-#include <optional>
+#include <variant>
 
 #include "monitor/devicedata/retrieval.h"
 
@@ -68,29 +68,47 @@ Alert_Status Classify_Alert(const std::string& description) {
           Localised_Text(row->party.english, row->party.id)};
 }
 
+Alert_Status Alert_Banner(const Alert_Record& record) {
+  const VbInteger count = Clamp_Count(std::holds_alternative<VbLong>(record.Count)
+                                          ? std::get<VbLong>(record.Count)
+                                          : 0,
+                                      kMaxAlerts);
+  for (VbInteger i = count; i >= 1; --i) {
+    const Field& description = record.Alerts(i).Description;
+    if (const auto* text = std::get_if<std::string>(&description)) return Classify_Alert(*text);
+  }
+  return {kGrey, "Status", {}};
+}
+
 void Get_Alerts(IVectorItem* item) {
   Trapped(kUsualQuietSet, [&] {
-    // The banner starts from its design state before anything is read, so
-    // it never shows the previous printer's alerts over this one's list.
-    Set_BackColor("Label13", kNoIndex, kGrey);
-    Set_Caption("Label13", kNoIndex, "Status");
+    const Printer_Key printer = Printer_Read(Selected_Engine);
+    const auto show_banner = [&](const Alert_Status& banner) {
+      Set_BackColor("Label13", kNoIndex, banner.Colour);
+      Draw(printer, "Label13", kNoIndex, banner.Caption);
+    };
+    // A read that does not store the record keeps the banner shown for this
+    // printer; another printer's banner becomes that of this one's kept
+    // alerts.
+    const auto keep_banner = [&] {
+      if (!Drawn_For(printer, "Label13"))
+        show_banner(Alert_Banner(Alert_Table(Selected_List_Kind, Selected_Device, Selected_Engine)));
+    };
     Call call(item);
     const LONG count_group = call.Create_Group({8004});
     const LONG alert_group = call.Create_Group({180, 178, 179, 181, 183});
     const LONG root = call.Device_Root();
     const LONG engine = call.Engine(root, Selected_Engine);
-    if (!call.Read(engine, count_group)) return;
+    if (!call.Read(engine, count_group)) return keep_banner();
     Alert_Record record;
     const VbInteger count = First_Count(call.Integers(engine), kMaxAlerts);
     VbInteger stored = 0;
-    // The alert stored last whose description arrived decides the banner.
-    std::optional<Alert_Status> banner;
     for (VbInteger i = 1; i <= count; ++i) {
       const LONG alert = call.Handle(engine, 175, i);
       if (!Read_Row(call, alert, alert_group)) {
         // A printer that stopped answering would let every further row
         // time out as well: the record keeps its last good list.
-        if (call.Not_Responding()) return;
+        if (call.Not_Responding()) return keep_banner();
         // Any other failed row is left out; the others are listed.
         continue;
       }
@@ -104,8 +122,7 @@ void Get_Alerts(IVectorItem* item) {
       for (std::size_t k = 0; k < texts.Count(); ++k) {
         if (texts.Ids[k] == 181) {
           entry.Description = texts.Texts[k];
-          banner = Classify_Alert(texts.Texts[k]);
-          entry.Party = banner->Party;
+          entry.Party = Classify_Alert(texts.Texts[k]).Party;
         }
         if (texts.Ids[k] == 183) entry.Time = texts.Texts[k];
       }
@@ -114,11 +131,11 @@ void Get_Alerts(IVectorItem* item) {
     call.Finish();
     record.Count = VbLong{stored};
     record.Valid = -1;
-    Alert_Table(Selected_List_Kind, Selected_Device, Selected_Engine) = std::move(record);
-    if (banner) {
-      Set_BackColor("Label13", kNoIndex, banner->Colour);
-      Set_Caption("Label13", kNoIndex, banner->Caption);
-    }
+    Alert_Record& stored_record = Alert_Table(Selected_List_Kind, Selected_Device, Selected_Engine);
+    stored_record = std::move(record);
+    // The banner is that of the alerts listed: the last stored one with a
+    // description, or "Status" when there is none.
+    show_banner(Alert_Banner(stored_record));
   });
 }
 

@@ -12,23 +12,36 @@ using retrieval::Call;
 
 namespace {
 
-// The option captions: `yes` for each option whose flag is set, else `no`.
-void Show_Option_Captions(const std::string& yes, const std::string& no) {
-  const struct {
-    int bit;
-    const char* labels[2];
-  } options[] = {
-      {7, {"LCTPaperInput", nullptr}},
-      {8, {"Label6", "TrimmerPaperOutput"}},
-      {9, {"Label8", "PunchPaperOutput"}},
-      {10, {"Label10", "SheetFeederPaperInput"}},
-      {18, {"CenterFoldPaperOutput", nullptr}},
-      {19, {"ZFoldPaperOutput", nullptr}},
-      {20, {"DMFoldPaperOutput", nullptr}},
-  };
-  for (const auto& option : options)
-    for (const char* label : option.labels)
-      if (label != nullptr) Show(label, Option_Flags[static_cast<std::size_t>(option.bit)] != 0 ? yes : no);
+// The option captions, in the order they are set, with the bit of each.
+constexpr struct {
+  int bit;
+  const char* label;
+} kOptionCaptions[] = {
+    {7, "LCTPaperInput"},          {8, "Label6"},           {8, "TrimmerPaperOutput"},
+    {9, "Label8"},                 {9, "PunchPaperOutput"}, {10, "Label10"},
+    {10, "SheetFeederPaperInput"}, {18, "CenterFoldPaperOutput"}, {19, "ZFoldPaperOutput"},
+    {20, "DMFoldPaperOutput"},
+};
+
+// The option captions for `printer`: `yes` for each option whose flag is
+// set, else `no`; drawn, or, for a read that gave no option word, kept
+// where they show this printer's (retrieval::Draw_Kept).
+void Show_Option_Captions(const Printer_Key& printer, const std::string& yes, const std::string& no,
+                          bool word_read) {
+  for (const auto& option : kOptionCaptions) {
+    const std::string& caption = Option_Flags[static_cast<std::size_t>(option.bit)] != 0 ? yes : no;
+    if (word_read) {
+      Show(printer, option.label, caption);
+    } else {
+      functions::Keep(printer, option.label, caption);
+    }
+  }
+}
+
+// A caption emptied and drawn for no printer.
+void Blank(std::string_view control) {
+  retrieval::Set_Caption(control, retrieval::kNoIndex, "");
+  Forget_Drawn(control);
 }
 
 }  // namespace
@@ -36,7 +49,8 @@ void Show_Option_Captions(const std::string& yes, const std::string& no) {
 void Get_Controller_Info(IVectorItem* item) {
   retrieval::Trapped(kUsualQuietSet, [&] {
     const VbInteger kind = Selected_List_Kind, device = Selected_Device;
-    bool read = false;
+    const Printer_Key whole = Printer_Read(kWholeDevice);
+    bool read = false, languages = false;
     {
       Call call(item);
       const LONG group = call.Create_Group({79, 80, 196, 197, 208, 209});
@@ -53,16 +67,18 @@ void Get_Controller_Info(IVectorItem* item) {
             case 196: Controller_Fields(kind, device, 5) = Decode_Present(v); break;
             case 197: Controller_Fields(kind, device, 4) = Decode_Present(v); break;
             case 208: Controller_Fields(kind, device, 18) = Decode_Present(v); break;
-            case 209: Controller_Fields(kind, device, 19) = Show_Printer_Languages(v); break;
+            case 209:
+              Controller_Fields(kind, device, 19) = functions::Show_Languages(whole, v);
+              languages = true;
+              break;
             default: break;
           }
         }
         const retrieval::Value_List texts = call.Strings(controller);
         for (std::size_t i = 0; i < texts.Count(); ++i)
           if (texts.Ids[i] == 80) Controller_Fields(kind, device, 13) = texts.Texts[i];
-      } else {
-        functions::Clear_Printer_Languages();
       }
+      if (!languages) functions::Keep_Languages(whole);
       call.Finish();
     }
     Get_Disk_Info(item);
@@ -81,6 +97,7 @@ void Get_Controller_Info(IVectorItem* item) {
 void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
   retrieval::Trapped(kUsualQuietSet, [&] {
     const VbInteger kind = Selected_List_Kind, device = Selected_Device;
+    const Printer_Key printer = Printer_Read(engine);
     Call call(item);
     const LONG engineGroup =
         call.Create_Group({153, 157, 155, 158, 156, 186, 152, 206, 207, 162, 163, 151});
@@ -95,15 +112,8 @@ void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
     }
     const LONG vector = call.Handle(engineHandle, 148, 1);
     const bool read = call.Read(vector, engineGroup);
-    if (!read) {
-      // The option word describes the engine read last: a failed read
-      // leaves none, never the word of the printer read before, and the
-      // option captions and the resolution are empty.
-      Engine_Options(engine) = 0;
-      functions::Set_All_Option_Flags(0);
-      Show_Option_Captions("", "");
-      functions::Clear({"Label14"});
-    } else {
+    bool word = false, resolution = false;
+    if (read) {
       const retrieval::Value_List ints = call.Integers(vector);
       for (std::size_t i = 0; i < ints.Count(); ++i) {
         const VbLong v = ints.Integers[i];
@@ -115,8 +125,9 @@ void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
           case 186: Engine_Fields(kind, device, engine, 1) = Decode_Machine_State(v); break;
           case 153: Engine_Fields(kind, device, engine, 0) = v; break;
           case 206:
-            Engine_Options(engine) = v;
+            functions::Take_Option_Word(engine, v);
             functions::Set_All_Option_Flags(v);
+            word = true;
             break;
           case 207: Engine_Fields(kind, device, engine, 12) = v; break;
           case 162: Engine_Fields(kind, device, engine, 2) = v; break;
@@ -124,14 +135,25 @@ void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
           default: break;
         }
       }
-      // The option captions show the flags read now.
-      Show_Option_Captions(retrieval::Localised_Text("YES", 397), retrieval::Localised_Text("No", 269));
+    }
+    // The option captions show the flags of the word read now, else those
+    // of the word this printer gave last; with no word of it kept they are
+    // empty.
+    const bool known = word || functions::Kept_Option_Word(engine, functions::Set_All_Option_Flags);
+    Show_Option_Captions(printer, known ? retrieval::Localised_Text("YES", 397) : std::string(),
+                         known ? retrieval::Localised_Text("No", 269) : std::string(), word);
+    if (read) {
       const retrieval::Value_List texts = call.Strings(vector);
       for (std::size_t i = 0; i < texts.Count(); ++i) {
         if (texts.Ids[i] == 152) Engine_Fields(kind, device, engine, 10) = texts.Texts[i];
-        if (texts.Ids[i] == 151) Show("Label14", texts.Texts[i]);
+        if (texts.Ids[i] == 151) {
+          Show(printer, "Label14", texts.Texts[i]);
+          resolution = true;
+        }
       }
     }
+    // The resolution is kept nowhere but on the window.
+    if (!resolution) functions::Keep(printer, "Label14", "");
     call.Finish();
     if (read) Engine_Fields(kind, device, engine, 9) = true;
   });
@@ -139,9 +161,10 @@ void Get_Installed_Options(IVectorItem* item, VbInteger engine) {
 
 void Forget_Engine_Options() {
   for (VbInteger engine = 0; engine <= 2; ++engine) Engine_Options(engine) = 0;
+  Engine_Options_Printer.fill(Printer_Key{});
   functions::Set_All_Option_Flags(0);
-  Show_Option_Captions("", "");
-  functions::Clear({"Label12", "lblIPType", "Label14"});
+  for (const auto& option : kOptionCaptions) Blank(option.label);
+  for (const char* label : {"Label12", "lblIPType", "Label14"}) Blank(label);
 }
 
 }  // namespace vlm::monitor

@@ -12,6 +12,7 @@ using retrieval::Call;
 VbInteger Get_Engine_Counters(IVectorItem* item, VbInteger engine) {
   retrieval::Trapped(kUsualQuietSet, [&] {
     const VbInteger kind = Selected_List_Kind, device = Selected_Device;
+    const Printer_Key printer = Printer_Read(engine);
     bool read = false;
     {
       Call call(item);
@@ -29,32 +30,34 @@ VbInteger Get_Engine_Counters(IVectorItem* item, VbInteger engine) {
           {163, 3, "lblEngineRemainTimes"},
       };
       read = call.Read(vector, group);
-      if (!read) {
-        functions::Clear({"lblEngineStatus", "lblEngineModel"});
-        for (const auto& c : counters) Show(c.label, "");
-      } else {
+      if (read) {
         const retrieval::Value_List ints = call.Integers(vector);
         for (std::size_t i = 0; i < ints.Count(); ++i) {
           const VbLong v = ints.Integers[i];
           if (ints.Ids[i] == 186) {
             Engine_Fields(kind, device, engine, 1) = Decode_Machine_State(v);
-            Show("lblEngineStatus", Decode_Machine_State(v));
+            Show(printer, "lblEngineStatus", Decode_Machine_State(v));
             continue;
           }
           for (const auto& c : counters) {
             if (ints.Ids[i] != c.id) continue;
             Engine_Fields(kind, device, engine, c.field) = v;
-            Show(c.label, std::to_string(v));
+            Show(printer, c.label, std::to_string(v));
             break;
           }
         }
         const retrieval::Value_List texts = call.Strings(vector);
         for (std::size_t i = 0; i < texts.Count(); ++i) {
           if (texts.Ids[i] != 152) continue;
-          Show("lblEngineModel", texts.Texts[i]);
+          Show(printer, "lblEngineModel", texts.Texts[i]);
           Engine_Fields(kind, device, engine, 10) = texts.Texts[i];
         }
       }
+      // What the read did not give shows as the engine's fields keep it.
+      const auto kept = [&](int field) { return Field_Text(Engine_Fields(kind, device, engine, field)); };
+      for (const auto& c : counters) functions::Keep(printer, c.label, kept(c.field));
+      functions::Keep(printer, "lblEngineStatus", kept(1));
+      functions::Keep(printer, "lblEngineModel", kept(10));
       call.Finish();
     }
     if (read) Engine_Fields(kind, device, engine, 9) = true;
@@ -66,10 +69,14 @@ VbInteger Get_Engine_Counters(IVectorItem* item, VbInteger engine) {
 VbInteger Get_Summary_Info(IVectorItem* item, VbInteger engine) {
   retrieval::Trapped(kUsualQuietSet, [&] {
     const VbInteger kind = Selected_List_Kind, device = Selected_Device;
+    const Printer_Key whole = Printer_Read(kWholeDevice);
     const bool tandem = functions::Is_Tandem(kind, device);
     if (!tandem) {
-      for (const char* label : {"lblIPEngine2Name", "lblIPEngine2Status", "lblIPFinisher2Name"})
-        Show(label, "");
+      // A single engine: the engine-2 captions show no printer's values.
+      for (const char* label : {"lblIPEngine2Name", "lblIPEngine2Status", "lblIPFinisher2Name"}) {
+        retrieval::Set_Caption(label, retrieval::kNoIndex, "");
+        Forget_Drawn(label);
+      }
     }
     const struct {
       const char* control;
@@ -87,8 +94,8 @@ VbInteger Get_Summary_Info(IVectorItem* item, VbInteger engine) {
     // One pass per engine; the engine of a pass is local, so the caller's
     // engine (often Selected_Engine itself) stays as it was.
     VbInteger passEngine = engine;
-    bool engineRead = false;
     for (bool second = false;; second = true, passEngine = 1) {
+      const Printer_Key pass = Printer_Read(passEngine);
       Call call(item);
       const LONG group = call.Create_Group({186, 152, 206, 111, 209});
       const LONG root = call.Device_Root();
@@ -97,54 +104,54 @@ VbInteger Get_Summary_Info(IVectorItem* item, VbInteger engine) {
       const char* statusLabel = second ? "lblIPEngine2Status" : "lblIPStatus";
       const char* nameLabel = second ? "lblIPEngine2Name" : "lblIPEngine1Name";
       const char* finisherLabel = second ? "lblIPFinisher2Name" : "lblIPFinisher1Name";
-      if (!call.Read(vector, group)) {
-        functions::Clear({statusLabel, nameLabel});
-        Engine_Options(passEngine) = 0;
-      } else {
-        engineRead = true;
+      bool word = false, languages = false;
+      if (call.Read(vector, group)) {
         const retrieval::Value_List ints = call.Integers(vector);
         for (std::size_t i = 0; i < ints.Count(); ++i) {
           const VbLong v = ints.Integers[i];
           switch (ints.Ids[i]) {
-            case 186: Show(statusLabel, Decode_Machine_State(v)); break;
+            case 186: Show(pass, statusLabel, Decode_Machine_State(v)); break;
             case 206:
-              Engine_Options(passEngine) = v;
+              functions::Take_Option_Word(passEngine, v);
               functions::Set_Function_Flags(v);
-              functions::Show_Device_Type();
+              functions::Show_Device_Type(whole);
+              word = true;
               break;
-            case 209: Show("lblIPPDL", Show_Printer_Languages(v)); break;
+            case 209:
+              Show(whole, "lblIPPDL", functions::Show_Languages(whole, v));
+              languages = true;
+              break;
             default: break;
           }
         }
         const retrieval::Value_List texts = call.Strings(vector);
         for (std::size_t i = 0; i < texts.Count(); ++i)
-          if (texts.Ids[i] == 152) Show(nameLabel, texts.Texts[i]);
+          if (texts.Ids[i] == 152) Show(pass, nameLabel, texts.Texts[i]);
       }
+      // What the engine read did not give: the engine's state and model as
+      // its fields keep them, the device's functions and languages as kept.
+      functions::Keep(pass, statusLabel, Field_Text(Engine_Fields(kind, device, passEngine, 1)));
+      functions::Keep(pass, nameLabel, Field_Text(Engine_Fields(kind, device, passEngine, 10)));
+      if (!word)
+        functions::Keep_Device_Type(whole, functions::Kept_Option_Word(passEngine, functions::Set_Function_Flags));
+      if (!languages) functions::Keep_Languages(whole);
       const LONG finisher = call.Handle(engineHandle, 104, 1);
       if (call.Read(finisher, 1010, true, xlpnmif::kModeCached)) {
         const retrieval::Value_List texts = call.Strings(finisher);
         for (std::size_t i = 0; i < texts.Count(); ++i)
-          if (texts.Ids[i] == 111) Show(finisherLabel, texts.Texts[i]);
-      } else {
-        functions::Clear({finisherLabel});
+          if (texts.Ids[i] == 111) Show(pass, finisherLabel, texts.Texts[i]);
       }
+      functions::Keep(pass, finisherLabel, Field_Text(Finisher_Fields(kind, device, passEngine, 0)));
       call.Finish();
       if (!tandem || second) break;
     }
-    // The function flags, the device-type text and the languages are the
-    // device's: none of them stays from the printer read before when no
-    // engine of this one answered.
-    if (!engineRead) {
-      functions::Forget_Function_Flags(engine);
-      functions::Clear_Printer_Languages();
-    }
 
     if (Discovered_Printers(Selected_Row - 1, 0) == 0) {
-      Show("lblIPInstalled", Installed_Text);
-      Show("lblIPSpoolName", Field_Text(Device_List_Fields(kind, device, 5)));
+      Show(whole, "lblIPInstalled", Installed_Text);
+      Show(whole, "lblIPSpoolName", Field_Text(Device_List_Fields(kind, device, 5)));
     } else {
-      Show("lblIPInstalled", Not_Installed_Text);
-      Show("lblIPSpoolName", Not_Applicable_Text);
+      Show(whole, "lblIPInstalled", Not_Installed_Text);
+      Show(whole, "lblIPSpoolName", Not_Applicable_Text);
     }
   });
   return 0;

@@ -122,19 +122,25 @@ std::string Decode_Present(VbLong code);
 //   handle kept is the job list root of Get_Print_Jobs (Job_Root_Handle).
 // - A group read has failed when its handle is -1 or its ErrorCode is not
 //   0. Nothing of a failed read is applied: the fields and records of the
-//   device keep what they held (empty for a device never read). What the
-//   read would have written that no table keeps per device (captions,
-//   Engine_Options of the engine, Option_Flags) is cleared instead: empty
-//   captions, an option word and flags of 0, so that nothing of the printer
-//   read before shows for this one. Record procedures store their record
-//   only when every read of the call succeeded (the input tray's optional
-//   wide-size flag aside: when its read fails the flag stays empty), but
-//   for Get_Alerts, Get_Memory_Table, Get_Firmware_Table and
-//   Get_Print_Jobs, which leave out a row whose read fails and store the
-//   others (an alert, memory or firmware row answering -11 or -12 ends the
-//   read and keeps the record). ErrorCode -11 or -12 (after a read that
-//   the procedure checks) sets Comm_Error_On to "On", Comm_Error_Text to
-//   the not-responding text and enables Timer4; other codes set nothing.
+//   device keep what they held (empty for a device never read). Record
+//   procedures store their record only when every read of the call
+//   succeeded (the input tray's optional wide-size flag aside: when its
+//   read fails the flag stays empty), but for Get_Alerts,
+//   Get_Memory_Table, Get_Firmware_Table and Get_Print_Jobs, which leave
+//   out a row whose read fails and store the others (an alert, memory or
+//   firmware row answering -11 or -12 ends the read and keeps the record).
+//   ErrorCode -11 or -12 (after a read that the procedure checks) sets
+//   Comm_Error_On to "On", Comm_Error_Text to the not-responding text and
+//   enables Timer4; other codes set nothing.
+// - What the window shows of a printer belongs to that printer (see
+//   Printer_Key below). A caption, colour or option word that a read does
+//   not give (the read failed, or the answer lacks its scalar) is left as
+//   it is when the window already shows it for the printer read: a printer
+//   that misses a poll keeps its last good values on screen. Shown for
+//   another printer, it becomes the value kept for the printer read (its
+//   table cell, its kept option word, the banner of its kept alerts), and
+//   is empty (an option word and flags of 0) where nothing of it is kept:
+//   nothing of the printer read before shows for this one.
 // - Record counts are clamped to the record's capacity (0 .. capacity)
 //   before any 16-bit conversion, and only that many entries are read and
 //   stored: a device reporting more shows its first entries.
@@ -313,9 +319,10 @@ inline constexpr int kMaxJobs = 25;
 // Subscripts: list kind 0..2, device 0..64, engine 0..2, field as shown.
 // Written by the procedures named; the main window reads them.
 
-// Fields 0..7: 0 and 4 Get_Status_And_Options, 1 Get_Printer_State (product
-// name, 77), 6 Get_Device_Flag (tandem flag); the others (2 controller
-// module type, 3 location, 5 spooler name) the main window's discovery.
+// Fields 0..7: 0 and 4 Get_Status_And_Options (4 Get_Device_Status too),
+// 1 Get_Printer_State (product name, 77), 6 Get_Device_Flag (tandem flag);
+// the others (2 controller module type, 3 location, 5 spooler name) the
+// main window's discovery.
 inline Vb_Array<Field, 0, 2, 64, 7> Device_List_Fields;
 // Fields 0..20: Get_Controller_Info (4, 5, 8-15, 18, 19), Get_MIB_Version
 // (16, 17); the others the main window's discovery.
@@ -350,6 +357,43 @@ inline std::array<VbLong, 32> Option_Flags{};
 inline VbLong& Scanner_Flag = Option_Flags[14];
 inline VbLong& Copier_Flag = Option_Flags[31];
 inline VbLong& Fax_Flag = Option_Flags[13];
+
+// ---- Which printer the window's values were drawn for ----
+
+// The printer a value on the window belongs to: the list kind, the device
+// and the engine it was read for, or kWholeDevice for the values of the
+// device as a whole (its identity, status, controller, languages and
+// functions). Kind -1: no printer.
+inline constexpr VbInteger kWholeDevice = -1;
+struct Printer_Key {
+  VbInteger Kind = -1;
+  VbInteger Device = -1;
+  VbInteger Engine = kWholeDevice;
+  friend bool operator==(const Printer_Key&, const Printer_Key&) = default;
+};
+// The device read now (Selected_List_Kind, Selected_Device) with `engine`.
+Printer_Key Printer_Read(VbInteger engine);
+
+// The one record of which printer each control of the window that shows
+// printer values (captions, the banner, lists, pictures; `index` the
+// element of a control array, -1 for a control that is none) was drawn for
+// last. The readers, list fills and pictures mark what they draw; a
+// control never marked, or forgotten, was drawn for no printer. Every
+// decision to keep what a control shows goes through Drawn_For (owner: the
+// readers, the tab lists and the pictures; a new window forgets all).
+bool Drawn_For(const Printer_Key& printer, std::string_view control, VbInteger index = -1);
+void Mark_Drawn(const Printer_Key& printer, std::string_view control, VbInteger index = -1);
+void Forget_Drawn(std::string_view control, VbInteger index = -1);
+void Forget_All_Drawn();
+// A new discovery of list `kind`: its device numbers may name other
+// printers now, so no control is drawn for any of them any more and no
+// option word is theirs.
+void Forget_Drawn_For_List(VbInteger kind);
+
+// The printer (list kind, device, engine) whose option word each
+// Engine_Options(engine) holds, set with the word by a read of scalar 206;
+// Kind -1 while it holds no printer's word (owner: as Engine_Options).
+inline std::array<Printer_Key, 3> Engine_Options_Printer{};
 
 // The job list root (vector 7001) that Get_Print_Jobs opened last, with the
 // object that made it; Handle -1 when none is open. Only that object may
@@ -493,10 +537,13 @@ VbInteger Get_Engine_Model(IVectorItem* item, VbInteger engine);
 VbInteger Get_Printer_State(IVectorItem* item, VbInteger engine);
 void Get_Input_Trays(IVectorItem* item);
 void Get_Output_Trays(IVectorItem* item);
-// Label13 := "Status" on &HE0E0E0 before anything is read, then, when the
-// record is stored, the colour and caption of the last stored alert with a
-// description. A row whose read fails is left out (entries stay numbered
-// 1 .. Count without gaps); one answering -11 or -12 ends the read.
+// The banner Label13 (caption and colour) is that of the alerts listed for
+// the printer (Alert_Banner of its record). A good read stores the record
+// and draws its banner; a read that fails, or a row answering -11 or -12,
+// which ends the read, keeps the record and the banner shown for this
+// printer (another printer's banner becomes that of this one's kept
+// record). A row whose read fails otherwise is left out (entries stay
+// numbered 1 .. Count without gaps).
 void Get_Alerts(IVectorItem* item);
 // On the Printer tab (Current_Tab 2) units whose upper-cased type text
 // contains "ROM", "NVRAM" or "RAM" are left out.
@@ -509,7 +556,8 @@ void Get_Finisher_Options(IVectorItem* item);
 // The main window turns to another printer: Engine_Options of every engine
 // and Option_Flags := 0, and the captions drawn from them (Label12,
 // lblIPType, the option captions of Get_Installed_Options and Label14) are
-// emptied, until the new printer's own option word is read. Reads nothing.
+// emptied and drawn for no printer, until the new printer's own option word
+// is read. Reads nothing.
 void Forget_Engine_Options();
 // Job_Table(k, d); keeps the job list root open in Job_Root_Handle (the
 // previous one is released first). A job whose handle is -1 or whose read
@@ -527,6 +575,10 @@ struct Alert_Status {
 // for any other text), with localised caption and party when Localised is
 // "On".
 Alert_Status Classify_Alert(const std::string& description);
+// The banner of a record's alerts: the row of the last stored alert whose
+// description was received, else (no alert, none described, no record yet)
+// "Status" on &HE0E0E0 with no party.
+Alert_Status Alert_Banner(const Alert_Record& record);
 
 // ---- Utilities without a device ----
 
@@ -553,9 +605,9 @@ void Get_OS_Version();
 // ---- Controller, identity, finisher names, counters and device flags ----
 // Every reader below follows the rules of the retrieval procedures above:
 // root 5002/5004 by Selected_List_Kind (the two finisher readers too),
-// values of a failed read are not applied (its captions, option word and
-// flags are cleared), and the fields and captions a good answer lacks keep
-// what they held.
+// values of a failed read are not applied, and the captions, option word
+// and flags that a read does not give are those the printer read last gave
+// (empty, 0, for another printer with nothing kept).
 
 // Controller_Fields 4, 5, 13, 14, 18, 19 from the controller block (vector
 // 74), then Get_Disk_Info and Get_Memory_Table, whose first disk row (10,
@@ -568,15 +620,17 @@ void Get_Controller_Info(IVectorItem* item);
 // LCTPaperInput, Label6, TrimmerPaperOutput, Label8, PunchPaperOutput,
 // Label10, SheetFeederPaperInput, CenterFoldPaperOutput, ZFoldPaperOutput,
 // DMFoldPaperOutput from the flags as they stand, Label14 := resolution
-// (151); then field 9 := True when the engine's values were read. After a
-// failed engine read the word and the flags are 0 and the ten option
-// captions and Label14 are empty.
+// (151); then field 9 := True when the engine's values were read. A read
+// that gives no word keeps the word the printer gave last (the flags are
+// set from it again), or, with none kept, leaves word and flags 0 and the
+// option captions and Label14 empty (see the rules above).
 void Get_Installed_Options(IVectorItem* item, VbInteger engine);
 
 // lblIPModel and lblIPName(1..5) := controller name (189); lblIPLocation and
 // Device_List_Fields field 3 := location (78).
 void Get_Printer_Identity(IVectorItem* item, VbInteger engine);
-// Label4 := Decode_Device_Status(81) of Selected_Engine.
+// Label4 and Device_List_Fields field 4 := Decode_Device_Status(81) of
+// Selected_Engine.
 VbInteger Get_Device_Status(IVectorItem* item);
 // Engine_Options(engine) and flags 13, 14, 31 from 206; then the
 // device-type text in Label12 and lblIPType: "Printer" (312), then

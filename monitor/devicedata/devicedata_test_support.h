@@ -40,7 +40,9 @@ inline void Reset_Module_Values() {
   Disk_Table.Clear();
   Job_Table.Clear();
   Engine_Options.Clear();
+  Engine_Options_Printer.fill(Printer_Key{});
   Option_Flags.fill(0);
+  Forget_All_Drawn();
   Registry_Value.clear();
   Registry_Found.clear();
   OS_Platform_Id = 0;

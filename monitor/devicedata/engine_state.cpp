@@ -9,24 +9,25 @@ using namespace retrieval;
 
 VbInteger Get_Engine_Model(IVectorItem* item, VbInteger engine) {
   Trapped(kUsualQuietSet, [&] {
+    const Printer_Key printer = Printer_Read(engine);
     Call call(item);
     const LONG group = call.Create_Group({152});
     const LONG root = call.Device_Root();
     const LONG engine_handle = call.Engine(root, engine);
     const LONG model = call.Handle(engine_handle, 148, 1);
-    const auto show = [](const std::string& name) {
-      Set_Caption("lblEngineNamePaperInput", 7, name);
-      Set_Caption("lblEngineNamePaperOutput", 8, name);
-      Set_Caption("lblEngineModel", kNoIndex, name);
-    };
+    constexpr struct {
+      const char* control;
+      VbInteger index;
+    } kLabels[] = {{"lblEngineNamePaperInput", 7}, {"lblEngineNamePaperOutput", 8}, {"lblEngineModel", kNoIndex}};
     if (call.Read(model, group)) {
       const Value_List list = call.Strings(model);
       for (std::size_t i = 0; i < list.Count(); ++i)
-        if (list.Ids[i] == 152) show(list.Texts[i]);
-    } else {
-      // The labels never keep the engine of the printer read before.
-      show("");
+        if (list.Ids[i] == 152)
+          for (const auto& label : kLabels) Draw(printer, label.control, label.index, list.Texts[i]);
     }
+    // The engine's model as its fields keep it.
+    const std::string kept = Field_Text(Engine_Fields(Selected_List_Kind, Selected_Device, engine, 10));
+    for (const auto& label : kLabels) Draw_Kept(printer, label.control, label.index, kept);
     call.Finish();
   });
   return 0;

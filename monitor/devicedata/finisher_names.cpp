@@ -33,12 +33,13 @@ bool Read_Finisher_Name(IVectorItem* item, VbInteger engine, LONG mode, F&& take
 
 VbInteger Get_Finisher_Model(IVectorItem* item) {
   retrieval::Trapped(kUsualQuietSet, [&] {
-    const bool read =
-        Read_Finisher_Name(item, Selected_Engine, xlpnmif::kModeCached, [](const std::string& name) {
-          functions::Show("lblEngineFinisherModel", name);
-          Finisher_Fields(Selected_List_Kind, Selected_Device, Selected_Engine, 0) = name;
-        });
-    if (!read) functions::Clear({"lblEngineFinisherModel"});
+    const Printer_Key printer = Printer_Read(Selected_Engine);
+    Read_Finisher_Name(item, Selected_Engine, xlpnmif::kModeCached, [&](const std::string& name) {
+      functions::Show(printer, "lblEngineFinisherModel", name);
+      Finisher_Fields(Selected_List_Kind, Selected_Device, Selected_Engine, 0) = name;
+    });
+    functions::Keep(printer, "lblEngineFinisherModel",
+                    Field_Text(Finisher_Fields(Selected_List_Kind, Selected_Device, Selected_Engine, 0)));
   });
   return 0;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 #include <functional>
+#include <map>
+#include <utility>
 #include <string>
 
 #include "monitor/devicedata/retrieval.h"
@@ -40,7 +42,52 @@ void Report_Error() {
   Message_Box->Show_Modal();
 }
 
+Printer_Key Printer_Read(VbInteger engine) { return {Selected_List_Kind, Selected_Device, engine}; }
+
+namespace {
+
+// Control name and array index of each control drawn, with its printer.
+std::map<std::pair<std::string, VbInteger>, Printer_Key>& Drawn_Controls() {
+  static std::map<std::pair<std::string, VbInteger>, Printer_Key> drawn;
+  return drawn;
+}
+
+}  // namespace
+
+bool Drawn_For(const Printer_Key& printer, std::string_view control, VbInteger index) {
+  const auto& drawn = Drawn_Controls();
+  const auto it = drawn.find({std::string(control), index});
+  return it != drawn.end() && it->second == printer;
+}
+
+void Mark_Drawn(const Printer_Key& printer, std::string_view control, VbInteger index) {
+  Drawn_Controls()[{std::string(control), index}] = printer;
+}
+
+void Forget_Drawn(std::string_view control, VbInteger index) {
+  Drawn_Controls().erase({std::string(control), index});
+}
+
+void Forget_All_Drawn() { Drawn_Controls().clear(); }
+
+void Forget_Drawn_For_List(VbInteger kind) {
+  std::erase_if(Drawn_Controls(), [kind](const auto& entry) { return entry.second.Kind == kind; });
+  for (Printer_Key& owner : Engine_Options_Printer)
+    if (owner.Kind == kind) owner = Printer_Key{};
+}
+
 namespace retrieval {
+
+void Draw(const Printer_Key& printer, std::string_view control, VbInteger index,
+          const std::string& caption) {
+  Set_Caption(control, index, caption);
+  Mark_Drawn(printer, control, index);
+}
+
+void Draw_Kept(const Printer_Key& printer, std::string_view control, VbInteger index,
+               const std::string& kept) {
+  if (!Drawn_For(printer, control, index)) Draw(printer, control, index, kept);
+}
 
 void Check(HRESULT hr) {
   if (FAILED(hr)) throw VbErrorFromHResult(hr, VbCall::Invoke);

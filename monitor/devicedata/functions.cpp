@@ -1,4 +1,5 @@
-// The function flags of the option word and the device-type text.
+// The option word and its flags, the device-type text and the language
+// captions.
 #include "monitor/devicedata/functions.h"
 
 #include <string>
@@ -8,6 +9,13 @@ namespace {
 
 constexpr VbLong kFaxMask = 0x2000;
 constexpr VbLong kScannerMask = 0x4000;
+
+// The printer whose word Engine_Options(engine) holds; the table's own
+// subscript check (error 9) guards the engine number.
+Printer_Key& Option_Word_Printer(VbInteger engine) {
+  static_cast<void>(Engine_Options(engine));
+  return Engine_Options_Printer[static_cast<std::size_t>(engine)];
+}
 
 }  // namespace
 
@@ -33,10 +41,28 @@ void Set_All_Option_Flags(VbLong word) {
   Option_Flags[31] = word < 0 ? 1 : 0;
 }
 
-void Show_Device_Type() {
+void Take_Option_Word(VbInteger engine, VbLong word) {
+  Printer_Key& owner = Option_Word_Printer(engine);
+  Engine_Options(engine) = word;
+  owner = Printer_Read(engine);
+}
+
+bool Kept_Option_Word(VbInteger engine, void (*set_flags)(VbLong)) {
+  Printer_Key& owner = Option_Word_Printer(engine);
+  if (owner == Printer_Read(engine)) {
+    set_flags(Engine_Options(engine));
+    return true;
+  }
+  Engine_Options(engine) = 0;
+  owner = Printer_Key{};
+  Set_All_Option_Flags(0);
+  return false;
+}
+
+void Show_Device_Type(const Printer_Key& device) {
   const std::string base = Trim_Spaces(retrieval::Localised_Text("Printer", 312));
-  Show("Label12", base);
-  Show("lblIPType", base);
+  Show(device, "Label12", base);
+  Show(device, "lblIPType", base);
   const struct {
     bool present;
     const char* english;
@@ -46,20 +72,36 @@ void Show_Device_Type() {
       {Copier_Flag == 1, "/Copier", 449},
       {Fax_Flag == kFaxMask, "/Fax", 450},
   };
+  // Each word is appended to the caption as the window reads it back.
   for (const auto& s : suffixes) {
     if (!s.present) continue;
     const std::string suffix = Trim_Spaces(retrieval::Localised_Text(s.english, s.resource));
-    Show("Label12", retrieval::Caption("Label12", retrieval::kNoIndex) + suffix);
-    Show("lblIPType", retrieval::Caption("lblIPType", retrieval::kNoIndex) + suffix);
+    Show(device, "Label12", retrieval::Caption("Label12", retrieval::kNoIndex) + suffix);
+    Show(device, "lblIPType", retrieval::Caption("lblIPType", retrieval::kNoIndex) + suffix);
   }
 }
 
-void Forget_Function_Flags(VbInteger engine) {
-  Engine_Options(engine) = 0;
-  Set_Function_Flags(0);
-  Clear({"Label12", "lblIPType"});
+void Keep_Device_Type(const Printer_Key& device, bool word_known) {
+  if (Drawn_For(device, "Label12") && Drawn_For(device, "lblIPType")) return;
+  if (word_known) {
+    Show_Device_Type(device);
+  } else {
+    Show(device, "Label12", "");
+    Show(device, "lblIPType", "");
+  }
 }
 
-void Clear_Printer_Languages() { Clear({"lblIPPDL", "lblIPLanguages"}); }
+std::string Show_Languages(const Printer_Key& device, VbLong code) {
+  const std::string text = Show_Printer_Languages(code);
+  Mark_Drawn(device, "lblIPPDL");
+  Mark_Drawn(device, "lblIPLanguages");
+  return text;
+}
+
+void Keep_Languages(const Printer_Key& device) {
+  const std::string kept = Field_Text(Controller_Fields(device.Kind, device.Device, 19));
+  Keep(device, "lblIPPDL", kept);
+  Keep(device, "lblIPLanguages", kept);
+}
 
 }  // namespace vlm::monitor::functions

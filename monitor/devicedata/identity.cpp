@@ -29,6 +29,7 @@ std::string First_Characters(const std::string& text, std::size_t count, std::si
 
 void Get_Printer_Identity(IVectorItem* item, VbInteger engine) {
   retrieval::Trapped(kUsualQuietSet, [&] {
+    const Printer_Key device = Printer_Read(kWholeDevice);
     Call call(item);
     const LONG group = call.Create_Group({189, 78});
     const LONG root = call.Device_Root();
@@ -38,35 +39,44 @@ void Get_Printer_Identity(IVectorItem* item, VbInteger engine) {
       for (std::size_t i = 0; i < texts.Count(); ++i) {
         const std::string& v = texts.Texts[i];
         if (texts.Ids[i] == 189) {
-          Show("lblIPModel", v);
-          for (VbInteger n = 1; n <= 5; ++n) retrieval::Set_Caption("lblIPName", n, v);
+          Show(device, "lblIPModel", v);
+          for (VbInteger n = 1; n <= 5; ++n) retrieval::Draw(device, "lblIPName", n, v);
         } else if (texts.Ids[i] == 78) {
-          Show("lblIPLocation", v);
+          Show(device, "lblIPLocation", v);
           // The QuickView shows the location from the device's fields.
           Device_List_Fields(Selected_List_Kind, Selected_Device, 3) = v;
         }
       }
-    } else {
-      functions::Clear({"lblIPModel", "lblIPLocation"});
-      for (VbInteger n = 1; n <= 5; ++n) retrieval::Set_Caption("lblIPName", n, "");
     }
+    // The controller's name is kept nowhere but on the window; its location
+    // is kept in the device's fields.
+    functions::Keep(device, "lblIPModel", "");
+    for (VbInteger n = 1; n <= 5; ++n) retrieval::Draw_Kept(device, "lblIPName", n, "");
+    functions::Keep(device, "lblIPLocation",
+                    Field_Text(Device_List_Fields(Selected_List_Kind, Selected_Device, 3)));
     call.Finish();
   });
 }
 
 VbInteger Get_Device_Status(IVectorItem* item) {
   retrieval::Trapped(kUsualQuietSet, [&] {
+    const Printer_Key device = Printer_Read(kWholeDevice);
     Call call(item);
     const LONG group = call.Create_Group({81});
     const LONG root = call.Device_Root();
     const LONG vector = call.Handle(call.Engine(root, Selected_Engine), 74, Selected_Engine + 1);
     if (call.Read(vector, group)) {
       const retrieval::Value_List ints = call.Integers(vector);
-      for (std::size_t i = 0; i < ints.Count(); ++i)
-        if (ints.Ids[i] == 81) Show("Label4", Decode_Device_Status(ints.Integers[i]));
-    } else {
-      functions::Clear({"Label4"});
+      for (std::size_t i = 0; i < ints.Count(); ++i) {
+        if (ints.Ids[i] != 81) continue;
+        // The device's fields keep the status too: the controller tab,
+        // which shows them before this read, shows the last good one.
+        const std::string status = Decode_Device_Status(ints.Integers[i]);
+        Device_List_Fields(Selected_List_Kind, Selected_Device, 4) = status;
+        Show(device, "Label4", status);
+      }
     }
+    functions::Keep(device, "Label4", Field_Text(Device_List_Fields(Selected_List_Kind, Selected_Device, 4)));
     call.Finish();
   });
   return 0;
@@ -74,20 +84,25 @@ VbInteger Get_Device_Status(IVectorItem* item) {
 
 VbInteger Get_Device_Functions(IVectorItem* item, VbInteger engine) {
   retrieval::Trapped(kUsualQuietSet, [&] {
+    const Printer_Key device = Printer_Read(kWholeDevice);
     Call call(item);
     const LONG group = call.Create_Group({206});
     const LONG root = call.Device_Root();
     const LONG vector = call.Handle(call.Engine(root, engine), 148, 1);
+    bool word = false;
     if (call.Read(vector, group)) {
       const retrieval::Value_List ints = call.Integers(vector);
       for (std::size_t i = 0; i < ints.Count(); ++i) {
         if (ints.Ids[i] != 206) continue;
-        Engine_Options(engine) = ints.Integers[i];
+        functions::Take_Option_Word(engine, ints.Integers[i]);
         functions::Set_Function_Flags(ints.Integers[i]);
+        word = true;
       }
-      functions::Show_Device_Type();
+    }
+    if (word) {
+      functions::Show_Device_Type(device);
     } else {
-      functions::Forget_Function_Flags(engine);
+      functions::Keep_Device_Type(device, functions::Kept_Option_Word(engine, functions::Set_Function_Flags));
     }
     call.Finish();
   });
@@ -96,6 +111,7 @@ VbInteger Get_Device_Functions(IVectorItem* item, VbInteger engine) {
 
 VbInteger Get_MIB_Version(IVectorItem* item) {
   retrieval::Trapped(kUsualQuietSet, [&] {
+    const Printer_Key device = Printer_Read(kWholeDevice);
     Call call(item);
     const LONG group = call.Create_Group({85, 86});
     const LONG root = call.Device_Root();
@@ -105,14 +121,14 @@ VbInteger Get_MIB_Version(IVectorItem* item) {
       for (std::size_t i = 0; i < texts.Count(); ++i) {
         if (texts.Ids[i] == 85) {
           Controller_Fields(Selected_List_Kind, Selected_Device, 16) = texts.Texts[i];
-          Show("lblIPMIBVersion", texts.Texts[i]);
+          Show(device, "lblIPMIBVersion", texts.Texts[i]);
         } else if (texts.Ids[i] == 86) {
           Controller_Fields(Selected_List_Kind, Selected_Device, 17) = texts.Texts[i];
         }
       }
-    } else {
-      functions::Clear({"lblIPMIBVersion"});
     }
+    functions::Keep(device, "lblIPMIBVersion",
+                    Field_Text(Controller_Fields(Selected_List_Kind, Selected_Device, 16)));
     call.Finish();
   });
   return 0;

@@ -1,12 +1,17 @@
-// Every reader after a printer switch: printer A is read well, then printer
-// B, whose read fails in each way a read fails. Nothing that A's read put on
-// the window (captions, colours), in the option word or in its flags shows
-// for B, and B's own tables keep B's last good values.
+// Every reader, read well and then failing in each way a read fails:
+// - the same printer: everything its good read put on the window
+//   (captions, colours), the option word and its flags stay as they were;
+// - after a printer switch (B read well, then A, then B failing): nothing
+//   of A shows for B, B's tables keep B's last good values, and the window
+//   shows B's own kept values where its tables keep them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "monitor/devicedata/devicedata.h"
 #include "monitor/devicedata/retrieval_test_support.h"
@@ -23,6 +28,9 @@ struct Reader {
   const char* name;
   std::function<void(IVectorItem*)> run;
   bool checked;  // applies the not-responding check
+  // Captions whose values the reader keeps in the device's tables: a failed
+  // read of the printer shows its last good value there, never "".
+  std::vector<std::string> kept = {};
 };
 
 const Reader kReaders[] = {
@@ -30,22 +38,25 @@ const Reader kReaders[] = {
     {"Get_Printer_State", [](IVectorItem* i) { Get_Printer_State(i, 0); }, false},
     {"Get_Input_Trays", Get_Input_Trays, true},
     {"Get_Output_Trays", Get_Output_Trays, true},
-    {"Get_Alerts", Get_Alerts, true},
+    {"Get_Alerts", Get_Alerts, true, {"Label13"}},
     {"Get_Memory_Table", Get_Memory_Table, true},
     {"Get_Disk_Info", Get_Disk_Info, true},
     {"Get_Firmware_Table", Get_Firmware_Table, true},
     {"Get_Finisher_Options", Get_Finisher_Options, true},
     {"Get_Print_Jobs", Get_Print_Jobs, false},
-    {"Get_Controller_Info", Get_Controller_Info, true},
+    {"Get_Controller_Info", Get_Controller_Info, true, {"lblIPPDL", "lblIPLanguages"}},
     {"Get_Installed_Options", [](IVectorItem* i) { Get_Installed_Options(i, 0); }, true},
-    {"Get_Printer_Identity", [](IVectorItem* i) { Get_Printer_Identity(i, 0); }, true},
-    {"Get_Device_Status", [](IVectorItem* i) { Get_Device_Status(i); }, true},
+    {"Get_Printer_Identity", [](IVectorItem* i) { Get_Printer_Identity(i, 0); }, true, {"lblIPLocation"}},
+    {"Get_Device_Status", [](IVectorItem* i) { Get_Device_Status(i); }, true, {"Label4"}},
     {"Get_Device_Functions", [](IVectorItem* i) { Get_Device_Functions(i, 0); }, true},
-    {"Get_MIB_Version", [](IVectorItem* i) { Get_MIB_Version(i); }, true},
-    {"Get_Finisher_Model", [](IVectorItem* i) { Get_Finisher_Model(i); }, true},
+    {"Get_MIB_Version", [](IVectorItem* i) { Get_MIB_Version(i); }, true, {"lblIPMIBVersion"}},
+    {"Get_Finisher_Model", [](IVectorItem* i) { Get_Finisher_Model(i); }, true, {"lblEngineFinisherModel"}},
     {"Get_Finisher_Strings", [](IVectorItem* i) { Get_Finisher_Strings(i, 0); }, true},
-    {"Get_Engine_Counters", [](IVectorItem* i) { Get_Engine_Counters(i, 0); }, true},
-    {"Get_Summary_Info", [](IVectorItem* i) { Get_Summary_Info(i, 0); }, true},
+    {"Get_Engine_Counters", [](IVectorItem* i) { Get_Engine_Counters(i, 0); }, true,
+     {"lblEnginePMCount", "lblEnginePrinterCount", "lblengineDeveloperCount", "lblEngineServiceCount",
+      "lblEngineTotalCount", "lblEngineRemainJobs", "lblEngineRemainTimes", "lblEngineStatus", "lblEngineModel",
+      "lblEngineFinisherModel"}},
+    {"Get_Summary_Info", [](IVectorItem* i) { Get_Summary_Info(i, 0); }, true, {"lblIPInstalled", "lblIPSpoolName"}},
     {"Get_Device_Flag",
      [](IVectorItem* i) { Get_Device_Flag(i, Selected_List_Kind, Selected_Device, Selected_Row); }, true},
     {"Get_Status_And_Options", [](IVectorItem* i) { Get_Status_And_Options(i); }, true},
@@ -88,12 +99,61 @@ class OtherPrinterTest : public test_support::RetrievalTest {
     Select(1, 1, 0);
     Selected_Row = 2;
   }
+  // Makes every read of the printer fail as `f` says.
+  static void Fail(Fake_Vector_Item& item, const std::string& device, const Failure& f) {
+    if (f.code == 0) {
+      item.Fail_Handle(device);
+    } else {
+      item.Set_All_Error_Code(f.code);
+    }
+  }
+  void Expect_Not_Responding_Text(const Reader& r, const Failure& f) {
+    const bool not_responding = r.checked && (f.code == -11 || f.code == -12);
+    EXPECT_EQ(Comm_Error_Text, not_responding ? "The Selected Printer is not Responding (Error Code " +
+                                                    std::to_string(f.code) + ")"
+                                              : "");
+  }
 };
 
+// A's option word sets some of the installed-option bits, and the scanner
+// and copier functions; B's sets none.
+constexpr LONG kOptionsA = LONG(0x80144280u);
+
+TEST_F(OtherPrinterTest, APrinterThatMissesAReadKeepsWhatItsLastGoodReadShowed) {
+  for (const Reader& r : kReaders) {
+    for (const Failure& f : kFailures) {
+      SCOPED_TRACE(std::string(r.name) + " " + f.name);
+      Start_Afresh();
+      ComPtr<Fake_Vector_Item> a = MakeComObject<Fake_Vector_Item>();
+      Fill_Printer(*a, "5002.0", "A", kOptionsA, "Paper Jam");
+      Select_A();
+      Run(a.Get(), r.run);
+      ASSERT_EQ(dialog_.Shown, 0) << Last_Error_Number << " " << Last_Error_Description;
+      const std::map<std::string, std::string> captions = window_.Captions;
+      const std::map<std::string, VbLong> colours = window_.Back_Colours;
+      const std::string tables = Device_Tables(0, 0);
+      std::array<VbLong, 3> options{};
+      for (int e = 0; e <= 2; ++e) options[static_cast<std::size_t>(e)] = Engine_Options(e);
+      const std::array<VbLong, 32> flags = Option_Flags;
+
+      Fail(*a, "5002.0", f);
+      Comm_Error_On = "Off";
+      Comm_Error_Text.clear();
+      Run(a.Get(), r.run);
+      Release_Job_Root_Handle();
+
+      EXPECT_EQ(window_.Captions, captions);
+      EXPECT_EQ(window_.Back_Colours, colours);
+      for (int e = 0; e <= 2; ++e) EXPECT_EQ(Engine_Options(e), options[static_cast<std::size_t>(e)]) << e;
+      EXPECT_EQ(Option_Flags, flags);
+      EXPECT_EQ(Device_Tables(0, 0), tables);
+      Expect_Not_Responding_Text(r, f);
+      EXPECT_EQ(dialog_.Shown, 0) << Last_Error_Number << " " << Last_Error_Description;
+    }
+  }
+}
+
 TEST_F(OtherPrinterTest, NothingOfTheFirstPrinterShowsForOneWhoseReadFails) {
-  // A's option word sets some of the installed-option bits, and the
-  // scanner and copier functions; B's sets none.
-  constexpr LONG kOptionsA = LONG(0x80144280u);
   for (const Reader& r : kReaders) {
     for (const Failure& f : kFailures) {
       SCOPED_TRACE(std::string(r.name) + " " + f.name);
@@ -107,6 +167,8 @@ TEST_F(OtherPrinterTest, NothingOfTheFirstPrinterShowsForOneWhoseReadFails) {
       Select_B();
       Run(b.Get(), r.run);
       const std::string b_tables = Device_Tables(1, 1);
+      const std::map<std::string, std::string> b_captions = window_.Captions;
+      const std::map<std::string, VbLong> b_colours = window_.Back_Colours;
       Select_A();
       window_.Captions.clear();
       window_.Back_Colours.clear();
@@ -116,11 +178,7 @@ TEST_F(OtherPrinterTest, NothingOfTheFirstPrinterShowsForOneWhoseReadFails) {
       ASSERT_EQ(dialog_.Shown, 0) << Last_Error_Number << " " << Last_Error_Description;
 
       // Now B fails.
-      if (f.code == 0) {
-        b->Fail_Handle("5004.1");
-      } else {
-        b->Set_All_Error_Code(f.code);
-      }
+      Fail(*b, "5004.1", f);
       Comm_Error_On = "Off";
       Comm_Error_Text.clear();
       Select_B();
@@ -138,13 +196,26 @@ TEST_F(OtherPrinterTest, NothingOfTheFirstPrinterShowsForOneWhoseReadFails) {
           EXPECT_NE(window_.Back_Colours[control], colour) << control;
         }
       }
+      // Every caption A's read drew shows B's own value: its last good one
+      // where B's tables keep it, else B's or nothing.
+      for (const auto& [control, caption] : a_captions) {
+        const std::string now = window_.Captions[control];
+        if (std::find(r.kept.begin(), r.kept.end(), control) != r.kept.end()) {
+          EXPECT_EQ(now, b_captions.at(control)) << control;
+          EXPECT_FALSE(now.empty()) << control;
+        } else if (!now.empty()) {
+          EXPECT_EQ(now, b_captions.count(control) ? b_captions.at(control) : "") << control;
+        }
+      }
+      for (const auto& [control, colour] : a_colours) {
+        if (std::find(r.kept.begin(), r.kept.end(), control) != r.kept.end()) {
+          EXPECT_EQ(window_.Back_Colours[control], b_colours.at(control)) << control;
+        }
+      }
       for (int e = 0; e <= 2; ++e) EXPECT_EQ(Engine_Options(e), 0) << e;
       for (std::size_t k = 0; k < Option_Flags.size(); ++k) EXPECT_EQ(Option_Flags[k], 0) << k;
       EXPECT_EQ(Device_Tables(1, 1), b_tables);
-      const bool not_responding = r.checked && (f.code == -11 || f.code == -12);
-      EXPECT_EQ(Comm_Error_Text, not_responding ? "The Selected Printer is not Responding (Error Code " +
-                                                      std::to_string(f.code) + ")"
-                                                : "");
+      Expect_Not_Responding_Text(r, f);
       EXPECT_EQ(dialog_.Shown, 0) << Last_Error_Number << " " << Last_Error_Description;
     }
   }

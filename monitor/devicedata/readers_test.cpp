@@ -164,7 +164,9 @@ TEST_F(ReadersTest, InstalledOptionsFillTheEngineFields) {
 // Failed reads apply nothing: the device's fields keep the last good read.
 // The option word, its flags and the captions are no device's: they show no
 // options rather than those of the read before.
-TEST_F(ReadersTest, InstalledOptionsOfAFailedReadKeepTheFieldsAndShowNoOptions) {
+// The same printer failing keeps what its good read gave: fields, option
+// word and flags, option captions and resolution.
+TEST_F(ReadersTest, InstalledOptionsOfAFailedReadKeepWhatThePrinterGaveLast) {
   item_->Set(kEngine0Data, 206, LONG{0x80});
   item_->Set(kEngine0Data, 157, LONG{1001});
   item_->Set(kEngine0Data, 152, "Colour engine");
@@ -178,12 +180,13 @@ TEST_F(ReadersTest, InstalledOptionsOfAFailedReadKeepTheFieldsAndShowNoOptions) 
     SCOPED_TRACE(code);
     item_->Set_All_Error_Code(code);
     Get_Installed_Options(item_.Get(), 0);
-    EXPECT_EQ(Engine_Options(0), 0);
-    for (VbLong flag : Option_Flags) EXPECT_EQ(flag, 0);
+    EXPECT_EQ(Engine_Options(0), 0x80);
+    for (std::size_t k = 0; k < Option_Flags.size(); ++k) EXPECT_EQ(Option_Flags[k], k == 7 ? 0x80 : 0) << k;
     EXPECT_EQ(Field_Of(Engine_Fields(0, 0, 0, 7)), "1001");
     EXPECT_EQ(Field_Of(Engine_Fields(0, 0, 0, 10)), "Colour engine");
-    for (const Option_Label& o : kOptionLabels) EXPECT_EQ(Caption(o.label), "") << o.label;
-    EXPECT_EQ(Caption("Label14"), "");
+    for (const Option_Label& o : kOptionLabels)
+      EXPECT_EQ(Caption(o.label), std::string(o.label) == "LCTPaperInput" ? "YES" : "No") << o.label;
+    EXPECT_EQ(Caption("Label14"), "600 dpi");
     EXPECT_EQ(Comm_Error_On, code <= -11 ? "On" : "");
   }
   EXPECT_EQ(Comm_Error_Text, "The Selected Printer is not Responding (Error Code -12)");
@@ -246,12 +249,12 @@ TEST_F(ReadersTest, IdentityShowsTheNameEverywhereAndStoresTheLocation) {
   EXPECT_EQ(Caption("lblIPModel"), "Front desk controller");
   EXPECT_EQ(Field_Of(Device_List_Fields(1, 4, 3)), "Annex");
 
-  // A failed read keeps the device's field and empties the captions.
+  // A failed read keeps the device's field and what the window shows of it.
   item_->Set(data, 78, "Basement");
   item_->Set_Error_Code(data, -9);
   Get_Printer_Identity(item_.Get(), 0);
-  EXPECT_EQ(Caption("lblIPLocation"), "");
-  EXPECT_EQ(Caption("lblIPModel"), "");
+  EXPECT_EQ(Caption("lblIPLocation"), "Annex");
+  EXPECT_EQ(Caption("lblIPModel"), "Front desk controller");
   EXPECT_EQ(Field_Of(Device_List_Fields(1, 4, 3)), "Annex");
 }
 

@@ -141,6 +141,17 @@ void Set_BackColor(std::string_view control, VbInteger index, VbLong colour);
 VbInteger Current_Tab();
 inline constexpr VbInteger kNoIndex = Main_Window_Port::kNoIndex;
 
+// A caption drawn for `printer` (and marked so in the record of what the
+// window shows, Drawn_For).
+void Draw(const Printer_Key& printer, std::string_view control, VbInteger index,
+          const std::string& caption);
+// A caption that this read does not give (the read failed, or the answer
+// lacks its scalar): a control drawn for `printer` keeps what it shows; any
+// other is drawn for it with `kept`, the printer's own kept value ("" when
+// nothing of it is kept).
+void Draw_Kept(const Printer_Key& printer, std::string_view control, VbInteger index,
+               const std::string& kept);
+
 // The text of a localised pair: Load_Res_String(id) cut at its first NUL
 // when Localised is "On", else the English literal.
 std::string Localised_Text(const char* english, VbLong id);

@@ -82,6 +82,7 @@ void Clear_Device_Tables(VbInteger kind) {
     Disk_Table(kind, d) = {};
     Job_Table(kind, d) = {};
   }
+  Forget_Drawn_For_List(kind);
 }
 
 void Store_Discovered(const Discovered_Device& d) {

@@ -95,14 +95,11 @@ void Tqz_Main::Status_Busy(const std::string& caption) {
   window_.Set_Status(kStatusBusyColour, caption, false);
 }
 
-Tqz_Main::View_Scope::View_Scope(Tqz_Main& m) : previous_(View_Printer_Changed) {
-  const bool changed = m.view_kind_ != Selected_List_Kind || m.view_device_ != Selected_Device;
-  if (changed) {
-    m.view_kind_ = Selected_List_Kind;
-    m.view_device_ = Selected_Device;
-    Forget_Engine_Options();
-  }
-  View_Printer_Changed = previous_ || changed;
+void Tqz_Main::Turn_To_Selected_Printer() {
+  if (view_kind_ == Selected_List_Kind && view_device_ == Selected_Device) return;
+  view_kind_ = Selected_List_Kind;
+  view_device_ = Selected_Device;
+  Forget_Engine_Options();
 }
 
 void Tqz_Main::Select_Row_Of_Item(int index) {

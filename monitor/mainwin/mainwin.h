@@ -300,20 +300,10 @@ class Tqz_Main {
     ~Busy_Scope() { --m_.busy_; }
     Tqz_Main& m_;
   };
-  // One selection or view refresh of the selected printer. When the tabs
-  // showed another printer before, the option word and what is drawn from
-  // it are forgotten (Forget_Engine_Options) and View_Printer_Changed is
-  // True while the procedure runs.
-  class View_Scope {
-   public:
-    explicit View_Scope(Tqz_Main& m);
-    ~View_Scope() { View_Printer_Changed = previous_; }
-    View_Scope(const View_Scope&) = delete;
-    View_Scope& operator=(const View_Scope&) = delete;
-
-   private:
-    bool previous_;
-  };
+  // A selection or view refresh turns to the selected printer: when the
+  // tabs showed another printer before, the option word and what is drawn
+  // from it are forgotten (Forget_Engine_Options).
+  void Turn_To_Selected_Printer();
   // The error trap, on the device data module's trap core (which also
   // survives a report that fails): keeps the error, runs `before_trap`
   // (what the procedure puts back, such as the status line), puts the

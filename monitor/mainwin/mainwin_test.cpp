@@ -569,6 +569,50 @@ TEST_F(MainWinTest, ASingleEnginePrinterShowsItsEngineOnEveryTabAfterPrinter2Was
   EXPECT_EQ(report_.Shown, 0);
 }
 
+// "Printer 2" chosen for a tandem pair: a refresh of the pair reads its
+// second engine, and a single-engine printer that the list's selection
+// comes to without a click (a new discovery, a polling pass) reads its one
+// engine on every tab that has an engine box and shows "Printer 1" there,
+// which is the choice from then on.
+TEST_F(MainWinTest, TheEngineChosenForATandemIsNotReadOfASingleEnginePrinter) {
+  installed_->runs = {Devices(2, "P")};
+  other_->runs = {{}};
+  readers_.printers[{0, 0}] = {{3, 3}, true};
+  readers_.printers[{0, 1}] = {{3}, false};
+  main_.Refresh_Discovery_Click();
+  window_.active = true;
+  for (int tab : {2, 3, 4, 5}) {
+    SCOPED_TRACE(tab);
+    window_.tab = tab;
+    main_.lvwIPs_ItemClick(1);
+    window_.Set_ComboPrinter_ListIndex(tab, 1);
+    ASSERT_EQ(main_.Engine_Choice, 1);
+    const struct {
+      int row;
+      VbInteger engine;
+    } steps[] = {{1, 1}, {2, 0}, {1, 0}};
+    for (const auto& step : steps) {
+      SCOPED_TRACE(step.row);
+      readers_.calls.clear();
+      readers_.engines.clear();
+      window_.selected = step.row;
+      main_.SSTab1_Click(tab == 2 ? 3 : 2);
+      EXPECT_EQ(Selected_Engine, step.engine);
+      EXPECT_EQ(window_.combo[tab], step.engine);
+      EXPECT_EQ(main_.Engine_Choice, step.engine);
+      ASSERT_FALSE(readers_.calls.empty());
+      // Every reader of the tab reads the engine; the identity, read before
+      // the engine box is set, is the device's.
+      for (std::size_t i = 0; i < readers_.calls.size(); ++i) {
+        const std::string& call = readers_.calls[i];
+        if (call.rfind("Get_Printer_Identity", 0) == 0) continue;
+        EXPECT_EQ(readers_.engines[i], step.engine) << call;
+      }
+    }
+  }
+  EXPECT_EQ(report_.Shown, 0);
+}
+
 TEST_F(MainWinTest, MenuDocuments) {
   installed_->runs = {{{"127.0.0.7", "Web", "", 1}, {"", "No address", "", 1},
                        {"127.0.0.8", "Over IPX", "", 0}}};

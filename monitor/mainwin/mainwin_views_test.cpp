@@ -1,9 +1,14 @@
 // The main window's procedures on the real device data readers, tab views
-// and pictures, with recording windows: printer A is read well, then
-// printer B is selected, on every tab. Nothing of A (caption, colour, list
-// row, picture argument) shows for B, whether B answers or times out at its
-// first read; a B that times out is read by the first reader only. And
-// every reader on the silent stand-in ends on its failure path.
+// and pictures, with recording windows:
+// - printer A is read well, then printer B is selected, on every tab.
+//   Nothing of A (caption, colour, list row, picture argument) shows for B,
+//   whether B answers or times out at its first read; a B that times out is
+//   read by the first reader only;
+// - a printer that misses a poll keeps on every tab what its last good read
+//   showed;
+// - a tab that still shows A's values when B, selected on another tab,
+//   stops answering shows B's own instead;
+// - every reader on the silent stand-in ends on its failure path.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -110,6 +115,29 @@ class Two_Printers {
   Tqz_Main main{window, Device_Readers(), shared};
 };
 
+// Nothing of what A's read showed, and B's own read did not, shows now.
+void Expect_Nothing_Of(const Shown& a_shown, const Shown& b_shown, const Shown& now) {
+  for (const auto& [control, caption] : a_shown.captions) {
+    auto own = b_shown.captions.find(control);
+    if (caption.empty() || (own != b_shown.captions.end() && own->second == caption)) continue;
+    EXPECT_NE(now.captions.at(control), caption) << control;
+  }
+  for (const auto& [control, colour] : a_shown.colours) {
+    auto own = b_shown.colours.find(control);
+    if (own != b_shown.colours.end() && own->second == colour) continue;
+    EXPECT_NE(now.colours.at(control), colour) << control;
+  }
+  for (const auto& [list, rows] : a_shown.rows) {
+    const auto& own = b_shown.rows.count(list) ? b_shown.rows.at(list) : kNoRows;
+    const auto& listed = now.rows.at(list);
+    for (const auto& row : rows) {
+      if (std::find(own.begin(), own.end(), row) != own.end()) continue;
+      EXPECT_EQ(std::find(listed.begin(), listed.end(), row), listed.end())
+          << static_cast<int>(list) << " row " << row.front();
+    }
+  }
+}
+
 TEST(OtherPrinterViewTest, NothingOfTheFirstPrinterShowsForTheNextOneOnAnyTab) {
   Recorder_Registration recorder;
   Map_Engine_Type("111", kRecorderProgId);  // A's engine type
@@ -136,25 +164,7 @@ TEST(OtherPrinterViewTest, NothingOfTheFirstPrinterShowsForTheNextOneOnAnyTab) {
 
       // Only what tells A from B counts: a caption, colour or row that B's
       // own read showed as well is no value of A's.
-      for (const auto& [control, caption] : a_shown.captions) {
-        auto own = b_shown.captions.find(control);
-        if (caption.empty() || (own != b_shown.captions.end() && own->second == caption)) continue;
-        EXPECT_NE(now.captions.at(control), caption) << control;
-      }
-      for (const auto& [control, colour] : a_shown.colours) {
-        auto own = b_shown.colours.find(control);
-        if (own != b_shown.colours.end() && own->second == colour) continue;
-        EXPECT_NE(now.colours.at(control), colour) << control;
-      }
-      for (const auto& [list, rows] : a_shown.rows) {
-        const auto& own = b_shown.rows.count(list) ? b_shown.rows.at(list) : kNoRows;
-        const auto& listed = now.rows.at(list);
-        for (const auto& row : rows) {
-          if (std::find(own.begin(), own.end(), row) != own.end()) continue;
-          EXPECT_EQ(std::find(listed.begin(), listed.end(), row), listed.end())
-              << static_cast<int>(list) << " row " << row.front();
-        }
-      }
+      Expect_Nothing_Of(a_shown, b_shown, now);
       // B's picture has B's options or none, and B's units.
       EXPECT_EQ(g_calls.empty(), tab < 3 || tab == 6);
       for (const Draw_Call& c : g_calls) {
@@ -186,6 +196,71 @@ TEST(OtherPrinterViewTest, NothingOfTheFirstPrinterShowsForTheNextOneOnAnyTab) {
       m.a->Expect_Nothing_Left();
       m.b->Expect_Nothing_Left(job_root);
     }
+  }
+}
+
+// A printer read well on a tab, then missing polls (its reads failing in
+// each way): the tab shows what the good read showed, and its picture is
+// drawn with the printer's own options or not at all.
+TEST(OtherPrinterViewTest, APrinterThatMissesAPollKeepsItsValuesOnEveryTab) {
+  Recorder_Registration recorder;
+  Map_Engine_Type("111", kRecorderProgId);  // A's engine type
+  for (const LONG code : {-9, -11, -12}) {
+    for (int tab = 0; tab <= 6; ++tab) {
+      SCOPED_TRACE("tab " + std::to_string(tab) + ", A's reads answer " + std::to_string(code));
+      Two_Printers m;
+      m.window.active = true;
+      m.Tab(tab);
+      m.Read_Well(1);
+      const Shown good = m.Now();
+      ASSERT_EQ(m.dialog.Shown, 0) << Last_Error_Number << " " << Last_Error_Description;
+
+      m.a->Set_All_Error_Code(code);
+      g_calls.clear();
+      for (int poll = 0; poll < 2; ++poll) m.main.Timer1_Timer();
+      const Shown now = m.Now();
+      EXPECT_EQ(now.captions, good.captions);
+      EXPECT_EQ(now.colours, good.colours);
+      EXPECT_EQ(now.rows, good.rows);
+      for (const Draw_Call& c : g_calls) EXPECT_EQ(c.options, kOptionsA);
+      EXPECT_EQ(m.dialog.Shown, 0) << Last_Error_Number << " " << Last_Error_Description;
+    }
+  }
+}
+
+// A is read on a tab with lists and a picture, then B is selected on the
+// QuickView tab and answers; B stops answering and the user turns back to
+// the tab, which still shows A's lists: they show B's own now.
+TEST(OtherPrinterViewTest, ATabStillShowingTheFirstPrinterShowsTheSilentOnesOwnValues) {
+  Recorder_Registration recorder;
+  Map_Engine_Type("111", kRecorderProgId);
+  Map_Engine_Type("211", kRecorderProgId);
+  for (int tab = 2; tab <= 5; ++tab) {
+    SCOPED_TRACE("tab " + std::to_string(tab));
+    // What B shows on the tab when it answers.
+    Shown b_shown;
+    {
+      Two_Printers m;
+      m.window.active = true;
+      m.Tab(tab);
+      m.Read_Well(2);
+      b_shown = m.Now();
+    }
+    Two_Printers m;
+    m.window.active = true;
+    m.Tab(tab);
+    m.Read_Well(1);
+    const Shown a_shown = m.Now();
+    m.Tab(0);
+    m.Read_Well(2);
+    m.b->Set_All_Error_Code(-11);
+    g_calls.clear();
+    m.Tab(tab);
+    m.main.SSTab1_Click(0);
+    Expect_Nothing_Of(a_shown, b_shown, m.Now());
+    for (const Draw_Call& c : g_calls) EXPECT_NE(c.options, kOptionsA);
+    EXPECT_EQ(Comm_Error_On, "On");
+    EXPECT_EQ(m.dialog.Shown, 0) << Last_Error_Number << " " << Last_Error_Description;
   }
 }
 

@@ -72,7 +72,7 @@ void Tqz_Main::Refresh_The_View_Body() {
   window_.lvwIPs_Select(selected);
   Selected_Row = static_cast<VbInteger>(selected);
   Select_Row_Of_Item(selected);
-  View_Scope view(*this);
+  Turn_To_Selected_Printer();
   Current_Tab = static_cast<VbInteger>(window_.Current_Tab());
   IVectorItem* item = Object_Of(Selected_List_Kind);
 
@@ -109,7 +109,7 @@ void Tqz_Main::Refresh_The_View_Body() {
       Tab_Captions(4);
       Choose_Tab_Engine();
       read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
-      if (Keep_Silent_Printer_View()) break;
+      if (Keep_Silent_View({"lvwInputTray", "Picture2"})) break;
       read([&] { readers_.Get_Finisher_Model(item); });
       read([&] { readers_.UpdatePaperInput(item); });
       read([&] { readers_.Draw_Input_Picture(item); });
@@ -123,7 +123,7 @@ void Tqz_Main::Refresh_The_View_Body() {
       Tab_Captions(5);
       Choose_Tab_Engine();
       read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
-      if (Keep_Silent_Printer_View()) break;
+      if (Keep_Silent_View({"lvwOutputTray", "Picture3"})) break;
       read([&] { readers_.Get_Finisher_Model(item); });
       read([&] { readers_.UpdatePaperOutput(item); });
       read([&] { readers_.Fill_Output_Trays(item); });

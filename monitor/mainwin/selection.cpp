@@ -20,7 +20,7 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
     Selected_Row = static_cast<VbInteger>(index);
     Selected_Item_Index = index;
     Select_Row_Of_Item(index);
-    View_Scope view(*this);
+    Turn_To_Selected_Printer();
     Current_Tab = static_cast<VbInteger>(window_.Current_Tab());
     if (Marked_Item_Index > 0) window_.lvwIPs_Set_Marked(Marked_Item_Index, false);
     Marked_Item_Index = static_cast<VbInteger>(index);
@@ -58,7 +58,7 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
       case 2:
         engineBox("LabelEngine");
         read([&] { readers_.Get_Engine_Counters(item, Selected_Engine); });
-        if (!Keep_Silent_Printer_View()) {
+        if (!Keep_Silent_View({"lvwEngineMemory", "lvwEngineFirmware"})) {
           read([&] { readers_.Fill_Memory(item); });
           read([&] { readers_.Fill_Firmware(item); });
         }
@@ -91,7 +91,7 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
         Selected_Tray = 0;
         Selected_Bin = 0;
         read([&] { readers_.UpdatePrinter(item); });
-        if (!Keep_Silent_Printer_View()) {
+        if (!Keep_Silent_View({"lvwOutputTray", "Picture3"})) {
           read([&] { readers_.UpdateQuickView(item); });
           read([&] { readers_.UpdatePaperOutput(item); });
           read([&] { readers_.Fill_Output_Trays(item); });

@@ -119,9 +119,11 @@ void Fill_Input_Trays(IVectorItem* item) {
     if (View_Refresh_Requested == "Yes" || Polling_Tick_Active == "Yes") View_Refresh_Requested = "No";
     Get_Input_Trays(item);
     const Input_Tray_Record& record = Input_Tray_Table(Selected_List_Kind, Selected_Device, Selected_Engine);
+    tabs::Begin_Drawing("lvwInputTray");
     tabs::Window().List_Clear(Tab_List::lvwInputTray);
     const int count = Entry_Count(record.Tray_Count, kMaxInputTrays);
     for (VbInteger i = 1; i <= count; ++i) Add_Input_Tray_Item(i, record.Trays(i));
+    tabs::Drawn_For_Selected("lvwInputTray");
   });
 }
 
@@ -130,9 +132,11 @@ void Fill_Output_Trays(IVectorItem* item) {
     Clear_Refresh_Request();
     Get_Output_Trays(item);
     const Output_Tray_Record& record = Output_Tray_Table(Selected_List_Kind, Selected_Device, Selected_Engine);
+    tabs::Begin_Drawing("lvwOutputTray");
     tabs::Window().List_Clear(Tab_List::lvwOutputTray);
     const int count = Entry_Count(record.Bin_Count, kMaxOutputBins);
     for (VbInteger i = 1; i <= count; ++i) Add_Output_Tray_Item(i, record.Bins(i));
+    tabs::Drawn_For_Selected("lvwOutputTray");
   });
 }
 
@@ -140,9 +144,11 @@ void Fill_Firmware(IVectorItem* item) {
   Trapped(kUsualQuiet, [&] {
     Get_Firmware_Table(item);
     const Firmware_Record& record = Firmware_Table(Selected_List_Kind, Selected_Device, Selected_Engine);
+    tabs::Begin_Drawing("lvwEngineFirmware");
     tabs::Window().List_Clear(Tab_List::lvwEngineFirmware);
     const int count = Entry_Count(record.Firmware_Count, kMaxFirmwareRows);
     for (int i = 1; i <= count; ++i) Add_Firmware_Item(record.Firmware(i));
+    tabs::Drawn_For_Selected("lvwEngineFirmware");
   });
 }
 
@@ -150,9 +156,11 @@ void Fill_Memory(IVectorItem* item) {
   Trapped(kUsualQuiet, [&] {
     Get_Memory_Table(item);
     const Memory_Record& record = Memory_Table(Selected_List_Kind, Selected_Device, Selected_Engine);
+    tabs::Begin_Drawing("lvwEngineMemory");
     tabs::Window().List_Clear(Tab_List::lvwEngineMemory);
     const int count = Entry_Count(tabs::Field_Long(record.Memory_Count), kMaxMemoryRows);
     for (int i = 1; i <= count; ++i) Add_Memory_Item(record.Memory(i));
+    tabs::Drawn_For_Selected("lvwEngineMemory");
   });
 }
 
@@ -162,14 +170,16 @@ void Fill_Alerts(IVectorItem* item) {
     Get_Alerts(item);
     // A printer that does not answer keeps its last alerts on show (the
     // rows listed for another printer are replaced by its own record).
-    if (Keep_Silent_Printer_View()) {
+    if (Keep_Silent_View({"lvwEngineAlert"})) {
       if (Main_Window != nullptr) Main_Window->Set_Mouse_Pointer(0);
       return;
     }
     const Alert_Record& record = Alert_Table(Selected_List_Kind, Selected_Device, Selected_Engine);
+    tabs::Begin_Drawing("lvwEngineAlert");
     tabs::Window().List_Clear(Tab_List::lvwEngineAlert);
     const int count = Entry_Count(tabs::Field_Long(record.Count), kMaxAlerts);
     for (VbInteger i = 1; i <= count; ++i) Add_Alert_Item(i, record.Alerts(i));
+    tabs::Drawn_For_Selected("lvwEngineAlert");
   });
 }
 

@@ -78,10 +78,22 @@ std::string Get_Installed_Option(IVectorItem* item, VbLong kind) {
 
 namespace {
 
-// One paint of picture box `box` for the selected engine.
+const char* Box_Name(Picture_Box box) {
+  switch (box) {
+    case Picture_Box::Picture1: return "Picture1";
+    case Picture_Box::Picture2: return "Picture2";
+    case Picture_Box::Picture3: return "Picture3";
+  }
+  return "";
+}
+
+// One paint of picture box `box` for the selected engine; the box is drawn
+// for the selected printer once it shows its picture, or is hidden for it.
 void Draw_Picture(IVectorItem* item, Picture_Box box, bool show_selection) {
   ComPtr<IDispatch> engine;
+  const char* name = Box_Name(box);
   try {
+    tabs::Begin_Drawing(name);
     Tabs_Port& window = tabs::Window();
     window.Picture_Set_AutoRedraw(box);
     Get_Engine_Type(item, Selected_Engine);
@@ -94,6 +106,7 @@ void Draw_Picture(IVectorItem* item, Picture_Box box, bool show_selection) {
     // box is hidden rather than left with another printer's picture.
     if (Registry_Found == "No" || prog_id.empty()) {
       window.Picture_Set_Visible(box, false);
+      tabs::Drawn_For_Selected(name);
       return;
     }
     engine = VbCreateObject(prog_id);
@@ -125,11 +138,13 @@ void Draw_Picture(IVectorItem* item, Picture_Box box, bool show_selection) {
     window.Picture_Refresh(box);
     // A box hidden for an earlier printer shows this printer's picture.
     window.Picture_Set_Visible(box, true);
+    tabs::Drawn_For_Selected(name);
   } catch (const VbError& error) {
     engine = nullptr;
     if (error.Number() == VBERR_CANNOT_CREATE_OBJECT) {
       tabs::Trap_Error(error, std::array<VbLong, 1>{VBERR_CANNOT_CREATE_OBJECT});
       if (Tabs_Window != nullptr) Tabs_Window->Picture_Set_Visible(box, false);
+      tabs::Drawn_For_Selected(name);
       return;
     }
     tabs::Trap_Error(error, tabs::kUsualQuiet);

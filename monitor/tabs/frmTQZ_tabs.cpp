@@ -45,6 +45,12 @@ VbLong Field_Long(const Field& field) {
   return 0;
 }
 
+Printer_Key Selected_Printer() { return Printer_Read(Selected_Engine); }
+
+void Begin_Drawing(std::string_view control) { Forget_Drawn(control); }
+
+void Drawn_For_Selected(std::string_view control) { Mark_Drawn(Selected_Printer(), control); }
+
 void Caption(std::string_view control, const std::string& text) {
   Labels().Set_Caption(control, Main_Window_Port::kNoIndex, text);
 }
@@ -53,3 +59,15 @@ void Caption(std::string_view control, VbInteger index, const std::string& text)
 }
 
 }  // namespace vlm::monitor::tabs
+
+namespace vlm::monitor {
+
+bool Keep_Silent_View(std::initializer_list<std::string_view> controls) {
+  if (Comm_Error_On != "On") return false;
+  const Printer_Key printer = tabs::Selected_Printer();
+  for (std::string_view control : controls)
+    if (!Drawn_For(printer, control)) return false;
+  return true;
+}
+
+}  // namespace vlm::monitor

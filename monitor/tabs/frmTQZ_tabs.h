@@ -16,10 +16,11 @@
 //   the mouse pointer goes back to the default and Report_Error runs unless
 //   the number is in the procedure's quiet set. No exception leaves them.
 // - Every list fill empties its list and adds at most the list's capacity
-//   (6 trays, 4 bins, 10 firmware, 10 memory, 20 alerts, 25 jobs) rows;
-//   Fill_Alerts keeps the old rows while Comm_Error_On is "On", but for a
-//   printer the tabs did not show before (View_Printer_Changed): its rows
-//   are then listed from its own record.
+//   (6 trays, 4 bins, 10 firmware, 10 memory, 20 alerts, 25 jobs) rows,
+//   and marks the list drawn for the selected printer (Drawn_For);
+//   Fill_Alerts keeps the old rows while Comm_Error_On is "On" when they
+//   are the selected printer's (Keep_Silent_View); another printer's rows
+//   are replaced by the selected printer's own record.
 // - Output rows follow the bins that have a type, in order, each named by its
 //   bin number ("Output Tray 3" stays "Output Tray 3" after a skipped bin 2).
 // - The pictures: the engine type code of the selected engine names a value
@@ -37,6 +38,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -126,16 +128,12 @@ inline VbInteger Last_Clicked_Row = 0;
 // it back).
 inline std::string Polling_Tick_Active;
 inline std::string View_Refresh_Requested;
-// True while the main window reads a printer other than the one its tabs
-// showed before (owner: the main window's selection and view refresh).
-// What the views keep on show while Comm_Error_On is "On" (the alert list,
-// the pictures, the rest of the Paper tabs) they keep only for the printer
-// they were read for: for another printer they show its own last good
-// values instead.
-inline bool View_Printer_Changed = false;
-// Comm_Error_On is "On" for the printer the tabs already show: the views
-// keep what they show of it.
-inline bool Keep_Silent_Printer_View() { return Comm_Error_On == "On" && !View_Printer_Changed; }
+// Comm_Error_On is "On" and every one of the controls (lists and picture
+// boxes) shows the selected printer's values (Drawn_For the selected
+// device and Selected_Engine): the views keep what they show of it while it
+// does not answer. A control that shows another printer's values, or none,
+// is drawn again from the selected printer's own records.
+bool Keep_Silent_View(std::initializer_list<std::string_view> controls);
 
 inline constexpr int kMaxInstalledOptions = 10;
 struct Installed_Option_Entry {

@@ -36,6 +36,14 @@ std::string Finisher_Field(VbInteger engine, int field);
 // (VB error 13 for a text that is no number).
 VbLong Field_Long(const Field& field);
 
+// The selected printer: the selected device with Selected_Engine.
+Printer_Key Selected_Printer();
+// A list or picture box about to be drawn: it shows no printer's values
+// until Drawn_For_Selected marks it, so one whose drawing fails half-way is
+// drawn again.
+void Begin_Drawing(std::string_view control);
+void Drawn_For_Selected(std::string_view control);
+
 // The caption of a control that is no array, and of an array element.
 void Caption(std::string_view control, const std::string& text);
 void Caption(std::string_view control, VbInteger index, const std::string& text);

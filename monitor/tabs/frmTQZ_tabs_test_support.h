@@ -109,7 +109,6 @@ inline void Reset_Tab_Values() {
   Last_Clicked_Row = 0;
   Polling_Tick_Active.clear();
   View_Refresh_Requested.clear();
-  View_Printer_Changed = false;
   Installed_Option_Records.Clear();
 }
 

@@ -157,11 +157,11 @@ void UpdateAlertError(IVectorItem* item) {
   Trapped(kUsualQuiet, [&] {
     if (Localised == "On") Caption("LabelAlert", 0, Trim_At_Null(Load_Res_String(151)));
     // A printer that does not answer keeps its last alerts and picture on
-    // show; a printer shown now for the first time shows its own.
-    if (!Keep_Silent_Printer_View()) {
-      Fill_Alerts(item);
-      Draw_Status_Picture(item);
-    }
+    // show; where they show another printer's, they show its own.
+    const bool keep_list = Keep_Silent_View({"lvwEngineAlert"});
+    const bool keep_picture = Keep_Silent_View({"Picture1"});
+    if (!keep_list) Fill_Alerts(item);
+    if (!keep_picture) Draw_Status_Picture(item);
   });
 }
 

@@ -210,13 +210,27 @@ TEST_F(ViewsTest, PaperOutputShowsTheSelectedEnginesFinisher) {
 }
 
 TEST_F(ViewsTest, AlertTabKeepsItsListWhileThePrinterDoesNotAnswer) {
+  // The list and the picture show the selected printer's alerts.
+  const Printer_Key selected = Printer_Read(Selected_Engine);
   tabs_.Rows[Tab_List::lvwEngineAlert] = {{"1", {}}};
+  Mark_Drawn(selected, "lvwEngineAlert");
+  Mark_Drawn(selected, "Picture1");
   Comm_Error_On = "On";
   auto item = Dead_Item();
   UpdateAlertError(item.Get());
   EXPECT_EQ(tabs_.Rows[Tab_List::lvwEngineAlert].size(), 1u);
   EXPECT_EQ(tabs_.Boxes[Picture_Box::Picture1].Cleared, 0);
   EXPECT_TRUE(item->Log.empty());
+
+  // Shown for another printer, they become the selected printer's own: its
+  // record holds no alerts.
+  Mark_Drawn(Printer_Key{1, 3, 0}, "lvwEngineAlert");
+  Mark_Drawn(Printer_Key{1, 3, 0}, "Picture1");
+  UpdateAlertError(item.Get());
+  EXPECT_TRUE(tabs_.Rows[Tab_List::lvwEngineAlert].empty());
+  EXPECT_TRUE(Drawn_For(selected, "lvwEngineAlert"));
+  EXPECT_TRUE(Drawn_For(selected, "Picture1"));
+  EXPECT_FALSE(item->Log.empty());
 }
 
 TEST_F(ViewsTest, AnErrorOutsideTheQuietSetIsReportedOnceAndEndsTheView) {
