@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
-#include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "monitor/devicedata/devicedata.h"
@@ -16,223 +15,137 @@ namespace {
 
 using test_support::DeviceDataTest;
 
-struct Text_Row {
-  VbLong code;
-  std::string english;
-  VbLong resource;
+// What a decoder gives for a code: its English text, and the string number
+// it reads when localised. The empty text has no number.
+struct Text {
+  const char* english;
+  int resource;
 };
-struct Default_Text {
-  std::string english;
-  VbLong resource;
-};
+constexpr Text kEmpty{"", 0};
+constexpr Text kUnknown{"Unknown", 389};
+constexpr Text kOther{"Other", 282};
+constexpr Text kYes{"YES", 397};
+constexpr Text kNoUpperCase{"NO", 269};
+
+// Each decoder at the first and the last row of its table, at a few rows
+// between, and at the codes just outside it; `far` is what it gives for
+// codes far from every table.
 struct Decoder_Case {
   const char* name;
   std::string (*decode)(VbLong);
-  std::vector<Text_Row> rows;
-  std::optional<Default_Text> fallback;  // none: codes without a row give ""
+  std::vector<std::pair<VbLong, Text>> codes;
+  Text far;
 };
-
-const Default_Text kUnknown{"Unknown", 389};
 
 const Decoder_Case kDecoders[] = {
     {"Decode_Device_Type",
      Decode_Device_Type,
-     {{1, "Other", 282},
-      {2, "Unknown", 389},
-      {3, "Printer", 312},
-      {4, "Copier", 158},
-      {5, "Fax", 194},
-      {6, "Multifuction", 261}},
-     std::nullopt},
+     {{0, kEmpty}, {1, kOther}, {3, {"Printer", 312}}, {4, {"Copier", 158}},
+      {6, {"Multifuction", 261}}, {7, kEmpty}},
+     kEmpty},
     {"Decode_Paper_Size",
      Decode_Paper_Size,
-     {{1, "Other", 282},        {2, "Unknown", 389},     {3, "A3R", 120},
-      {4, "A4R", 122},          {5, "A4", 121},          {6, "A5R", 124},
-      {7, "A5", 123},           {8, "B4R", 131},         {9, "B5R", 132},
-      {10, "B5", 408},          {11, "B6R", 133},        {12, "F4R", 193},
-      {13, "Inch System Special", 224},                  {14, "11x17R", 115},
-      {15, "10x15", 114},       {16, "8.5x14R", 119},    {17, "8.5x11R", 118},
-      {18, "8.5x11", 409},      {19, "5.5x8.5R", 117},   {20, "5.5x8.5", 472},
-      {21, "Postcard", 473},    {22, "A6R", 474},        {23, "8KR", 475},
-      {24, "16K", 476},         {25, "16KR", 477},       {26, "A3WR", 478},
-      {27, "A4W", 479},         {28, "A4WR", 480},       {29, "A5W", 481},
-      {30, "A5WR", 482},        {31, "B4WR", 483},       {32, "B5W", 484},
-      {33, "B5WR", 485},        {34, "8.8x11W", 486},    {35, "8.8x11WR", 487},
-      {36, "11x17WR", 488},     {37, "5.5x8.5W", 489},   {38, "5.5x8.5WR", 490},
-      {39, "User Defined", 491}},
-     std::nullopt},
+     {{0, kEmpty}, {1, kOther}, {2, kUnknown}, {13, {"Inch System Special", 224}},
+      {14, {"11x17R", 115}}, {20, {"5.5x8.5", 472}}, {21, {"Postcard", 473}},
+      {34, {"8.8x11W", 486}}, {39, {"User Defined", 491}}, {40, kEmpty}},
+     kEmpty},
     {"Decode_Media_Type",
      Decode_Media_Type,
-     {{1, "Other", 282},        {2, "Unknown", 389},    {3, "Normal", 271},
-      {4, "Thin", 367},         {5, "Thick", 366},      {6, "OHP", 275},
-      {7, "Recycled", 318},     {8, "Color", 143},      {9, "Letterhead", 244},
-      {10, "Special", 341},     {11, "Labels", 239},    {12, "Invoice", 228},
-      {13, "High Quality", 210}, {14, "Tabbed", 464},   {15, "User Defined", 465},
-      {16, "Second Original", 466}},
+     {{0, kUnknown}, {1, kOther}, {8, {"Color", 143}}, {13, {"High Quality", 210}},
+      {16, {"Second Original", 466}}, {17, kUnknown}},
      kUnknown},
     {"Decode_Tray_Status",
      Decode_Tray_Status,
-     {{1, "Other", 282},
-      {2, "Unknown", 389},
-      {3, "Available", 130},
-      {4, "Empty", 172},
-      {5, "Open", 281},
-      {6, "Disabled", 162}},
-     std::nullopt},
+     {{0, kEmpty}, {1, kOther}, {3, {"Available", 130}}, {6, {"Disabled", 162}}, {7, kEmpty}},
+     kEmpty},
     {"Decode_Feed_Direction",
      Decode_Feed_Direction,
-     {{1, "Other", 282}, {2, "Unknown", 389}, {3, "Long-edge", 246}, {4, "Short-edge", 339}},
-     std::nullopt},
+     {{0, kEmpty}, {1, kOther}, {3, {"Long-edge", 246}}, {4, {"Short-edge", 339}}, {5, kEmpty}},
+     kEmpty},
     {"Decode_Input_Type",
      Decode_Input_Type,
-     {{1, "Other", 282},
-      {2, "Unknown", 389},
-      {3, "sheet fed auto removable tray", 338},
-      {4, "sheet fed auto non-removabe tray", 337},
-      {5, "Manual Feed", 250},
-      {6, "continuous roll", 147},
-      {7, "continuous fan fold", 145},
-      {8, "LCT (1,500)", 237},
-      {9, "LCT (1,000)", 236},
-      {10, "LCT (3,500)", 238},
-      {11, "Universal (500)", 387},
-      {12, "Fixed (500)", 203}},
-     std::nullopt},
+     {{0, kEmpty}, {1, kOther}, {4, {"sheet fed auto non-removabe tray", 337}},
+      {8, {"LCT (1,500)", 237}}, {12, {"Fixed (500)", 203}}, {13, kEmpty}},
+     kEmpty},
     {"Decode_Output_Type",
      Decode_Output_Type,
-     {{1, "Other", 282},
-      {2, "Unknown", 389},
-      {3, "Removable bin", 325},
-      {4, "Fixed bin", 204},
-      {5, "continuous roll device", 146},
-      {6, "mail box", 248},
-      {7, "continuous fan fold", 145},
-      {8, "Fixed", 403},
-      {9, "Offset/Staple", 279}},
-     std::nullopt},
-    {"Decode_Alert_Severity",
+     {{0, kEmpty}, {1, kOther}, {5, {"continuous roll device", 146}},
+      {7, {"continuous fan fold", 145}}, {9, {"Offset/Staple", 279}}, {10, kEmpty}},
+     kEmpty},
+    {"Decode_Alert_Severity",  // its "Other" has a number of its own
      Decode_Alert_Severity,
-     {{1, "Other", 418},
-      {2, "Unknown", 389},
-      {3, "Error", 419},
-      {4, "Warning", 420},
-      {5, "Information", 225}},
-     std::nullopt},
+     {{0, kEmpty}, {1, {"Other", 418}}, {2, kUnknown}, {3, {"Error", 419}},
+      {5, {"Information", 225}}, {6, kEmpty}},
+     kEmpty},
     {"Show_Printer_Languages",
      Show_Printer_Languages,
-     {{1, "PCL", 289},
-      {2, "VMPDL", 410},
-      {3, "PCL, VMPDL", 424},
-      {4, "PS", 292},
-      {5, "PCL, PS", 425},
-      {6, "VMPDL, PS", 426}},
-     std::nullopt},
-    {"Decode_Protocol",
+     {{0, kEmpty}, {1, {"PCL", 289}}, {3, {"PCL, VMPDL", 424}}, {4, {"PS", 292}},
+      {6, {"VMPDL, PS", 426}}, {7, kEmpty}},
+     kEmpty},
+    {"Decode_Protocol",  // 0 is a row here
      Decode_Protocol,
-     {{1, "TCP/IP", 361}, {0, "IPX (Netware)", 218}},
-     Default_Text{"Other", 282}},
+     {{-1, kOther}, {0, {"IPX (Netware)", 218}}, {1, {"TCP/IP", 361}}, {2, kOther}},
+     kOther},
     {"Decode_Device_Status",
      Decode_Device_Status,
-     {{1, "Other", 282},
-      {2, "Unknown", 389},
-      {3, "Ready", 317},
-      {4, "Not Ready", 274},
-      {5, "Working", 396},
-      {6, "Busy", 135},
-      {7, "Off Line", 277},
-      {8, "Initializing", 226},
-      {9, "Warning", 394},
-      {10, "Error", 191}},
+     {{0, kUnknown}, {1, kOther}, {5, {"Working", 396}}, {9, {"Warning", 394}},
+      {10, {"Error", 191}}, {11, kUnknown}},
      kUnknown},
     {"Decode_Memory_Type",
      Decode_Memory_Type,
-     {{1, "Other", 282},
-      {2, "Unknown", 389},
-      {3, "Ram", 315},
-      {4, "Rom", 328},
-      {5, "NVRam", 264},
-      {6, "ERDH", 171}},
+     {{0, kUnknown}, {1, kOther}, {3, {"Ram", 315}}, {5, {"NVRam", 264}}, {6, {"ERDH", 171}},
+      {7, kUnknown}},
      kUnknown},
-    {"Decode_Firmware_Component",
+    {"Decode_Firmware_Component",  // 3 and 4 have no row
      Decode_Firmware_Component,
-     {{1, "Other", 282},
-      {2, "Unknown", 389},
-      {5, "Engine", 190},
-      {6, "Finisher", 201},
-      {7, "Image Rom", 440},
-      {8, "Panel Rom", 441},
-      {9, "Optics Rom", 451},
-      {10, "ADF Rom", 452},
-      {11, "DB Rom", 453},
-      {12, "Fax Rom", 454},
-      {13, "CIC", 136},
-      {14, "EIC", 170}},
+     {{0, kUnknown}, {1, kOther}, {2, kUnknown}, {3, kUnknown}, {4, kUnknown},
+      {5, {"Engine", 190}}, {10, {"ADF Rom", 452}}, {14, {"EIC", 170}}, {15, kUnknown}},
      kUnknown},
-    {"Decode_Machine_State",
+    {"Decode_Machine_State",  // 5 to 10 read the device status's numbers
      Decode_Machine_State,
-     {{1, "Maintenance Required", 421},
-      {2, "Unknown", 389},
-      {3, "Ready", 317},
-      {4, "Not Ready", 274},
-      {5, "Printing", 396},
-      {6, "Copying", 135},
-      {7, "Scanning", 277},
-      {8, "Interrupt Copy", 226},
-      {9, "Receiving Job", 394},
-      {10, "Waiting for Engine", 191},
-      {11, "Warming Up", 415},
-      {12, "Waiting for Restart", 416},
-      {13, "In Menu", 417}},
+     {{0, kUnknown}, {1, {"Maintenance Required", 421}}, {5, {"Printing", 396}},
+      {10, {"Waiting for Engine", 191}}, {11, {"Warming Up", 415}}, {13, {"In Menu", 417}},
+      {14, kUnknown}},
      kUnknown},
-    {"Decode_Yes_No", Decode_Yes_No, {{3, "YES", 397}}, Default_Text{"No", 269}},
-    {"Decode_Yes_No_2", Decode_Yes_No_2, {{3, "YES", 397}}, Default_Text{"NO", 269}},
-    {"Decode_Yes_No_3", Decode_Yes_No_3, {{3, "YES", 397}}, Default_Text{"NO", 269}},
-    {"Decode_Yes_No_4", Decode_Yes_No_4, {{3, "YES", 397}}, Default_Text{"NO", 269}},
+    {"Decode_Yes_No",
+     Decode_Yes_No,
+     {{0, {"No", 269}}, {2, {"No", 269}}, {3, kYes}, {4, {"No", 269}}},
+     {"No", 269}},
+    {"Decode_Yes_No_2", Decode_Yes_No_2, {{2, kNoUpperCase}, {3, kYes}, {4, kNoUpperCase}}, kNoUpperCase},
+    {"Decode_Yes_No_3", Decode_Yes_No_3, {{2, kNoUpperCase}, {3, kYes}, {4, kNoUpperCase}}, kNoUpperCase},
+    {"Decode_Yes_No_4", Decode_Yes_No_4, {{2, kNoUpperCase}, {3, kYes}, {4, kNoUpperCase}}, kNoUpperCase},
     {"Decode_Present",
      Decode_Present,
-     {{1, "Other", 282},
-      {2, "Unknown", 389},
-      {3, "Yes", 397},
-      {4, "No", 269},
-      {5, "Not Present", 273}},
+     {{0, kUnknown}, {1, kOther}, {3, {"Yes", 397}}, {4, {"No", 269}}, {5, {"Not Present", 273}},
+      {6, kUnknown}},
      kUnknown},
 };
 
-// Codes around and beyond every table; those that are a row's code are
-// skipped. 256 + 3 and 65536 + 3 catch a code cut to 8 or 16 bits.
-const VbLong kProbeCodes[] = {INT_MIN, -65536 + 3, -32769, -32768, -1, 0,  1,  2,      3,
-                              4,       5,          6,      7,      8,  9,  10, 11,     12,
-                              13,      14,         15,     16,     17, 39, 40, 256 + 3, 1000,
-                              32767,   32768,      65536 + 3,      INT_MAX};
+// Codes beyond every table: past the longest, negative, and the extremes.
+// 256 + n and 65536 + n catch a code cut to 8 or 16 bits into a row's code.
+const VbLong kFarCodes[] = {INT_MIN, -65536 + 1, -65536 + 3, -32768, -1, 40, 256 + 1, 256 + 3,
+                            32767,   32768,      65536 + 1,  65536 + 3, INT_MAX};
+
+std::string Expected(const Text& text, bool localised) {
+  if (!localised || text.resource == 0) return text.english;
+  return "#" + std::to_string(text.resource);
+}
 
 void PrintTo(const Decoder_Case& decoder, std::ostream* out) { *out << decoder.name; }
 
 class DecoderTest : public DeviceDataTest, public ::testing::WithParamInterface<Decoder_Case> {};
 
-// Every row in English, every row by its own string number, and every code
-// without a row, in both.
-TEST_P(DecoderTest, TableInEnglishAndByStringNumber) {
+// In English, and localised with a library whose text n is "#n", so that a
+// wrong string number shows.
+TEST_P(DecoderTest, RowsAndCodesOutsideTheTable) {
   const Decoder_Case& decoder = GetParam();
-  for (const Text_Row& row : decoder.rows)
-    EXPECT_EQ(decoder.decode(row.code), row.english) << row.code;
-
-  const auto has_row = [&](VbLong code) {
-    return std::any_of(decoder.rows.begin(), decoder.rows.end(),
-                       [code](const Text_Row& row) { return row.code == code; });
-  };
-  for (VbLong code : kProbeCodes) {
-    if (has_row(code)) continue;
-    EXPECT_EQ(decoder.decode(code), decoder.fallback ? decoder.fallback->english : "") << code;
-  }
-
-  Start_Localised(Echo_Catalogue());
-  for (const Text_Row& row : decoder.rows)
-    EXPECT_EQ(decoder.decode(row.code), "#" + std::to_string(row.resource)) << row.code;
-  for (VbLong code : kProbeCodes) {
-    if (has_row(code)) continue;
-    const std::string expected =
-        decoder.fallback ? "#" + std::to_string(decoder.fallback->resource) : "";
-    EXPECT_EQ(decoder.decode(code), expected) << code;
+  for (const bool localised : {false, true}) {
+    SCOPED_TRACE(localised ? "localised" : "English");
+    if (localised) Start_Localised(Echo_Catalogue());
+    for (const auto& [code, text] : decoder.codes)
+      EXPECT_EQ(decoder.decode(code), Expected(text, localised)) << code;
+    for (const VbLong code : kFarCodes)
+      EXPECT_EQ(decoder.decode(code), Expected(decoder.far, localised)) << code;
   }
 }
 

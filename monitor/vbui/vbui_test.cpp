@@ -30,6 +30,7 @@
 #include <atomic>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "monitor/vbui/vbui.h"
@@ -393,18 +394,27 @@ TEST_F(VbuiTest, QtRuntimeFolderIsTheTestProgramsOwn) {
 QString KeyIn(const QTemporaryDir& dir, const char* what) { return dir.filePath(QString::fromLatin1(what)); }
 
 // Starts a guard on another thread (the running instance answers on this
-// one) and returns its outcome.
-SingleInstance::Outcome StartElsewhere(const QString& key, int wait = 3000) {
-  std::atomic<int> outcome{-1};
-  std::thread t([&] {
+// one) and returns its outcome; none, as a test failure, when the start has
+// not ended some seconds after its own wait. A start that never ends is then
+// left behind, with its own copies of what it uses, rather than hang the test.
+std::optional<SingleInstance::Outcome> StartElsewhere(const QString& key, int wait = 3000) {
+  constexpr int kLongerThanItsWaitMs = 10000;
+  const auto outcome = std::make_shared<std::atomic<int>>(-1);
+  std::thread t([outcome, key, wait] {
     SingleInstance second(key, wait);
-    outcome = static_cast<int>(second.Start());
+    *outcome = static_cast<int>(second.Start());
   });
   QElapsedTimer timer;
   timer.start();
-  while (outcome < 0) QTest::qWait(5);
+  while (*outcome < 0 && timer.elapsed() < wait + kLongerThanItsWaitMs) QTest::qWait(5);
+  if (*outcome < 0) {
+    t.detach();
+    ADD_FAILURE() << "a second start on " << key.toStdString() << " has not ended after "
+                  << wait + kLongerThanItsWaitMs << " ms";
+    return std::nullopt;
+  }
   t.join();
-  return static_cast<SingleInstance::Outcome>(outcome.load());
+  return static_cast<SingleInstance::Outcome>(outcome->load());
 }
 
 TEST_F(VbuiTest, SingleInstanceSecondGuardHandsOverToTheFirst) {

@@ -1,12 +1,12 @@
 // The Debian package and its maintainer scripts, run against a scratch root
-// (DPKG_ROOT) and never against this machine: the package's files,
-// dependencies and scripts; registration by postinst (every ProgID created by name),
-// unregistration by prerm (none left) with the administrator's configuration
-// kept through a removal and an upgrade, and postrm purge. Then the installed
-// program run as an unprivileged user on the administrator's root-owned
-// registry: configured, it lists and reads a simulated printer; unconfigured,
-// it gives one notice and ends after its first poll instead of asking again
-// and again.
+// (DPKG_ROOT) and never against this machine: the package's files (those
+// README.md lists), dependencies and scripts; registration by postinst
+// (every ProgID created by name), unregistration by prerm (none left) with
+// the administrator's configuration kept through a removal and an upgrade,
+// and postrm purge. Then the installed program run as an unprivileged user
+// on the administrator's root-owned registry: configured, it lists and reads
+// a simulated printer; unconfigured, it gives one notice and ends after its
+// first poll instead of asking again and again.
 #include <gtest/gtest.h>
 
 #include <grp.h>
@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -49,29 +50,6 @@ const char* const kProviders = "Software\\VLM\\Discovery\\DM\\Providers";
 // The maintainer scripts the build made.
 const char* const kScripts = BUILD_DIR "/packaging/deb";
 
-// What the README says the package holds.
-const std::set<std::string> kPackageFiles = {
-    "/usr/bin/tqz2",
-    "/usr/bin/regsvr",
-    "/usr/bin/regset",
-    "/usr/lib/vlm/libVlmNetMgr.so",
-    "/usr/lib/vlm/libSeekIP.so",
-    "/usr/lib/vlm/libSeekIPX.so",
-    "/usr/lib/vlm/libVLMDM.so",
-    "/usr/lib/vlm/libXLPNMIF.so",
-    "/usr/lib/vlm/libvlm_gdi.so",
-    "/usr/lib/vlm/libRX11.so",
-    "/usr/lib/vlm/libRX12.so",
-    "/usr/lib/vlm/libRX13.so",
-    "/usr/lib/vlm/libRX14.so",
-    "/usr/lib/vlm/libRX15.so",
-    "/usr/lib/vlm/libRX16.so",
-    "/usr/lib/vlm/libRX17.so",
-    "/usr/share/vlm/mapping.reg",
-    "/usr/share/applications/tqz2.desktop",
-    "/usr/share/icons/hicolor/scalable/apps/tqz2.svg",
-};
-
 // The classes the monitor creates by name.
 const std::vector<std::string> kProgIds = {
     "HJD.VlmNetMgr",        "HJD.VlmNetMgr.1",      "XLPNMIF.VectorItem",   "XLPNMIF.VectorItem.1",
@@ -97,6 +75,116 @@ std::vector<std::string> Lines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+// The heading of README.md's section on the package, and the head of its
+// table of the package's files.
+const char* const kReadmeSection = "## Installing on Debian: the package";
+const std::vector<std::string> kReadmeTableHead = {"file", "what"};
+
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The cells of a Markdown table row, trimmed; none for a line that is no row.
+std::vector<std::string> Cells(const std::string& line) {
+  const std::string row = Trimmed(line);
+  if (row.size() < 2 || row.front() != '|' || row.back() != '|') return {};
+  std::vector<std::string> cells;
+  std::istringstream in(row.substr(1, row.size() - 2));
+  for (std::string cell; std::getline(in, cell, '|');) cells.push_back(Trimmed(cell));
+  return cells;
+}
+
+// A name split around its last run of digits: "libRX11.so" is "libRX", 11, ".so".
+struct Numbered {
+  std::string head;
+  int number = 0;
+  std::string tail;
+};
+std::optional<Numbered> SplitAtNumber(const std::string& name) {
+  const std::size_t last = name.find_last_of("0123456789");
+  if (last == std::string::npos) return std::nullopt;
+  std::size_t first = last;
+  while (first > 0 && std::isdigit(static_cast<unsigned char>(name[first - 1]))) --first;
+  return Numbered{name.substr(0, first), std::stoi(name.substr(first, last + 1 - first)), name.substr(last + 1)};
+}
+
+// The files one cell of the table names, added to `files`: code spans
+// separated by commas, the first an absolute path; a bare name is in the
+// folder of the path before it, and `a11.so` .. `a17.so` stands for every
+// number from the one to the other. Says in `error` what it cannot read.
+bool AddCellFiles(const std::string& cell, std::set<std::string>& files, std::string& error) {
+  std::vector<std::string> names;
+  std::vector<std::string> before;  // the text before each name
+  std::size_t at = 0;
+  for (std::size_t open; (open = cell.find('`', at)) != std::string::npos;) {
+    const std::size_t close = cell.find('`', open + 1);
+    if (close == std::string::npos) break;
+    before.push_back(Trimmed(cell.substr(at, open - at)));
+    names.push_back(cell.substr(open + 1, close - open - 1));
+    at = close + 1;
+  }
+  const auto fail = [&](const std::string& why) {
+    error = "README.md's package table, cell \"" + cell + "\": " + why;
+    return false;
+  };
+  if (names.empty() || !Trimmed(cell.substr(at)).empty() || !before[0].empty())
+    return fail("not a list of `file` names");
+  if (names[0].empty() || names[0][0] != '/') return fail("the first file is no absolute path");
+  std::vector<fs::path> paths;
+  fs::path folder;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0 && before[i] != "," && before[i] != "..")
+      return fail("\"" + before[i] + "\" between two names, not \",\" or \"..\"");
+    const std::string& name = names[i];
+    if (name.empty()) return fail("an empty name");
+    if (name[0] != '/' && name.find('/') != std::string::npos)
+      return fail(name + " is neither an absolute path nor a bare name");
+    const fs::path path = name[0] == '/' ? fs::path(name) : folder / name;
+    if (before[i] == "..") {
+      const fs::path& last = paths.back();
+      const std::optional<Numbered> from = SplitAtNumber(last.filename().string());
+      const std::optional<Numbered> to = SplitAtNumber(path.filename().string());
+      if (last.parent_path() != path.parent_path() || !from || !to || from->head != to->head ||
+          from->tail != to->tail || from->number >= to->number)
+        return fail(names[i - 1] + " .. " + name + " is no range of numbered names in one folder");
+      for (int n = from->number + 1; n < to->number; ++n)
+        paths.push_back(path.parent_path() / (to->head + std::to_string(n) + to->tail));
+    }
+    paths.push_back(path);
+    folder = path.parent_path();
+  }
+  for (const fs::path& path : paths) files.insert(path.string());
+  return true;
+}
+
+// The files README.md says the package holds: the first column of the
+// "| file | what |" table in its section on the package. Empty, with
+// `error` set, when there is no such table or a cell cannot be read.
+std::set<std::string> ReadmePackageFiles(const std::string& readme, std::string& error) {
+  const std::vector<std::string> lines = Lines(readme);
+  auto line = std::find(lines.begin(), lines.end(), kReadmeSection);
+  if (line == lines.end()) {
+    error = std::string("README.md has no section \"") + kReadmeSection + "\"";
+    return {};
+  }
+  for (++line; line != lines.end() && line->rfind("## ", 0) != 0 && Cells(*line) != kReadmeTableHead; ++line) {
+  }
+  if (line == lines.end() || Cells(*line) != kReadmeTableHead) {
+    error = std::string("README.md has no table \"| file | what |\" under \"") + kReadmeSection + "\"";
+    return {};
+  }
+  // The rows follow the line under the head, up to the first line that is
+  // no row.
+  std::set<std::string> files;
+  if (++line != lines.end())
+    for (++line; line != lines.end() && !Cells(*line).empty(); ++line)
+      if (!AddCellFiles(Cells(*line)[0], files, error)) return {};
+  if (files.empty()) error = "README.md's package table lists no file";
+  return files;
 }
 
 std::optional<std::string> Text(const char* path, const char* name) {
@@ -167,6 +255,44 @@ class ScratchRoot {
   std::string elsewhere_;
 };
 
+// The reading of README.md's table: a README that drifts from the package
+// must fail the package's test, and one whose table cannot be read must say
+// so rather than list nothing.
+TEST(PackageTest, ReadmeTableIsReadOrTheReadingFails) {
+  const std::string section = std::string(kReadmeSection) + "\n\nIt holds:\n\n";
+  const std::string head = "| file | what |\n|---|---|\n";
+  const std::string next = "\nMore.\n\n## Next\n\n| file | what |\n|---|---|\n| `/not/this` | x |\n";
+  struct Case {
+    const char* what;
+    std::string readme;
+    std::set<std::string> files;
+    const char* error;  // a part of the error; empty: read
+  };
+  const Case cases[] = {
+      {"paths, bare names and a range",
+       section + head + "| `/usr/bin/a`, `/usr/bin/b` | programs |\n" +
+           "| `/usr/lib/x/lib1.so`, `libq.so`, `libR8.so` .. `libR11.so` | libraries |\n" + next,
+       {"/usr/bin/a", "/usr/bin/b", "/usr/lib/x/lib1.so", "/usr/lib/x/libq.so", "/usr/lib/x/libR8.so",
+        "/usr/lib/x/libR9.so", "/usr/lib/x/libR10.so", "/usr/lib/x/libR11.so"},
+       ""},
+      {"no section", head + "| `/usr/bin/a` | x |\n", {}, "no section"},
+      {"no table in the section", section + "Nothing.\n" + next, {}, "no table"},
+      {"a table without rows", section + head + next, {}, "lists no file"},
+      {"a bare name first", section + head + "| `a`, `/usr/bin/b` | x |\n", {}, "no absolute path"},
+      {"a range the wrong way", section + head + "| `/l/a9.so` .. `a2.so` | x |\n", {}, "no range"},
+      {"text between names", section + head + "| `/l/a`and `b` | x |\n", {}, "between two names"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string error;
+    EXPECT_EQ(ReadmePackageFiles(c.readme, error), c.files);
+    if (*c.error == '\0')
+      EXPECT_EQ(error, "");
+    else
+      EXPECT_NE(error.find(c.error), std::string::npos) << error;
+  }
+}
+
 TEST(PackageTest, PackageHoldsWhatTheReadmeSays) {
   TempFolder folder("vlm-package");
   const std::string out = folder / "out";
@@ -186,7 +312,10 @@ TEST(PackageTest, PackageHoldsWhatTheReadmeSays) {
     if (line.empty() || line[0] != '-') continue;
     files.insert(line.substr(line.rfind(" ./") + 2));
   }
-  EXPECT_EQ(files, kPackageFiles);
+  std::string unread;
+  const std::set<std::string> listed = ReadmePackageFiles(ReadFile(SOURCE_DIR "/README.md"), unread);
+  ASSERT_EQ(unread, "");
+  EXPECT_EQ(files, listed);
 
   // The libraries it links; the test peers are no dependencies.
   ASSERT_EQ(Logged({"/usr/bin/dpkg-deb", "--field", deb, "Depends"}, folder / "depends"), 0);

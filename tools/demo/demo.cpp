@@ -15,7 +15,13 @@
 // With --screenshots the monitor saves a picture of each tab into DIR once
 // its first discovery and poll are done; --exit-after-screenshots then ends
 // it (the non-interactive mode the tests use).
+//
+// The monitor keeps the user's $XDG_RUNTIME_DIR when it is a usable one;
+// else it gets a runtime folder of this run's own, removed when the run
+// ends, so that Qt neither warns nor leaves its runtime-<user> folder in the
+// temporary folder.
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +31,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,6 +41,7 @@
 #include "tests/support/loopback.h"
 #include "tests/support/printer_fixtures.h"
 #include "tests/support/snmpd_agent.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -73,6 +81,15 @@ bool WriteConfiguration(const std::string& firstHost, const std::string& lastHos
   return ok;
 }
 
+// A runtime folder as Qt takes it: a folder (not a link to one) of this user
+// that nobody else may enter. Qt makes runtime-<user> in the temporary
+// folder in place of any other, and leaves it there.
+bool UsableRuntimeFolder(const char* path) {
+  struct stat st {};
+  return path != nullptr && *path != '\0' && ::lstat(path, &st) == 0 && S_ISDIR(st.st_mode) &&
+         st.st_uid == ::geteuid() && (st.st_mode & 0777) == 0700;
+}
+
 int Usage() {
   std::fprintf(stderr, "usage: vlm_demo PREFIX [--screenshots DIR] [--exit-after-screenshots]\n");
   return 2;
@@ -109,6 +126,13 @@ int main(int argc, char** argv) {
   ::sigaction(SIGHUP, &sa, nullptr);
 
   try {
+    // First made, last removed: after the monitor, the agents and the
+    // scheduler have ended.
+    std::optional<vlm::testing::TempFolder> runtime;
+    if (!UsableRuntimeFolder(std::getenv("XDG_RUNTIME_DIR"))) {
+      runtime.emplace("vlm-demo");
+      ::setenv("XDG_RUNTIME_DIR", vlm::testing::QtRuntimeFolder(runtime->path()).c_str(), 1);
+    }
     ::setenv("VLM_REGISTRY_ROOT", registry.c_str(), 1);
     ::setenv("VLM_SNMP_LOOPBACK_ONLY", "1", 1);
     // The demo's monitor is an instance of its own: it never hands over to

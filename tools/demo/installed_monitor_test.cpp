@@ -2,7 +2,8 @@
 // installed tqz2 run offscreen on the prefix's own registry against one
 // simulated printer (listed, its QuickView read); a staged install, which
 // registers nothing; and scripts/run in its non-interactive mode, which lists
-// every simulated printer and leaves no process behind.
+// every simulated printer and leaves no process and no Qt runtime folder
+// behind.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -15,6 +16,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/registry/registry.h"
@@ -195,24 +197,56 @@ TEST(InstalledMonitorTest, StagedInstallRegistersNothing) {
   }
 }
 
-TEST(InstalledMonitorTest, RunScriptListsEveryPrinterAndLeavesNothingRunning) {
-  TempFolder folder("vlm-run");
-  const std::string shots = folder / "shots";
-  fs::create_directories(folder / "tmp");
-  const int rc = RunProgram({SOURCE_DIR "/scripts/run", "--from-build", BUILD_DIR, "--prefix", folder / "prefix",
-                      "--screenshots", shots, "--exit-after-screenshots"},
-                     {{"TMPDIR", folder / "tmp"}, {"VLM_SNMP_TRAP_PORT", std::to_string(FreeUdpPort())},
-                      {"XDG_RUNTIME_DIR", vlm::testing::QtRuntimeFolder(folder.path())}},
-                     {"DISPLAY", "WAYLAND_DISPLAY", "VLM_REGISTRY_ROOT", "CUPS_SERVER"});
-  EXPECT_EQ(rc, 0);
-  const std::vector<std::string> listed = Shown(Read(shots + "/window.txt"), "lvwIPs");
-  for (const vlm::testing::DemoPrinter& p : vlm::testing::DemoPrinters())
-    EXPECT_TRUE(Contains(listed, p.name)) << p.name;
-  EXPECT_EQ(listed.size(), 3u);
-  EXPECT_TRUE(fs::exists(shots + "/tab0-quickview.png"));
-  const std::vector<std::string> left = ProcessesUsing(folder.path());
-  EXPECT_TRUE(left.empty()) << left.front();
-  EXPECT_TRUE(vlm::testing::LeftQtRuntimeFolders(folder / "tmp").empty());
+// The monitor's Qt runtime folder, as the caller of scripts/run gives it.
+enum class Runtime { Usable, Unset, Refused };
+
+// scripts/run in its non-interactive mode, with a runtime folder of the
+// caller's (kept), with none, and with one that Qt refuses (open to others):
+// it lists every simulated printer, Qt gives no runtime warning, and the run
+// leaves nothing running and nothing in its temporary folder (no
+// runtime-<user> folder, no folder of its own, no instance lock).
+TEST(InstalledMonitorTest, RunScriptListsEveryPrinterAndLeavesNothingBehind) {
+  const std::pair<Runtime, const char*> cases[] = {
+      {Runtime::Usable, "a usable runtime folder"},
+      {Runtime::Unset, "no XDG_RUNTIME_DIR"},
+      {Runtime::Refused, "a runtime folder others may enter"}};
+  for (const auto& [runtime, what] : cases) {
+    SCOPED_TRACE(what);
+    TempFolder folder("vlm-run");
+    const std::string shots = folder / "shots";
+    const std::string tmp = folder / "tmp";
+    fs::create_directories(tmp);
+    const std::string given = vlm::testing::QtRuntimeFolder(folder.path());
+    if (runtime == Runtime::Refused) fs::permissions(given, fs::perms(0755), fs::perm_options::replace);
+
+    vlm::testing::Launch run;
+    run.args = {SOURCE_DIR "/scripts/run", "--from-build", BUILD_DIR, "--prefix", folder / "prefix", "--screenshots",
+                shots, "--exit-after-screenshots"};
+    run.set = {{"TMPDIR", tmp}, {"VLM_SNMP_TRAP_PORT", std::to_string(FreeUdpPort())}};
+    run.unset = {"DISPLAY", "WAYLAND_DISPLAY", "VLM_REGISTRY_ROOT", "CUPS_SERVER"};
+    if (runtime == Runtime::Unset)
+      run.unset.push_back("XDG_RUNTIME_DIR");
+    else
+      run.set.push_back({"XDG_RUNTIME_DIR", given});
+    run.output = folder / "run.log";
+    EXPECT_EQ(vlm::testing::Run(run), 0);
+    const std::string log = Read(run.output);
+
+    const std::vector<std::string> listed = Shown(Read(shots + "/window.txt"), "lvwIPs");
+    for (const vlm::testing::DemoPrinter& p : vlm::testing::DemoPrinters())
+      EXPECT_TRUE(Contains(listed, p.name)) << p.name;
+    EXPECT_EQ(listed.size(), 3u);
+    EXPECT_TRUE(fs::exists(shots + "/tab0-quickview.png"));
+    EXPECT_EQ(log.find("QStandardPaths"), std::string::npos) << log;
+    // The instance's lock file stays where the monitor kept it: in the
+    // caller's folder only when that one was used.
+    EXPECT_EQ(fs::is_empty(given), runtime != Runtime::Usable);
+    std::string left;
+    for (const fs::directory_entry& entry : fs::directory_iterator(tmp)) left += entry.path().string() + " ";
+    EXPECT_EQ(left, "");
+    const std::vector<std::string> running = ProcessesUsing(folder.path());
+    EXPECT_TRUE(running.empty()) << running.front();
+  }
 }
 
 }  // namespace
