@@ -567,18 +567,7 @@ void frmTQZ::Form_Load() {
     SSTab1->SetTabVisible(6, false);
     SSTab1->SetTabEnabled(6, false);
     SSTab1->setProperty("TabsPerRow", 3);
-    if (Load_Discovery) {
-      Load_Discovery();
-      return;
-    }
-    if (Message_Code == "16-1") {
-      Message_Code.clear();
-      return;
-    }
-    show();
-    if (!Start_Polling_From_Preferences()) return;
-    Label15->clear();
-    Set_BackColor("Label15", kNoIndex, static_cast<VbLong>(0x8000000F));
+    if (Load_Discovery) Load_Discovery();
   });
 }
 

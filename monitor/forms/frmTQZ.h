@@ -132,10 +132,12 @@ class frmTQZ : public QMainWindow, public Main_Window_Port, public Main_Form {
 
   // ---- Form events ----
   void Form_Initialize();
-  // The load: its early steps (localise, tray icon, the stop when a start-up
-  // check sent the user to the options dialog, Tab 6 hidden, the polling
-  // timer). The discovery, the views and the first printer belong to the
-  // load's later steps, which Load_Discovery runs when it is set.
+  // The load: its first steps (localise, tray icon, the stop when a start-up
+  // check sent the user to the options dialog, Tab 6 hidden), then its later
+  // steps through Load_Discovery: the preferences, the discovery, the views,
+  // the first printer and the polling timer. frmTQZ_Main sets it to the main
+  // window's procedures (Tqz_Main::Load_After_Checks); without it the load
+  // ends after its first steps.
   void Form_Load();
   std::function<void()> Load_Discovery;
   void Form_Activate();

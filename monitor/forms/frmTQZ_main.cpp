@@ -217,8 +217,6 @@ struct frmTQZ_Main::Ports final : Tqz_Window, Tqz_Shared {
   }
 
   // ---- The start-up module ----
-  void Localise_Main_Window() override { form.Localise_Main_Window(); }
-  void Add_Tray_Icon() override { form.Add_Tray_Icon(); }
   void Get_Preferences_Values() override {
     form.Reg_Key_Path = "Software\\VLM\\Discovery\\Preferences";
     form.Reg_Value_Name = "IP_Enabled";
