@@ -248,38 +248,35 @@ void frmTQZ::Build_Form_Caption() {
 
 void frmTQZ::Create_Check_Discovery(HKEY root, const std::string& subkey, std::string& valueName,
                                     std::string& value) {
-  try {
+  {
     Key key(root, subkey, KEY_WRITE);
     if (key.Ok()) {
       valueName = "Check_Discovery";
       value = State.Discovery_Running == "Yes" ? "Terminated" : "Completed";
+      // A refused write is ignored: the value stored before stays.
       key.Write(valueName, value);
     }
-  } catch (const VbError&) {
   }
   vbui::SetMousePointer(0);
 }
 
 void frmTQZ::Get_Check_Discovery(HKEY root, const std::string& subkey,
                                  const std::string& valueName) {
-  try {
-    std::string stored;
-    bool read = false;
-    {
-      Key key(root, subkey, KEY_READ);
-      read = key.Read(valueName, &stored);
-    }
-    if (!read) {
-      // A first start: store "Terminated" silently.
-      State.Discovery_Running = "Yes";
-      std::string name, value;
-      Create_Check_Discovery(HKEY_LOCAL_MACHINE, kPreferencesKey, name, value);
-    } else if (stored == "Terminated" && !Defaults_Written) {
-      // The defaults written a moment ago hold "Terminated" too; that is no
-      // abnormal end, so a new user is not told of one.
-      Show_Message("16");
-    }
-  } catch (const VbError&) {
+  std::string stored;
+  bool read = false;
+  {
+    Key key(root, subkey, KEY_READ);
+    read = key.Read(valueName, &stored);
+  }
+  if (!read) {
+    // A first start: store "Terminated" silently.
+    State.Discovery_Running = "Yes";
+    std::string name, value;
+    Create_Check_Discovery(HKEY_LOCAL_MACHINE, kPreferencesKey, name, value);
+  } else if (stored == "Terminated" && !Defaults_Written) {
+    // The defaults written a moment ago hold "Terminated" too; that is no
+    // abnormal end, so a new user is not told of one.
+    Show_Message("16");
   }
   vbui::SetMousePointer(0);
 }
@@ -327,18 +324,15 @@ void frmTQZ::Restore_For_Second_Start() {
 }
 
 void frmTQZ::Create_Preferences_Key(HKEY root, const std::string& subkey) {
-  try {
-    if (Create_Key(root, subkey)) {
-      std::string name, value;
-      Create_Preferences_Values(root, Reg_Key_Path, name, value);
-    }
-  } catch (const VbError&) {
+  if (Create_Key(root, subkey)) {
+    std::string name, value;
+    Create_Preferences_Values(root, Reg_Key_Path, name, value);
   }
 }
 
 void frmTQZ::Create_Preferences_Values(HKEY root, const std::string& subkey,
                                        std::string& valueName, std::string& value) {
-  try {
+  {
     Key key(root, subkey, KEY_WRITE);
     if (State.Super_User == "Off") return;  // no defaults for a user without write rights
     if (!key.Ok()) return;
@@ -349,7 +343,6 @@ void frmTQZ::Create_Preferences_Values(HKEY root, const std::string& subkey,
       all = key.Write(valueName, value) && all;
     }
     Defaults_Written = all;
-  } catch (const VbError&) {
   }
   vbui::SetMousePointer(0);
 }
@@ -389,24 +382,22 @@ void frmTQZ::Get_Preferences(HKEY root, const std::string& subkey, const std::st
 }
 
 void frmTQZ::Get_Preferences_Values(HKEY root, const std::string& subkey, std::string& valueName) {
-  try {
-    Key key(root, subkey, KEY_READ);
-    if (!key.Ok()) return;
-    struct Pref {
-      const char* name;
-      std::string* text;
-    };
-    const Pref prefs[] = {{"IP_Enabled", &State.IP_Enabled},
-                          {"IPX_Enabled", &State.IPX_Enabled},
-                          {"UnInstalled_Enabled", &State.UnInstalled_Enabled},
-                          {"Polling_Interval", &State.Polling_Interval},
-                          {"Polling_Enabled", &State.Polling_Enabled}};
-    for (const Pref& p : prefs) {
-      valueName = p.name;
-      std::string text;
-      if (key.Read(valueName, &text)) *p.text = text;
-    }
-  } catch (const VbError&) {
+  Key key(root, subkey, KEY_READ);
+  if (!key.Ok()) return;
+  struct Pref {
+    const char* name;
+    std::string* text;
+  };
+  const Pref prefs[] = {{"IP_Enabled", &State.IP_Enabled},
+                        {"IPX_Enabled", &State.IPX_Enabled},
+                        {"UnInstalled_Enabled", &State.UnInstalled_Enabled},
+                        {"Polling_Interval", &State.Polling_Interval},
+                        {"Polling_Enabled", &State.Polling_Enabled}};
+  for (const Pref& p : prefs) {
+    valueName = p.name;
+    std::string text;
+    // A value that cannot be read is passed over: its preference stays as it was.
+    if (key.Read(valueName, &text)) *p.text = text;
   }
 }
 
@@ -419,10 +410,8 @@ void frmTQZ::Get_IPX_Server(HKEY root, const std::string& subkey, const std::str
 }
 
 void frmTQZ::Create_IPX_Server_Key(HKEY root, const std::string& subkey) {
-  try {
-    Create_Key(root, subkey);
-  } catch (const VbError&) {
-  }
+  // A key that cannot be created is ignored: the start goes on without it.
+  Create_Key(root, subkey);
 }
 
 void frmTQZ::GetRanges(HKEY root, const std::string& subkey, const std::string& valueName) {
@@ -548,6 +537,7 @@ bool frmTQZ::Start_Polling_From_Preferences() {
   try {
     interval = Polling_Interval_Milliseconds(State.Polling_Interval);
   } catch (const VbError&) {
+    // The interval refused last time is not reported again: the caller stops as its trap would.
     if (refused_interval_ == State.Polling_Interval) return false;
     refused_interval_ = State.Polling_Interval;
     throw;
@@ -612,28 +602,24 @@ void frmTQZ::Form_Activate() {
 }
 
 void frmTQZ::Form_QueryUnload(bool& cancel) {
-  try {
-    if (State.Menu_Exit == "On" || State.Quiet_Exit == "Yes") return;
-    if (State.Options_Cancelling == "On" || State.Registry_Entries_Found == "No") {
-      tray_->Remove();
-      unloading_ = true;
-      vbui::End();
-    }
-    Timer1->SetEnabled(false);
-    Show_Message("10");
-    if (Message_Code == "10-1" || Message_Code == "10") {
-      // No, or the question closed by its frame or Escape: the window stays.
-      Message_Code.clear();
-      cancel = true;
-      if (State.Polling_Enabled == "Yes") Timer1->SetEnabled(true);
-      return;
-    }
+  if (State.Menu_Exit == "On" || State.Quiet_Exit == "Yes") return;
+  if (State.Options_Cancelling == "On" || State.Registry_Entries_Found == "No") {
     tray_->Remove();
     unloading_ = true;
     vbui::End();
-  } catch (const VbError&) {
-    // No error dialog here.
   }
+  Timer1->SetEnabled(false);
+  Show_Message("10");
+  if (Message_Code == "10-1" || Message_Code == "10") {
+    // No, or the question closed by its frame or Escape: the window stays.
+    Message_Code.clear();
+    cancel = true;
+    if (State.Polling_Enabled == "Yes") Timer1->SetEnabled(true);
+    return;
+  }
+  tray_->Remove();
+  unloading_ = true;
+  vbui::End();
 }
 
 void frmTQZ::Exit_System_Click() {
