@@ -24,11 +24,16 @@
 #include <memory>
 #include <string>
 
+#include "monitor/optionsstore/optionsstore.h"
+
 class QWidget;
 
 namespace vlm::monitor {
 
-struct Monitor_State {
+// The forms' shared flags. Its Preferences part holds the five preferences
+// as read from the registry (owner: Get_Preferences_Values; a value missing
+// from the key leaves its text as it was).
+struct Monitor_State : Preferences {
   // "Start Up" until the super-user test, then "On" or "Off" (owner:
   // Check_For_Super_User).
   std::string Super_User;
@@ -61,13 +66,6 @@ struct Monitor_State {
   // The options dialog's message-box title (owners: GetRanges, the options
   // dialog's commands).
   std::string Message_Title;
-  // The preferences as read from the registry (owner: Get_Preferences_Values;
-  // a value missing from the key leaves its text as it was).
-  std::string IP_Enabled;
-  std::string IPX_Enabled;
-  std::string UnInstalled_Enabled;
-  std::string Polling_Interval;
-  std::string Polling_Enabled;
   // The parts of the main window caption (owners: Set_Window_Caption,
   // Build_Form_Caption).
   std::string Caption_Title;

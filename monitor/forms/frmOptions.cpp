@@ -25,12 +25,6 @@ const std::string kCrLf = "\r\n";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-std::string Trim(const std::string& s) {
-  const auto first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
 // A text of the dialog: the English literal, or the language library's
 // string cut at its first NUL.
 std::string Say(VbLong id, const char* english) {

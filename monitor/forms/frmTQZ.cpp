@@ -17,6 +17,7 @@
 
 #include "monitor/devicedata/retrieval.h"
 #include "monitor/forms/Message_Box.h"
+#include "monitor/optionsstore/optionsstore.h"
 #include "platform/com/com.h"
 
 namespace vlm::monitor {
@@ -25,83 +26,13 @@ namespace {
 using retrieval::Localised_Text;
 using retrieval::Trapped;
 
-const std::string kPreferencesKey = "Software\\VLM\\Discovery\\Preferences";
-// The preferences a first start stores, in this order.
-constexpr std::pair<const char*, const char*> kDefault_Preferences[] = {
-    {"IP_Enabled", "Yes"},      {"IPX_Enabled", "Yes"},     {"UnInstalled_Enabled", "Yes"},
-    {"Polling_Interval", "30"}, {"Polling_Enabled", "Yes"}, {"Check_Discovery", "Terminated"}};
-const std::string kRangesKey = "Software\\VLM\\Discovery\\DP\\IP\\Discovery Params\\Ranges";
-const std::string kServersKey = "Software\\VLM\\Discovery\\DP\\IPX\\Discovery Params\\Servers";
-
 constexpr VbLong kQuiet[] = {5, 91, 400, 35601};
 constexpr VbLong kQuietWith401[] = {5, 91, 400, 401, 35601};
-
-std::string Subkey(const std::string& path) {
-  return !path.empty() && path.front() == '\\' ? path.substr(1) : path;
-}
-
-// An open key, closed on every path.
-class Key {
- public:
-  Key(HKEY root, const std::string& path, DWORD access) {
-    ok_ = RegOpenKeyExA(root, Subkey(path).c_str(), 0, access, &key_) == ERROR_SUCCESS;
-  }
-  ~Key() {
-    if (ok_) RegCloseKey(key_);
-  }
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-  bool Ok() const { return ok_; }
-  // A REG_SZ read through a 255-character buffer: the text without its
-  // terminator; false when the value cannot be read.
-  bool Read(const std::string& name, std::string* text) const {
-    if (!ok_) return false;
-    char buffer[255] = {};
-    DWORD size = sizeof buffer;
-    DWORD type = 0;
-    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                         &size) != ERROR_SUCCESS) {
-      return false;
-    }
-    std::string value(buffer, size);
-    if (!value.empty()) value.pop_back();  // the terminator
-    *text = Trim_At_Null(value);
-    return true;
-  }
-  bool Write(const std::string& name, const std::string& text) const {
-    return ok_ && RegSetValueExA(key_, name.c_str(), 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(text.c_str()),
-                                 static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
-  }
-
- private:
-  HKEY key_ = nullptr;
-  bool ok_ = false;
-};
-
-bool Create_Key(HKEY root, const std::string& path) {
-  SECURITY_ATTRIBUTES security{12, nullptr, 0};
-  HKEY key = nullptr;
-  DWORD disposition = 0;
-  if (RegCreateKeyExA(root, Subkey(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                      &security, &key, &disposition) != ERROR_SUCCESS) {
-    return false;
-  }
-  RegCloseKey(key);
-  return true;
-}
 
 // Screen.MousePointer back to the default on every path out of a procedure.
 struct Default_Pointer_On_Exit {
   ~Default_Pointer_On_Exit() { vbui::SetMousePointer(0); }
 };
-
-
-std::string Trim(const std::string& s) {
-  const auto first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
 
 QColor Colour(VbLong bgr) {
   if (static_cast<DWORD>(bgr) == 0x8000000Fu) return QPalette().color(QPalette::Button);
@@ -246,44 +177,6 @@ void frmTQZ::Build_Form_Caption() {
   });
 }
 
-void frmTQZ::Create_Check_Discovery(HKEY root, const std::string& subkey, std::string& valueName,
-                                    std::string& value) {
-  try {
-    Key key(root, subkey, KEY_WRITE);
-    if (key.Ok()) {
-      valueName = "Check_Discovery";
-      value = State.Discovery_Running == "Yes" ? "Terminated" : "Completed";
-      key.Write(valueName, value);
-    }
-  } catch (const VbError&) {
-  }
-  vbui::SetMousePointer(0);
-}
-
-void frmTQZ::Get_Check_Discovery(HKEY root, const std::string& subkey,
-                                 const std::string& valueName) {
-  try {
-    std::string stored;
-    bool read = false;
-    {
-      Key key(root, subkey, KEY_READ);
-      read = key.Read(valueName, &stored);
-    }
-    if (!read) {
-      // A first start: store "Terminated" silently.
-      State.Discovery_Running = "Yes";
-      std::string name, value;
-      Create_Check_Discovery(HKEY_LOCAL_MACHINE, kPreferencesKey, name, value);
-    } else if (stored == "Terminated" && !Defaults_Written) {
-      // The defaults written a moment ago hold "Terminated" too; that is no
-      // abnormal end, so a new user is not told of one.
-      Show_Message("16");
-    }
-  } catch (const VbError&) {
-  }
-  vbui::SetMousePointer(0);
-}
-
 VbInteger frmTQZ::GetCharSet(const std::string& codePage) { return CodePage_To_CharSet(codePage); }
 
 std::string frmTQZ::StripNullTerminator(const std::string& text) { return Trim_At_Null(text); }
@@ -326,115 +219,33 @@ void frmTQZ::Restore_For_Second_Start() {
   Show_Window();
 }
 
-void frmTQZ::Create_Preferences_Key(HKEY root, const std::string& subkey) {
-  try {
-    if (Create_Key(root, subkey)) {
-      std::string name, value;
-      Create_Preferences_Values(root, Reg_Key_Path, name, value);
-    }
-  } catch (const VbError&) {
-  }
-}
-
-void frmTQZ::Create_Preferences_Values(HKEY root, const std::string& subkey,
-                                       std::string& valueName, std::string& value) {
-  try {
-    Key key(root, subkey, KEY_WRITE);
-    if (State.Super_User == "Off") return;  // no defaults for a user without write rights
-    if (!key.Ok()) return;
-    bool all = true;
-    for (const auto& [name, text] : kDefault_Preferences) {
-      valueName = name;
-      value = text;
-      all = key.Write(valueName, value) && all;
-    }
-    Defaults_Written = all;
-  } catch (const VbError&) {
-  }
-  vbui::SetMousePointer(0);
-}
-
-void frmTQZ::Check_For_Super_User(HKEY root, const std::string& subkey) {
-  Trapped(kQuiet, [&] {
-    Key key(root, subkey, KEY_WRITE);
-    State.Super_User = key.Ok() ? "On" : "Off";
-    // Apart from the super-user test: whether this user may store anything.
-    State.Registry_Read_Only = !Key(root, "", KEY_WRITE).Ok();
-  });
-  vbui::SetMousePointer(0);
-}
-
 void frmTQZ::Get_Preferences(HKEY root, const std::string& subkey, const std::string&) {
   Trapped(kQuietWith401, [&] {
-    if (Key(root, subkey, KEY_READ).Ok()) return;
+    if (Key_Exists(root, subkey)) return;
     Show_Message("12");
     if (Message_Code == "12-1") vbui::End();
     if (State.Registry_Read_Only && State.Super_User != "On") {
       // Nothing can be stored and the options dialog would be locked: the
       // program runs on the default preferences, without writing them.
-      std::string* const prefs[] = {&State.IP_Enabled, &State.IPX_Enabled, &State.UnInstalled_Enabled,
-                                    &State.Polling_Interval, &State.Polling_Enabled};
-      for (std::size_t i = 0; i < std::size(prefs); ++i) *prefs[i] = kDefault_Preferences[i].second;
+      static_cast<Preferences&>(State) = Default_Preferences();
       State.Read_Only_Notice = true;
       return;
     }
     State.Registry_Entries_Found = "No";
     State.Options_Requested = "Yes";
-    Reg_Key_Path = kPreferencesKey;
-    Create_Preferences_Key(HKEY_LOCAL_MACHINE, Reg_Key_Path);
+    Reg_Key_Path = Preferences_Key_Path;
+    Create_Preferences_Key(HKEY_LOCAL_MACHINE, Reg_Key_Path, State.Super_User, Defaults_Written);
     Timer1->SetEnabled(false);
     hide();
     frmOptions().Show_Modeless();
   });
 }
 
-void frmTQZ::Get_Preferences_Values(HKEY root, const std::string& subkey, std::string& valueName) {
-  try {
-    Key key(root, subkey, KEY_READ);
-    if (!key.Ok()) return;
-    struct Pref {
-      const char* name;
-      std::string* text;
-    };
-    const Pref prefs[] = {{"IP_Enabled", &State.IP_Enabled},
-                          {"IPX_Enabled", &State.IPX_Enabled},
-                          {"UnInstalled_Enabled", &State.UnInstalled_Enabled},
-                          {"Polling_Interval", &State.Polling_Interval},
-                          {"Polling_Enabled", &State.Polling_Enabled}};
-    for (const Pref& p : prefs) {
-      valueName = p.name;
-      std::string text;
-      if (key.Read(valueName, &text)) *p.text = text;
-    }
-  } catch (const VbError&) {
-  }
-}
-
-void frmTQZ::Get_IPX_Server(HKEY root, const std::string& subkey, const std::string&) {
-  Trapped(std::span<const VbLong>{}, [&] {
-    if (Key(root, subkey, KEY_READ).Ok()) return;
-    Reg_Key_Path = kServersKey;
-    Create_IPX_Server_Key(HKEY_LOCAL_MACHINE, Reg_Key_Path);
-  });
-}
-
-void frmTQZ::Create_IPX_Server_Key(HKEY root, const std::string& subkey) {
-  try {
-    Create_Key(root, subkey);
-  } catch (const VbError&) {
-  }
-}
-
 void frmTQZ::GetRanges(HKEY root, const std::string& subkey, const std::string& valueName) {
   Trapped(kQuietWith401, [&] {
     if (State.Options_Requested == "Yes") return;
     State.Message_Title = std::string(36, ' ') + "Velmar Printer Monitor";
-    std::string first;
-    {
-      Key key(root, subkey, KEY_READ);
-      if (!key.Ok()) return;
-      if (key.Read(valueName, &first)) return;
-    }
+    if (!Key_Without_Value(root, subkey, valueName)) return;
     // A user who can store nothing is told once per start, not at every
     // activation of the window.
     const bool notice = State.Registry_Read_Only && State.Super_User != "On";
@@ -466,19 +277,23 @@ void frmTQZ::Form_Initialize() {
     if (Activate_Previous_Instance()) vbui::End();
     Init_Language_Resources();
     State.Super_User = "Start Up";
-    Reg_Key_Path = kRangesKey;
-    Check_For_Super_User(HKEY_LOCAL_MACHINE, Reg_Key_Path);
-    Reg_Key_Path = kPreferencesKey;
+    Reg_Key_Path = Ranges_Key_Path;
+    Check_For_Super_User(HKEY_LOCAL_MACHINE, Reg_Key_Path, State.Super_User, State.Registry_Read_Only);
+    Reg_Key_Path = Preferences_Key_Path;
     Reg_Value_Name = "0";
     Get_Preferences(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
     Reg_Value_Name = "IP_Enabled";
-    Get_Preferences_Values(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
+    Get_Preferences_Values(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name, State);
     Reg_Value_Name = "Check_Discovery";
-    Get_Check_Discovery(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
-    Reg_Key_Path = kServersKey;
+    if (Get_Check_Discovery(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name, State.Discovery_Running,
+                            Defaults_Written)) {
+      Show_Message("16");  // the last run ended abnormally
+    }
+    vbui::SetMousePointer(0);
+    Reg_Key_Path = Servers_Key_Path;
     Reg_Value_Name = "0";
     Get_IPX_Server(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
-    Reg_Key_Path = kRangesKey;
+    Reg_Key_Path = Ranges_Key_Path;
     Reg_Value_Name = "0";
     GetRanges(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
 
@@ -548,6 +363,7 @@ bool frmTQZ::Start_Polling_From_Preferences() {
   try {
     interval = Polling_Interval_Milliseconds(State.Polling_Interval);
   } catch (const VbError&) {
+    // The interval refused last time is not reported again: the caller stops as its trap would.
     if (refused_interval_ == State.Polling_Interval) return false;
     refused_interval_ = State.Polling_Interval;
     throw;
@@ -567,18 +383,7 @@ void frmTQZ::Form_Load() {
     SSTab1->SetTabVisible(6, false);
     SSTab1->SetTabEnabled(6, false);
     SSTab1->setProperty("TabsPerRow", 3);
-    if (Load_Discovery) {
-      Load_Discovery();
-      return;
-    }
-    if (Message_Code == "16-1") {
-      Message_Code.clear();
-      return;
-    }
-    show();
-    if (!Start_Polling_From_Preferences()) return;
-    Label15->clear();
-    Set_BackColor("Label15", kNoIndex, static_cast<VbLong>(0x8000000F));
+    if (Load_Discovery) Load_Discovery();
   });
 }
 
@@ -608,14 +413,14 @@ void frmTQZ::Form_Activate() {
       // Ok retries the discovery.
       if (Message_Code.empty()) State.Discovery_Requested = "Yes";
     }
-    Reg_Key_Path = kPreferencesKey;
-    Get_Preferences_Values(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
+    Reg_Key_Path = Preferences_Key_Path;
+    Get_Preferences_Values(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name, State);
     if (State.Polling_Enabled != "Yes" || Message_Code == "13") {
       Timer1->SetEnabled(false);
     } else if (!Start_Polling_From_Preferences()) {
       return;
     }
-    Reg_Key_Path = kRangesKey;
+    Reg_Key_Path = Ranges_Key_Path;
     Reg_Value_Name = "0";
     GetRanges(HKEY_LOCAL_MACHINE, Reg_Key_Path, Reg_Value_Name);
     if (State.Discovery_Requested == "Yes") Timer2->SetEnabled(true);
@@ -623,28 +428,24 @@ void frmTQZ::Form_Activate() {
 }
 
 void frmTQZ::Form_QueryUnload(bool& cancel) {
-  try {
-    if (State.Menu_Exit == "On" || State.Quiet_Exit == "Yes") return;
-    if (State.Options_Cancelling == "On" || State.Registry_Entries_Found == "No") {
-      tray_->Remove();
-      unloading_ = true;
-      vbui::End();
-    }
-    Timer1->SetEnabled(false);
-    Show_Message("10");
-    if (Message_Code == "10-1" || Message_Code == "10") {
-      // No, or the question closed by its frame or Escape: the window stays.
-      Message_Code.clear();
-      cancel = true;
-      if (State.Polling_Enabled == "Yes") Timer1->SetEnabled(true);
-      return;
-    }
+  if (State.Menu_Exit == "On" || State.Quiet_Exit == "Yes") return;
+  if (State.Options_Cancelling == "On" || State.Registry_Entries_Found == "No") {
     tray_->Remove();
     unloading_ = true;
     vbui::End();
-  } catch (const VbError&) {
-    // No error dialog here.
   }
+  Timer1->SetEnabled(false);
+  Show_Message("10");
+  if (Message_Code == "10-1" || Message_Code == "10") {
+    // No, or the question closed by its frame or Escape: the window stays.
+    Message_Code.clear();
+    cancel = true;
+    if (State.Polling_Enabled == "Yes") Timer1->SetEnabled(true);
+    return;
+  }
+  tray_->Remove();
+  unloading_ = true;
+  vbui::End();
 }
 
 void frmTQZ::Exit_System_Click() {

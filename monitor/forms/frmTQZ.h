@@ -22,9 +22,12 @@
 //   its frame, Exit_System or the tray's Exit runs Form_QueryUnload; once
 //   vbui::End() has run or Unload_Window() was called the window closes
 //   without asking.
-// - Registry procedures take HKEY_LOCAL_MACHINE, a subkey (one leading "\"
-//   removed) and a value name, read through 255-character buffers and write
-//   REG_SZ text with its NUL. Texts follow Localised: the English literal
+// - The start-up procedures on the registry are the options store's
+//   (monitor/optionsstore/optionsstore.h: Check_For_Super_User,
+//   Get_Preferences_Values, Get_Check_Discovery, ...); the window calls them
+//   with its state object's flags and asks the questions they lead to.
+//   Get_Preferences and GetRanges take HKEY_LOCAL_MACHINE, a subkey and a
+//   value name as those do. Texts follow Localised: the English literal
 //   unless it is "On".
 // - Polling_Interval_Milliseconds is the one conversion of the
 //   Polling_Interval preference into Timer1's interval: the trimmed text as
@@ -127,15 +130,18 @@ class frmTQZ : public QMainWindow, public Main_Window_Port, public Main_Form {
   std::string Tray_Menu_Shown = "No";
   // True once Form_Load has added the tray icon.
   bool Tray_Icon_Added() const { return tray_->Added(); }
-  // "Yes" after Create_Preferences_Values wrote the defaults at this start.
+  // True after Create_Preferences_Values wrote the defaults at this start
+  // (Get_Check_Discovery then asks no abnormal-end question).
   bool Defaults_Written = false;
 
   // ---- Form events ----
   void Form_Initialize();
-  // The load: its early steps (localise, tray icon, the stop when a start-up
-  // check sent the user to the options dialog, Tab 6 hidden, the polling
-  // timer). The discovery, the views and the first printer belong to the
-  // load's later steps, which Load_Discovery runs when it is set.
+  // The load: its first steps (localise, tray icon, the stop when a start-up
+  // check sent the user to the options dialog, Tab 6 hidden), then its later
+  // steps through Load_Discovery: the preferences, the discovery, the views,
+  // the first printer and the polling timer. frmTQZ_Main sets it to the main
+  // window's procedures (Tqz_Main::Load_After_Checks); without it the load
+  // ends after its first steps.
   void Form_Load();
   std::function<void()> Load_Discovery;
   void Form_Activate();
@@ -150,9 +156,6 @@ class frmTQZ : public QMainWindow, public Main_Window_Port, public Main_Form {
 
   // ---- Preferences and start-up checks ----
   void Build_Form_Caption();
-  void Create_Check_Discovery(HKEY root, const std::string& subkey, std::string& valueName,
-                              std::string& value);
-  void Get_Check_Discovery(HKEY root, const std::string& subkey, const std::string& valueName);
   static VbInteger GetCharSet(const std::string& codePage);
   static std::string StripNullTerminator(const std::string& text);
   // Hands this start over to the running instance; true when this start
@@ -162,14 +165,12 @@ class frmTQZ : public QMainWindow, public Main_Window_Port, public Main_Form {
   // What the running instance does when a later start hands over: its
   // window comes to the front, restored.
   void Restore_For_Second_Start();
-  void Create_Preferences_Key(HKEY root, const std::string& subkey);
-  void Create_Preferences_Values(HKEY root, const std::string& subkey, std::string& valueName,
-                                 std::string& value);
-  void Check_For_Super_User(HKEY root, const std::string& subkey);
+  // The preferences key missing: the "12" question, then the defaults in
+  // memory (a user who can store nothing) or the key with its defaults and
+  // the options dialog.
   void Get_Preferences(HKEY root, const std::string& subkey, const std::string& valueName);
-  void Get_Preferences_Values(HKEY root, const std::string& subkey, std::string& valueName);
-  void Get_IPX_Server(HKEY root, const std::string& subkey, const std::string& valueName);
-  void Create_IPX_Server_Key(HKEY root, const std::string& subkey);
+  // The ranges key without its first range: the "14" question, then the
+  // options dialog (once per start for a user who can store nothing).
   void GetRanges(HKEY root, const std::string& subkey, const std::string& valueName);
 
   // ---- Captions ----

@@ -22,6 +22,7 @@
 #include "monitor/forms/forms.h"
 #include "monitor/forms/frmAbout.h"
 #include "monitor/forms/frmTQZ.h"
+#include "monitor/optionsstore/optionsstore.h"
 #include "monitor/vbui/vbui.h"
 
 namespace vlm::monitor {
@@ -217,18 +218,17 @@ struct frmTQZ_Main::Ports final : Tqz_Window, Tqz_Shared {
   }
 
   // ---- The start-up module ----
-  void Localise_Main_Window() override { form.Localise_Main_Window(); }
-  void Add_Tray_Icon() override { form.Add_Tray_Icon(); }
   void Get_Preferences_Values() override {
-    form.Reg_Key_Path = "Software\\VLM\\Discovery\\Preferences";
+    form.Reg_Key_Path = Preferences_Key_Path;
     form.Reg_Value_Name = "IP_Enabled";
-    form.Get_Preferences_Values(HKEY_LOCAL_MACHINE, form.Reg_Key_Path, form.Reg_Value_Name);
+    monitor::Get_Preferences_Values(HKEY_LOCAL_MACHINE, form.Reg_Key_Path, form.Reg_Value_Name, State);
   }
   void Create_Check_Discovery() override {
-    form.Reg_Key_Path = "Software\\VLM\\Discovery\\Preferences";
+    form.Reg_Key_Path = Preferences_Key_Path;
     form.Reg_Value_Name = "Check_Discovery";
     std::string value;
-    form.Create_Check_Discovery(HKEY_LOCAL_MACHINE, form.Reg_Key_Path, form.Reg_Value_Name, value);
+    monitor::Create_Check_Discovery(HKEY_LOCAL_MACHINE, form.Reg_Key_Path, form.Reg_Value_Name, value,
+                                    State.Discovery_Running);
   }
   void Build_Form_Caption() override { form.Build_Form_Caption(); }
   int Polling_Interval_Milliseconds() override {

@@ -5,16 +5,6 @@
 
 namespace vlm::monitor {
 
-void Tqz_Main::Form_Load() {
-  Busy_Scope busy(*this);
-  Trapped({5, 400, 35601, 91}, [&] {
-    window_.Localise_Main_Window();
-    window_.Add_Tray_Icon();
-    if (Flag("Registry_Entries_Found") == "No") return;
-    Load_After_Checks();
-  });
-}
-
 void Tqz_Main::Load_After_Checks() {
   Busy_Scope busy(*this);
   Trapped({5, 400, 35601, 91}, [&] {

@@ -152,8 +152,6 @@ struct Tqz_Window {
   virtual void End_Program() = 0;      // tray icon deleted, window unloaded, no question
 
   // Procedures of the start-up module.
-  virtual void Localise_Main_Window() = 0;
-  virtual void Add_Tray_Icon() = 0;
   virtual void Get_Preferences_Values() = 0;
   virtual void Create_Check_Discovery() = 0;  // writes by Discovery_Running
   virtual void Build_Form_Caption() = 0;
@@ -254,9 +252,10 @@ class Tqz_Main {
   IVectorItem* Object_Of(VbInteger kind) const;
 
   // ---- Window load ----
-  void Form_Load();
-  // Its steps after the start-up checks (from the preferences on); the
-  // window's own load runs the first steps and then this.
+  // The load's steps after the start-up checks (from the preferences on).
+  // The window's own load (frmTQZ::Form_Load) runs the first steps
+  // (localise, tray icon, the stop when a start-up check opened the options
+  // dialog) and then this.
   void Load_After_Checks();
 
   // ---- Discovery and the printer list ----

@@ -291,8 +291,6 @@ class Fake_Window : public Tqz_Window {
   void Show_About() override { log.push_back("about"); }
   void Unload_Window() override { log.push_back("unload"); }
   void End_Program() override { ended = true; }
-  void Localise_Main_Window() override { log.push_back("localise"); }
-  void Add_Tray_Icon() override { log.push_back("tray"); }
   void Get_Preferences_Values() override { log.push_back("preferences"); }
   void Create_Check_Discovery() override {
     checkDiscovery.push_back(flag("Discovery_Running") == "Yes" ? "Terminated" : "Completed");

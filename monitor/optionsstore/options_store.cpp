@@ -5,9 +5,14 @@
 #include <optional>
 
 #include "monitor/optionsstore/optionsstore.h"
+#include "monitor/optionsstore/registry_key.h"
 
 namespace vlm::monitor {
 namespace {
+
+using store::Key;
+using store::StripLeadingBackslash;
+using store::WriteText;
 
 constexpr DWORD kReadBuffer = 255;
 
@@ -17,42 +22,11 @@ LONG DeleteValue(HKEY key, const char* name) {
   return g_delete_value ? g_delete_value(key, name) : RegDeleteValueA(key, name);
 }
 
-void StripLeadingBackslash(std::string& path) {
-  if (!path.empty() && path.front() == '\\') path.erase(0, 1);
-}
-
-// An open key, closed when it goes out of scope.
-class Key {
- public:
-  Key(HKEY root, std::string& path, DWORD access) {
-    StripLeadingBackslash(path);
-    status_ = RegOpenKeyExA(root, path.c_str(), 0, access, &key_);
-    if (status_ != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~Key() {
-    if (key_) RegCloseKey(key_);
-  }
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-
-  HKEY get() const { return key_; }
-  LONG status() const { return status_; }
-
- private:
-  HKEY key_ = nullptr;
-  LONG status_ = ERROR_SUCCESS;
-};
-
 // A key that is not there: the procedure does nothing further, and that is
 // no failure (nothing to delete, nowhere to write; the monitor never makes
 // the providers key, only the providers' registration does). A key that is
 // there but refuses to open is a failure.
 LONG Unopened(LONG openStatus) { return openStatus == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : openStatus; }
-
-LONG WriteText(HKEY key, const char* name, const std::string& text) {
-  return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                        static_cast<DWORD>(text.size() + 1));
-}
 
 // The text of data read from a value: without its terminating NUL.
 std::string TextOf(const BYTE* data, DWORD size) {
@@ -253,10 +227,15 @@ LONG Set_The_Preferences(HKEY root, std::string& keyPath, const Options_Settings
   return ERROR_SUCCESS;
 }
 
-std::string Polling_Interval_To_Store(const std::string& text) {
+std::string Trim(const std::string& text) {
   const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "30";
-  const std::string digits = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string Polling_Interval_To_Store(const std::string& text) {
+  const std::string digits = Trim(text);
+  if (digits.empty()) return "30";
   if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return "30";
   const std::size_t nonZero = digits.find_first_not_of('0');
   if (nonZero == std::string::npos || digits.size() - nonZero > 2) return "30";

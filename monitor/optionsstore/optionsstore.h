@@ -1,13 +1,19 @@
-// The options dialog's data side, free of Qt: the registry store of the
-// discovery configuration and the check of an IP range typed into the dialog.
-// The dialog (monitor/forms/frmOptions) holds the controls and calls these.
+// The registry side of the monitor's configuration, free of Qt: the options
+// dialog's store of the discovery configuration and its check of an IP range
+// typed into the dialog, and the main window's start-up procedures on the
+// registry (the super-user test, the preferences, the abnormal-end check).
+// The windows (monitor/forms: frmOptions, frmTQZ) hold the controls and the
+// questions and call these.
 //
 // What a caller may rely on:
-// - Every procedure works under the root it is given (the dialog passes
-//   HKEY_LOCAL_MACHINE) and takes the key path by reference: one leading "\"
-//   is removed from it, in the caller's variable too. Values are REG_SZ: the
-//   text and one terminating NUL. A value is read through a 255-byte buffer;
-//   a longer one counts as missing. Every key opened is closed again.
+// - Every procedure works under the root it is given (the windows pass
+//   HKEY_LOCAL_MACHINE). The options dialog's procedures take the key path by
+//   reference: one leading "\" is removed from it, in the caller's variable
+//   too; the start-up procedures take the subkey as a constant and open it
+//   without its leading "\", leaving the caller's text as it is. Values are
+//   REG_SZ: the text and one terminating NUL. A value is read through a
+//   255-byte buffer; a longer one counts as missing. Every key opened is
+//   closed again.
 // - Readers never fail: a missing key or value gives an empty list or text.
 // - Writers and deleters return ERROR_SUCCESS or the first registry error
 //   (a key that is there but refuses writing, a refused write or delete). A
@@ -29,6 +35,14 @@
 // - Texts follow the language policy of the device data module: the English
 //   literal unless Localised is "On", then the library's string of the
 //   number, cut at its first NUL.
+// - The start-up procedures raise no error of their own: a key or value that
+//   cannot be opened, read, created or written is passed over as each one
+//   says. What they find goes to the variables the caller hands them (the
+//   main window passes its state object's flags); none shows a question: the
+//   caller asks it. Those that end by setting the mouse pointer back to the
+//   default do so through the device data module's window port
+//   (Main_Window), as the main window's procedures do.
+// - Trim is the one trim of texts: spaces off both ends, nothing else.
 #pragma once
 
 #include <cstddef>
@@ -123,6 +137,80 @@ LONG Delete_Options_Configuration(HKEY root);
 // test can make deletes fail after the writes succeeded.
 using Delete_Value_Call = LONG (*)(HKEY key, const char* valueName);
 void Set_Delete_Value_Call_For_Tests(Delete_Value_Call call);
+
+// ---- The main window's start-up procedures ----
+
+// The preferences the main window runs on: the values of these names in the
+// preferences key ("Yes"/"No" but the interval, whole seconds as text).
+struct Preferences {
+  std::string IP_Enabled;
+  std::string IPX_Enabled;
+  std::string UnInstalled_Enabled;
+  std::string Polling_Interval;
+  std::string Polling_Enabled;
+};
+
+// What a first start stores: "Yes" for each switch, the interval "30".
+Preferences Default_Preferences();
+
+// Whether the key opens for reading.
+bool Key_Exists(HKEY root, const std::string& subkey);
+// Whether the key opens for reading but its value valueName cannot be read
+// (GetRanges: a ranges key without its first range).
+bool Key_Without_Value(HKEY root, const std::string& subkey, const std::string& valueName);
+
+// superUser := "On" when the key opens for writing, else "Off";
+// registryReadOnly := whether the root itself refuses writing (this user can
+// store nothing). An error is trapped as by the device data procedures; the
+// pointer goes back to the default.
+void Check_For_Super_User(HKEY root, const std::string& subkey, std::string& superUser,
+                          bool& registryReadOnly);
+
+// Creates the key; once it is there, Create_Preferences_Values on it. A key
+// that cannot be created gets no values.
+void Create_Preferences_Key(HKEY root, const std::string& subkey, const std::string& superUser,
+                            bool& defaultsWritten);
+// Writes the first start's defaults (the five preferences, then
+// Check_Discovery "Terminated"), valueName and value holding the last one
+// written, and defaultsWritten := whether every write succeeded; the pointer
+// goes back to the default. Nothing is written, and the pointer is left as
+// it is, when superUser is "Off" or the key does not open for writing.
+void Create_Preferences_Values(HKEY root, const std::string& subkey, std::string& valueName,
+                               std::string& value, const std::string& superUser,
+                               bool& defaultsWritten);
+// Reads the five preferences into preferences, valueName the last name
+// read; a value that cannot be read, or a key that is not there, leaves the
+// text as it was.
+void Get_Preferences_Values(HKEY root, const std::string& subkey, std::string& valueName,
+                            Preferences& preferences);
+
+// Writes Check_Discovery: "Terminated" while discoveryRunning is "Yes" (a
+// discovery that does not finish leaves it behind), else "Completed";
+// valueName and value hold what was written. A key that does not open and a
+// refused write change nothing. The pointer goes back to the default.
+void Create_Check_Discovery(HKEY root, const std::string& subkey, std::string& valueName,
+                            std::string& value, const std::string& discoveryRunning);
+// Reads Check_Discovery (valueName). When it cannot be read (a first start):
+// discoveryRunning := "Yes" and "Terminated" stored in the preferences key
+// under HKEY_LOCAL_MACHINE, as Create_Check_Discovery writes it. Returns
+// true when the stored text is "Terminated" exactly and defaultsWritten is
+// false: the last run ended abnormally and the caller asks the "16"
+// question. It does not set the pointer back itself: the caller does once
+// it has asked.
+bool Get_Check_Discovery(HKEY root, const std::string& subkey, const std::string& valueName,
+                         std::string& discoveryRunning, bool defaultsWritten);
+
+// Makes sure the IPX servers key exists: when the key does not open, the
+// servers key is created under HKEY_LOCAL_MACHINE. An error is trapped and
+// reported as by the device data procedures.
+void Get_IPX_Server(HKEY root, const std::string& subkey, const std::string& valueName);
+// Creates the key; a key that cannot be created is passed over.
+void Create_IPX_Server_Key(HKEY root, const std::string& subkey);
+
+// ---- Texts ----
+
+// The text without the spaces at either end (no other blank is removed).
+std::string Trim(const std::string& text);
 
 // ---- IP range entry ----
 

@@ -1,6 +1,6 @@
-// The main window's procedures on the real window: the printer list's names
-// and status pictures (each painted once), Picture1's click, the tab change
-// and the web page.
+// The main window's procedures on the real window: the window's load, the
+// printer list's names and status pictures (each painted once), Picture1's
+// click, the tab change and the web page.
 #include <gtest/gtest.h>
 
 #include <QDesktopServices>
@@ -9,10 +9,15 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <cstdlib>
+#include <optional>
+
 #include "monitor/forms/frmTQZ.h"
 #include "monitor/forms/frmTQZ_main.h"
 #include "monitor/forms/tests/forms_test_support.h"
 #include "monitor/mainwin/mainwin_test_support.h"
+#include "platform/registry/registry.h"
+#include "tests/support/temp_folder.h"
 
 namespace vlm::monitor {
 namespace {
@@ -33,6 +38,93 @@ class Url_Catcher : public QObject {
 };
 
 class FrmTQZMainTest : public Forms_Test {};
+
+// A scratch registry holding the preferences key, where the load stores
+// Check_Discovery.
+class FrmTQZLoadTest : public FrmTQZMainTest {
+ protected:
+  void SetUp() override {
+    FrmTQZMainTest::SetUp();
+    ::setenv("VLM_REGISTRY_ROOT", registry_.path().c_str(), 1);
+    registry::ResetForTests();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPreferences, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  void TearDown() override {
+    registry::ResetForTests();
+    ::unsetenv("VLM_REGISTRY_ROOT");
+    FrmTQZMainTest::TearDown();
+  }
+  static std::optional<std::string> Check_Discovery() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPreferences, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+      return std::nullopt;
+    }
+    char text[256] = {};
+    DWORD size = sizeof text;
+    const LONG rc = RegQueryValueExA(key, "Check_Discovery", nullptr, nullptr,
+                                     reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) return std::nullopt;
+    return std::string(text);
+  }
+
+  static constexpr const char* kPreferences = "Software\\VLM\\Discovery\\Preferences";
+  const vlm::testing::TempFolder registry_{"vlm-forms-registry"};
+};
+
+// The window's load as the program runs it: its first steps on the window,
+// then the procedures' steps through the hook frmTQZ_Main sets; a start-up
+// check that opened the options dialog stops it before the discovery.
+TEST_F(FrmTQZLoadTest, TheWindowsLoadRunsTheProceduresSteps) {
+  struct Case {
+    const char* name;
+    const char* entriesFound;
+    bool discovered;
+  };
+  const Case cases[] = {{"start-up check opened the options", "No", false},
+                        {"start-up checks passed", "Yes", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fake_Window readers_window;
+    Fake_Readers readers(readers_window);
+    ComPtr<Discovery_Item> installed = MakeComObject<Discovery_Item>();
+    ComPtr<Discovery_Item> other = MakeComObject<Discovery_Item>();
+    installed->runs = {{{"127.0.0.1", "Ready one", "q1", 1}}};
+    readers.printers[{0, 0}] = {{3}, false};
+    State = Monitor_State{};
+    State.Registry_Entries_Found = c.entriesFound;
+    State.Polling_Enabled = "Yes";
+    State.Polling_Interval = "30";
+    {
+      auto tray = std::make_unique<vbui::FakeTrayIcon>();
+      const vbui::FakeTrayIcon& icon = *tray;
+      frmTQZ form(std::move(tray));
+      frmTQZ_Main main_window(form, readers);
+      int created = 0;
+      main_window.Procedures().Create_Vector_Item = [&] {
+        ++created;
+        return ComPtr<IVectorItem>(created % 2 ? installed : other);
+      };
+      form.Form_Load();
+      EXPECT_EQ(State.Caption_Label, "Controller Name");  // the window was localised
+      EXPECT_TRUE(icon.Added());
+      EXPECT_EQ(created, c.discovered ? 2 : 0);
+      EXPECT_EQ(installed->discoveries, c.discovered ? 1 : 0);
+      EXPECT_EQ(form.lvwIPs->count(), c.discovered ? 1 : 0);
+      EXPECT_EQ(Check_Discovery(), c.discovered ? std::optional<std::string>("Completed") : std::nullopt);
+      EXPECT_EQ(form.isVisible(), c.discovered);
+      EXPECT_EQ(form.Timer1->Enabled(), c.discovered);
+      EXPECT_EQ(form.Timer1->Interval(), c.discovered ? 30000 : 60000);
+      EXPECT_EQ(vbui::MousePointer(), 0);
+    }
+    EXPECT_TRUE(installed->Balanced());
+    EXPECT_TRUE(other->Balanced());
+  }
+}
 
 TEST_F(FrmTQZMainTest, ListPictureClickTabChangeAndWebPage) {
   Fake_Window readers_window;
