@@ -413,10 +413,12 @@ void Release_Job_Root_Handle() noexcept;
 // retrieval procedures set "On"; the main window sets "Off" when the user
 // selects a printer).
 inline std::string Comm_Error_On;
-// Group reads that timed out (ErrorCode -11 or -12), checked or not, since
-// the program started. A caller that goes through several reads of one
-// device compares it before and after a read to stop at the first read the
-// device did not answer (each costs a whole time-out cycle).
+// Group reads answered ErrorCode -11 or -12 (timed out), checked or not,
+// since the program started; counted by the frame at each read, never set
+// back (a silent stand-in's reads, answered so, count as well). A caller
+// that goes through several reads of one device compares it before and
+// after a read to stop at the first read the device did not answer (each
+// costs a whole time-out cycle).
 inline VbLong Silent_Read_Count = 0;
 // The ErrorCode of the last of them (-11 or -12; -11 before any).
 inline LONG Silent_Read_Code = -11;

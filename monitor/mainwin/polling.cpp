@@ -74,63 +74,61 @@ void Tqz_Main::Refresh_The_View_Body() {
   Select_Row_Of_Item(selected);
   Turn_To_Selected_Printer();
   Current_Tab = static_cast<VbInteger>(window_.Current_Tab());
-  IVectorItem* item = Object_Of(Selected_List_Kind);
-
-  Until_Silent read(item);
-  read([&] { readers_.Get_Printer_Identity(item, 0); });
+  Printer_Reads read(Object_Of(Selected_List_Kind));
+  read([&](IVectorItem* item) { readers_.Get_Printer_Identity(item, 0); });
   switch (Current_Tab) {
     case 0:
       window_.Set_Hourglass(true);
-      read([&] { readers_.Get_Summary_Info(item, 0); });
+      read([&](IVectorItem* item) { readers_.Get_Summary_Info(item, 0); });
       window_.Set_Hourglass(false);
       break;
     case 1:
       Tab_Captions(1);
-      read([&] { readers_.UpdateIPController(item); });
-      read([&] { readers_.Get_Device_Status(item); });
-      read([&] { readers_.Get_MIB_Version(item); });
+      read([&](IVectorItem* item) { readers_.UpdateIPController(item); });
+      read([&](IVectorItem* item) { readers_.Get_Device_Status(item); });
+      read([&](IVectorItem* item) { readers_.Get_MIB_Version(item); });
       break;
     case 2:
       Tab_Captions(2);
       Choose_Tab_Engine();
-      read([&] { readers_.Get_Engine_Counters(item, Selected_Engine); });
-      read([&] { readers_.Fill_Memory(item); });
-      read([&] { readers_.Fill_Firmware(item); });
+      read([&](IVectorItem* item) { readers_.Get_Engine_Counters(item, Selected_Engine); });
+      read([&](IVectorItem* item) { readers_.Fill_Memory(item); });
+      read([&](IVectorItem* item) { readers_.Fill_Firmware(item); });
       break;
     case 3:
       Tab_Captions(3);
       Choose_Tab_Engine();
-      read([&] { readers_.Get_Finisher_Model(item); });
-      read([&] { readers_.UpdateAlertError(item); });
+      read([&](IVectorItem* item) { readers_.Get_Finisher_Model(item); });
+      read([&](IVectorItem* item) { readers_.UpdateAlertError(item); });
       break;
     case 4:
       Selected_Tray = 0;
       Selected_Bin = 0;
       Tab_Captions(4);
       Choose_Tab_Engine();
-      read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
+      read([&](IVectorItem* item) { readers_.Get_Engine_Model(item, Selected_Engine); });
       if (Keep_Silent_View({"lvwInputTray", "Picture2"})) break;
-      read([&] { readers_.Get_Finisher_Model(item); });
-      read([&] { readers_.UpdatePaperInput(item); });
-      read([&] { readers_.Draw_Input_Picture(item); });
-      read([&] { readers_.Get_Installed_Options(item, 0); });
+      read([&](IVectorItem* item) { readers_.Get_Finisher_Model(item); });
+      read([&](IVectorItem* item) { readers_.UpdatePaperInput(item); });
+      read([&](IVectorItem* item) { readers_.Draw_Input_Picture(item); });
+      read([&](IVectorItem* item) { readers_.Get_Installed_Options(item, 0); });
       if (Is_Tandem(Selected_List_Kind, Selected_Device))
-        read([&] { readers_.Get_Installed_Options(item, 1); });
+        read([&](IVectorItem* item) { readers_.Get_Installed_Options(item, 1); });
       break;
     case 5:
       Selected_Tray = 0;
       Selected_Bin = 0;
       Tab_Captions(5);
       Choose_Tab_Engine();
-      read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
+      read([&](IVectorItem* item) { readers_.Get_Engine_Model(item, Selected_Engine); });
       if (Keep_Silent_View({"lvwOutputTray", "Picture3"})) break;
-      read([&] { readers_.Get_Finisher_Model(item); });
-      read([&] { readers_.UpdatePaperOutput(item); });
-      read([&] { readers_.Fill_Output_Trays(item); });
-      read([&] { readers_.Draw_Output_Picture(item); });
+      read([&](IVectorItem* item) { readers_.Get_Finisher_Model(item); });
+      read([&](IVectorItem* item) { readers_.UpdatePaperOutput(item); });
+      read([&](IVectorItem* item) { readers_.Fill_Output_Trays(item); });
+      read([&](IVectorItem* item) { readers_.Draw_Output_Picture(item); });
       break;
     case 6:
-      read([&] { readers_.UpdateJobs(item); });
+      read([&](IVectorItem* item) { readers_.UpdateJobs(item); });
       break;
     default:
       break;

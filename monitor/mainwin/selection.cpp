@@ -30,16 +30,14 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
     const bool tandem = Is_Tandem(kind, Selected_Device);
     // The engine box's Click raised here reads the printer as a part of
     // this selection.
-    IVectorItem* item = nullptr;
-    Until_Silent read(item);
+    Printer_Reads read(Object_Of(kind));
     if (!tandem || window_.ComboPrinter_ListIndex(Current_Tab) == -1) {
       window_.Set_ComboPrinter_ListIndex(Current_Tab, 0);
       Selected_Engine = 0;
     }
-    item = Object_Of(kind);
     window_.Build_Form_Caption();
-    read([&] { readers_.Get_Printer_Identity(item, 0); });
-    read([&] { readers_.Get_MIB_Version(item); });
+    read([&](IVectorItem* item) { readers_.Get_Printer_Identity(item, 0); });
+    read([&](IVectorItem* item) { readers_.Get_MIB_Version(item); });
 
     auto engineBox = [&](const char* label) {
       window_.Set_Visible(label, 1, tandem);
@@ -48,27 +46,27 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
     switch (Current_Tab) {
       case 0:
         window_.Set_Hourglass(true);
-        read([&] { readers_.Get_Summary_Info(item, 0); });
+        read([&](IVectorItem* item) { readers_.Get_Summary_Info(item, 0); });
         break;
       case 1:
-        read([&] { readers_.Get_Device_Functions(item, 0); });
-        read([&] { readers_.UpdateIPController(item); });
-        read([&] { readers_.Get_Device_Status(item); });
+        read([&](IVectorItem* item) { readers_.Get_Device_Functions(item, 0); });
+        read([&](IVectorItem* item) { readers_.UpdateIPController(item); });
+        read([&](IVectorItem* item) { readers_.Get_Device_Status(item); });
         break;
       case 2:
         engineBox("LabelEngine");
-        read([&] { readers_.Get_Engine_Counters(item, Selected_Engine); });
+        read([&](IVectorItem* item) { readers_.Get_Engine_Counters(item, Selected_Engine); });
         if (!Keep_Silent_View({"lvwEngineMemory", "lvwEngineFirmware"})) {
-          read([&] { readers_.Fill_Memory(item); });
-          read([&] { readers_.Fill_Firmware(item); });
+          read([&](IVectorItem* item) { readers_.Fill_Memory(item); });
+          read([&](IVectorItem* item) { readers_.Fill_Firmware(item); });
         }
         break;
       case 3:
         engineBox("LabelAlert");
         Choose_Tab_Engine();
-        read([&] { readers_.Get_Summary_Info(item, Selected_Engine); });
-        read([&] { readers_.Get_Finisher_Model(item); });
-        read([&] { readers_.UpdateAlertError(item); });
+        read([&](IVectorItem* item) { readers_.Get_Summary_Info(item, Selected_Engine); });
+        read([&](IVectorItem* item) { readers_.Get_Finisher_Model(item); });
+        read([&](IVectorItem* item) { readers_.UpdateAlertError(item); });
         break;
       case 4:
         engineBox("LabelInput");
@@ -81,26 +79,26 @@ void Tqz_Main::lvwIPs_ItemClick(int index) {
           window_.Set_Caption("Label17", -1, Text("", 443));
           window_.Set_Caption("Label18", -1, Text("", 414));
         }
-        read([&] { readers_.Get_Finisher_Model(item); });
-        read([&] { readers_.UpdatePaperInput(item); });
-        read([&] { readers_.Draw_Input_Picture(item); });
-        read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
+        read([&](IVectorItem* item) { readers_.Get_Finisher_Model(item); });
+        read([&](IVectorItem* item) { readers_.UpdatePaperInput(item); });
+        read([&](IVectorItem* item) { readers_.Draw_Input_Picture(item); });
+        read([&](IVectorItem* item) { readers_.Get_Engine_Model(item, Selected_Engine); });
         break;
       case 5:
         engineBox("LabelOutput");
         Selected_Tray = 0;
         Selected_Bin = 0;
-        read([&] { readers_.UpdatePrinter(item); });
+        read([&](IVectorItem* item) { readers_.UpdatePrinter(item); });
         if (!Keep_Silent_View({"lvwOutputTray", "Picture3"})) {
-          read([&] { readers_.UpdateQuickView(item); });
-          read([&] { readers_.UpdatePaperOutput(item); });
-          read([&] { readers_.Fill_Output_Trays(item); });
-          read([&] { readers_.Draw_Output_Picture(item); });
+          read([&](IVectorItem* item) { readers_.UpdateQuickView(item); });
+          read([&](IVectorItem* item) { readers_.UpdatePaperOutput(item); });
+          read([&](IVectorItem* item) { readers_.Fill_Output_Trays(item); });
+          read([&](IVectorItem* item) { readers_.Draw_Output_Picture(item); });
         }
         break;
       case 6:
-        read([&] { readers_.UpdateQuickView(item); });
-        read([&] { readers_.UpdateJobs(item); });
+        read([&](IVectorItem* item) { readers_.UpdateQuickView(item); });
+        read([&](IVectorItem* item) { readers_.UpdateJobs(item); });
         break;
       default:
         break;
@@ -128,33 +126,32 @@ void Tqz_Main::ComboPrinter_Click(int index) {
       window_.Set_ComboPrinter_ListIndex(index, 0);
       return;
     }
-    IVectorItem* item = Object_Of(Selected_List_Kind);
-    Until_Silent read(item);
+    Printer_Reads read(Object_Of(Selected_List_Kind));
     switch (index) {
       case 2:
-        read([&] { readers_.UpdatePrinter(item); });
+        read([&](IVectorItem* item) { readers_.UpdatePrinter(item); });
         break;
       case 3:
-        read([&] { readers_.Get_Finisher_Model(item); });
-        read([&] { readers_.UpdateAlertError(item); });
-        read([&] { readers_.Draw_Status_Picture(item); });
+        read([&](IVectorItem* item) { readers_.Get_Finisher_Model(item); });
+        read([&](IVectorItem* item) { readers_.UpdateAlertError(item); });
+        read([&](IVectorItem* item) { readers_.Draw_Status_Picture(item); });
         break;
       case 4:
         window_.Set_Hourglass(true);
-        read([&] { readers_.Get_Finisher_Model(item); });
-        read([&] { readers_.UpdatePaperInput(item); });
-        read([&] { readers_.Draw_Input_Picture(item); });
-        read([&] { readers_.Get_Engine_Model(item, Selected_Engine); });
+        read([&](IVectorItem* item) { readers_.Get_Finisher_Model(item); });
+        read([&](IVectorItem* item) { readers_.UpdatePaperInput(item); });
+        read([&](IVectorItem* item) { readers_.Draw_Input_Picture(item); });
+        read([&](IVectorItem* item) { readers_.Get_Engine_Model(item, Selected_Engine); });
         window_.Set_Hourglass(false);
         break;
       case 5:
-        read([&] { readers_.Get_Finisher_Model(item); });
-        read([&] { readers_.UpdatePrinter(item); });
-        read([&] { readers_.UpdatePaperOutput(item); });
-        read([&] { readers_.Draw_Output_Picture(item); });
+        read([&](IVectorItem* item) { readers_.Get_Finisher_Model(item); });
+        read([&](IVectorItem* item) { readers_.UpdatePrinter(item); });
+        read([&](IVectorItem* item) { readers_.UpdatePaperOutput(item); });
+        read([&](IVectorItem* item) { readers_.Draw_Output_Picture(item); });
         break;
       case 6:
-        read([&] { readers_.UpdateJobs(item); });
+        read([&](IVectorItem* item) { readers_.UpdateJobs(item); });
         break;
       default:
         break;

@@ -1,7 +1,8 @@
 // A VectorItem that answers at once as a printer that does not answer: the
-// main window runs the readers it skips after a read that timed out on it,
-// so that each reader takes its own failure path (clears what it would have
-// shown, shows the not-responding text) without a further time-out cycle.
+// main window gives it to the readers that follow a read that timed out on
+// the printer (Printer_Reads), so that each reader takes its own failure
+// path (the window keeps what it shows of the printer, the not-responding
+// text is set) without a further time-out cycle.
 //
 // What a caller may rely on:
 // - Nothing reaches a device or the network manager: every answer is made
