@@ -228,12 +228,15 @@ TEST_F(Monitor_E2E_Test, ListsPollsShowsEveryTabAndAPrinterThatStopsAnswering) {
     click(1);
 
     // The selected printer stops answering: the next poll turns its icon
-    // and shows the not-responding status on its tab.
+    // and shows the not-responding status on its tab, which keeps showing
+    // the printer's last good values.
     form->SSTab1->SetTab(1);
+    const std::vector<std::string> answering = Texts_Of(form->SSTab1->widget(1));
     ::kill(agents_[1]->pid(), SIGSTOP);
     procedures.Timer1_Timer();
     EXPECT_TRUE(QTest::qWaitFor([&] { return form->Label15->text().toStdString() == kNotResponding; }, 10000))
         << form->Label15->text().toStdString();
+    EXPECT_EQ(Texts_Of(form->SSTab1->widget(1)), answering);
     EXPECT_EQ(icon(0), silent);
     EXPECT_EQ(icon(1), ready);
     EXPECT_EQ(icon(2), ready);
