@@ -38,11 +38,6 @@ void Show_Option_Captions(const Printer_Key& printer, const std::string& yes, co
   }
 }
 
-// A caption emptied and drawn for no printer.
-void Blank(std::string_view control) {
-  retrieval::Set_Caption(control, retrieval::kNoIndex, "");
-  Forget_Drawn(control);
-}
 
 }  // namespace
 
@@ -163,8 +158,8 @@ void Forget_Engine_Options() {
   for (VbInteger engine = 0; engine <= 2; ++engine) Engine_Options(engine) = 0;
   Engine_Options_Printer.fill(Printer_Key{});
   functions::Set_All_Option_Flags(0);
-  for (const auto& option : kOptionCaptions) Blank(option.label);
-  for (const char* label : {"Label12", "lblIPType", "Label14"}) Blank(label);
+  for (const auto& option : kOptionCaptions) functions::Blank(option.label);
+  for (const char* label : {"Label12", "lblIPType", "Label14"}) functions::Blank(label);
 }
 
 }  // namespace vlm::monitor

@@ -73,10 +73,8 @@ VbInteger Get_Summary_Info(IVectorItem* item, VbInteger engine) {
     const bool tandem = functions::Is_Tandem(kind, device);
     if (!tandem) {
       // A single engine: the engine-2 captions show no printer's values.
-      for (const char* label : {"lblIPEngine2Name", "lblIPEngine2Status", "lblIPFinisher2Name"}) {
-        retrieval::Set_Caption(label, retrieval::kNoIndex, "");
-        Forget_Drawn(label);
-      }
+      for (const char* label : {"lblIPEngine2Name", "lblIPEngine2Status", "lblIPFinisher2Name"})
+        functions::Blank(label);
     }
     const struct {
       const char* control;

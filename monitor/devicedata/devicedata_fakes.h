@@ -56,6 +56,12 @@ class Fake_Vector_Item final : public ComObject<Fake_Vector_Item, IVectorItem> {
   void Set(const std::string& path, LONG id, const char* text) { Set(path, id, Value(std::string(text))); }
   void Set(const std::string& path, LONG id, int value) { Set(path, id, Value(LONG{value})); }
   void Add_Node(const std::string& path) { nodes_[path]; }
+  // The node no longer holds scalar id (its answers lack it).
+  void Remove(const std::string& path, LONG id) {
+    auto& values = nodes_[path].values;
+    values.erase(std::remove_if(values.begin(), values.end(), [id](const auto& v) { return v.first == id; }),
+                 values.end());
+  }
   void Remove_Subtree(const std::string& path) {
     for (auto it = nodes_.begin(); it != nodes_.end();)
       it = (it->first == path || it->first.rfind(path + "/", 0) == 0) ? nodes_.erase(it) : std::next(it);

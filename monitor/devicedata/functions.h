@@ -28,6 +28,13 @@ inline void Keep(const Printer_Key& printer, std::string_view control, const std
   retrieval::Draw_Kept(printer, control, retrieval::kNoIndex, kept);
 }
 
+// The caption of a control that is no array emptied, and drawn for no
+// printer.
+inline void Blank(std::string_view control) {
+  retrieval::Set_Caption(control, retrieval::kNoIndex, "");
+  Forget_Drawn(control);
+}
+
 // Flags 13 (fax), 14 (scanner) and 31 (copier) of the option word; the
 // other flags keep their values.
 void Set_Function_Flags(VbLong word);

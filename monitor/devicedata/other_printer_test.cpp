@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "monitor/devicedata/devicedata.h"
@@ -69,6 +70,10 @@ struct Failure {
 };
 const Failure kFailures[] = {{"-9", -9}, {"-11", -11}, {"-12", -12}, {"handle -1", 0}};
 
+// A's option word sets some of the installed-option bits, and the scanner
+// and copier functions; B's sets none.
+constexpr LONG kOptionsA = LONG(0x80144280u);
+
 class OtherPrinterTest : public test_support::RetrievalTest {
  protected:
   // The module values, the window and the dialog as at start-up, with the
@@ -99,6 +104,16 @@ class OtherPrinterTest : public test_support::RetrievalTest {
     Select(1, 1, 0);
     Selected_Row = 2;
   }
+  // Start_Afresh, with printer A (installed printer 0) and printer B (other
+  // device 1) on objects of their own.
+  std::pair<ComPtr<Fake_Vector_Item>, ComPtr<Fake_Vector_Item>> Start_With_Two_Printers() {
+    Start_Afresh();
+    ComPtr<Fake_Vector_Item> a = MakeComObject<Fake_Vector_Item>();
+    ComPtr<Fake_Vector_Item> b = MakeComObject<Fake_Vector_Item>();
+    Fill_Printer(*a, "5002.0", "A", kOptionsA, "Paper Jam");
+    Fill_Printer(*b, "5004.1", "B", 0, "Ready to Print");
+    return {a, b};
+  }
   // Makes every read of the printer fail as `f` says.
   static void Fail(Fake_Vector_Item& item, const std::string& device, const Failure& f) {
     if (f.code == 0) {
@@ -115,17 +130,11 @@ class OtherPrinterTest : public test_support::RetrievalTest {
   }
 };
 
-// A's option word sets some of the installed-option bits, and the scanner
-// and copier functions; B's sets none.
-constexpr LONG kOptionsA = LONG(0x80144280u);
-
 TEST_F(OtherPrinterTest, APrinterThatMissesAReadKeepsWhatItsLastGoodReadShowed) {
   for (const Reader& r : kReaders) {
     for (const Failure& f : kFailures) {
       SCOPED_TRACE(std::string(r.name) + " " + f.name);
-      Start_Afresh();
-      ComPtr<Fake_Vector_Item> a = MakeComObject<Fake_Vector_Item>();
-      Fill_Printer(*a, "5002.0", "A", kOptionsA, "Paper Jam");
+      const auto [a, b] = Start_With_Two_Printers();
       Select_A();
       Run(a.Get(), r.run);
       ASSERT_EQ(dialog_.Shown, 0) << Last_Error_Number << " " << Last_Error_Description;
@@ -153,15 +162,56 @@ TEST_F(OtherPrinterTest, APrinterThatMissesAReadKeepsWhatItsLastGoodReadShowed) 
   }
 }
 
+// A good answer that lacks a value: the printer on screen keeps what it
+// showed; for another printer the caption shows that printer's kept value
+// (B was read well before A), or nothing, never A's.
+TEST_F(OtherPrinterTest, AnAnswerThatLacksAValueKeepsThisPrintersAndShowsNoneOfAnothers) {
+  const struct {
+    const char* reader;
+    std::function<void(IVectorItem*)> run;
+    const char* node;  // below the device
+    LONG id;
+    const char* control;
+    const char* of_a;     // A's good read
+    const char* other;    // B lacking it after A was shown
+  } cases[] = {
+      {"Get_Printer_Identity", [](IVectorItem* i) { Get_Printer_Identity(i, 0); }, "/0.1/148.1", 189,
+       "lblIPModel", "A-controller", ""},
+      {"Get_Engine_Counters", [](IVectorItem* i) { Get_Engine_Counters(i, 0); }, "/0.1/148.1", 157,
+       "lblEnginePrinterCount", "257", "357"},
+      {"Get_Finisher_Model", [](IVectorItem* i) { Get_Finisher_Model(i); }, "/0.1/104.1", 111,
+       "lblEngineFinisherModel", "A-finisher", "B-finisher"},
+      {"Get_Installed_Options", [](IVectorItem* i) { Get_Installed_Options(i, 0); }, "/0.1/148.1", 206,
+       "LCTPaperInput", "YES", ""},
+  };
+  for (const auto& c : cases) {
+    for (bool same : {true, false}) {
+      SCOPED_TRACE(std::string(c.reader) + (same ? " same printer" : " another printer"));
+      const auto [a, b] = Start_With_Two_Printers();
+      Select_B();
+      Run(b.Get(), c.run);
+      Select_A();
+      Run(a.Get(), c.run);
+      ASSERT_EQ(window_.Captions[c.control], c.of_a);
+      Fake_Vector_Item& lacking = same ? *a : *b;
+      lacking.Remove(std::string(same ? "5002.0" : "5004.1") + c.node, c.id);
+      if (!same) Select_B();
+      Run(&lacking, c.run);
+      EXPECT_EQ(window_.Captions[c.control], same ? c.of_a : c.other);
+      if (std::string(c.reader) == "Get_Installed_Options") {
+        EXPECT_EQ(Engine_Options(0), same ? kOptionsA : 0);
+        EXPECT_EQ(Option_Flags[7], same ? 0x80 : 0);
+      }
+      EXPECT_EQ(dialog_.Shown, 0) << Last_Error_Number << " " << Last_Error_Description;
+    }
+  }
+}
+
 TEST_F(OtherPrinterTest, NothingOfTheFirstPrinterShowsForOneWhoseReadFails) {
   for (const Reader& r : kReaders) {
     for (const Failure& f : kFailures) {
       SCOPED_TRACE(std::string(r.name) + " " + f.name);
-      Start_Afresh();
-      ComPtr<Fake_Vector_Item> a = MakeComObject<Fake_Vector_Item>();
-      ComPtr<Fake_Vector_Item> b = MakeComObject<Fake_Vector_Item>();
-      Fill_Printer(*a, "5002.0", "A", kOptionsA, "Paper Jam");
-      Fill_Printer(*b, "5004.1", "B", 0, "Ready to Print");
+      const auto [a, b] = Start_With_Two_Printers();
 
       // B read well once, then A.
       Select_B();
